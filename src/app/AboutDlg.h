@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QDialog>
+
+// The version box: name, version, guide page address and publisher lines.
+class CAboutDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget *parent = nullptr);
+    ~CAboutDlg() override;
+};
