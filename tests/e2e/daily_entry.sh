@@ -1,0 +1,103 @@
+#!/usr/bin/env bash
+# End to end, the way a person uses the diary: under a real X server, with the date fixed, type one
+# day's result into the daily input window, close the main window and check the data file.
+# Usage: daily_entry.sh <path to the Murel executable>
+set -euo pipefail
+murel=$1
+fail() { echo "FAIL: $*" >&2; exit 1; }
+for tool in Xvfb xdotool faketime openbox; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/run" "$work/config" "$work/diary"
+chmod 700 "$work/run"
+# Lines of other years around the period, a line of the same month and one of the same year.
+printf '%s\r\n' \
+    '20020101,0,-5000,10000,15000,' \
+    '20021231,1,3000,0,0,' \
+    '20030105,0,1200,4200,3000,' \
+    '20030511,0,-100,0,100,' \
+    '20040301,0,700,1700,1000,' \
+    '20050815,1,-2500,0,0,' > "$work/diary/Murel1.Dat"
+cp "$work/diary/Murel1.Dat" "$work/before.dat"
+
+# A free display number.
+display=""
+for n in $(seq 90 140); do
+    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+[ -n "$display" ] || fail "no free X display"
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+export DISPLAY=$display
+for _ in $(seq 1 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getmouselocation >/dev/null 2>&1 || fail "the X server did not start: $(cat "$work/xvfb.log")"
+openbox >"$work/openbox.log" 2>&1 &
+pids+=($!)
+sleep 1
+
+export XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config HOME=$work
+export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
+unset QT_QPA_PLATFORMTHEME
+(cd "$work/diary" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime '@2003-05-12 10:00:00' "$murel") >"$work/murel.log" 2>&1 &
+app=$!
+pids+=($app)
+
+# Find a window of the program by its title.
+window_named() {
+    local id
+    for id in $(xdotool search --all --onlyvisible --pid "$app" '' 2>/dev/null); do
+        if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ]; then echo "$id"; return 0; fi
+    done
+    return 1
+}
+entry=""
+for _ in $(seq 1 150); do
+    entry=$(window_named "実績入力") && break
+    kill -0 "$app" 2>/dev/null || fail "the program ended early: $(cat "$work/murel.log")"
+    sleep 0.2
+done
+[ -n "$entry" ] || fail "the daily input window did not open"
+main=$(window_named "ミュレル") || fail "the main window is not shown"
+
+xdotool windowactivate --sync "$entry"
+sleep 0.5
+# The collected field has the focus with its text selected: type the day as a person would.
+xdotool type --delay 80 "50"
+xdotool key --delay 80 Tab
+xdotool type --delay 80 "30"
+xdotool key Return
+for _ in $(seq 1 50); do window_named "実績入力" >/dev/null || break; sleep 0.1; done
+window_named "実績入力" >/dev/null && fail "the daily input window stayed open after Enter"
+
+xdotool windowactivate --sync "$main"
+sleep 0.3
+xdotool key Escape
+for _ in $(seq 1 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program did not end after Esc in the main window"
+wait "$app" || fail "the program exited with an error: $(cat "$work/murel.log")"
+
+expected=$(printf '%s\r\n' \
+    '20020101,0,-5000,10000,15000,' \
+    '20021231,1,3000,0,0,' \
+    '20030105,0,1200,4200,3000,' \
+    '20030511,0,-100,0,100,' \
+    '20030512,0,2000,5000,3000,' \
+    '20040301,0,700,1700,1000,' \
+    '20050815,1,-2500,0,0,' | od -An -c)
+actual=$(od -An -c "$work/diary/Murel1.Dat")
+if [ "$expected" != "$actual" ]; then
+    echo "expected:"; printf '%s\n' "$expected"; echo "actual:"; od -c "$work/diary/Murel1.Dat"
+    fail "the data file does not hold exactly the day's new line among the old ones"
+fi
+[ -z "$(ls "$work/diary" | grep -v '^Murel1.Dat$')" ] || fail "files left beside the data file: $(ls "$work/diary")"
+echo "PASS: 20030512,0,2000,5000,3000, written with CR LF; every other line unchanged"
