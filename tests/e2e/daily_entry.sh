@@ -48,7 +48,7 @@ sleep 1
 export XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config HOME=$work
 export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 unset QT_QPA_PLATFORMTHEME
-(cd "$work/diary" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime '@2003-05-12 10:00:00' "$murel") >"$work/murel.log" 2>&1 &
+(cd "$work/diary" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f '@2003-05-12 10:00:00' "$murel") >"$work/murel.log" 2>&1 &
 app=$!
 pids+=($app)
 
