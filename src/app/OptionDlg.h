@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 namespace dlg {
 class Controls;
 }
@@ -25,4 +27,9 @@ public:
 
 protected:
     void accept() override; // OnOK
+
+private:
+    void OnInitDialog();
+
+    std::unique_ptr<dlg::Controls> m_controls;
 };
