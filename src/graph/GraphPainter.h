@@ -37,13 +37,18 @@ public:
     int DrawGrid(QPainter &painter, QSize client);
     int DrawSeries(QPainter &painter, QSize client);
 
+    // y of a value and x of a point's centre under the current layout.
+    int32_t ValueY(int32_t value) const;
+    int32_t PointX(int index) const;
+
     GraphPoint points[kMaxPoints];
     QString title;
     int seriesKind[3] = {0, 0, 0};
     QString seriesLegend[3];
     int32_t maxValue = 0;
     int32_t minValue = 0;
-    int32_t range = 0;
+    // |max| + |min| can exceed 32 bits for extreme values read from a hand-edited file.
+    int64_t range = 0;
     int32_t slotWidth = 0;
     int32_t ticks[kMaxTicks] = {};
     int32_t tickCount = 0;

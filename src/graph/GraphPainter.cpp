@@ -1,0 +1,329 @@
+#include "graph/GraphPainter.h"
+
+#include <QFont>
+#include <QPainter>
+#include <QPen>
+#include <QRect>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::array<int32_t, 23> kSteps
+        = {1,    2,    5,    10,    25,    50,    75,    100,    250,    500,    750,   1000,
+           2500, 5000, 7500, 10000, 25000, 50000, 75000, 100000, 250000, 500000, 750000};
+
+const QColor kWhite(255, 255, 255);
+const QColor kPlotTint(255, 255, 215);
+const QColor kGrey(127, 127, 127);
+const QColor kTextColor(0, 0, 0);
+
+constexpr int kPlotMarginLeft = 60;
+constexpr int kPlotMarginTop = 25;
+constexpr int kPlotMarginRight = 10;
+constexpr int kPlotMarginBottom = 10;
+constexpr int kOriginX = 70;
+constexpr int kBandTop = 45;
+
+// Far outside any device, yet small enough that rectangle arithmetic cannot overflow.
+constexpr int64_t kFarPixels = 1 << 24;
+
+QFont ChartFont(int pointSize)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+    font.setPointSize(pointSize);
+    return font;
+}
+
+// A rectangle given as left, top, right, bottom with right and bottom excluded, the way the
+// drawing arithmetic states it.
+QRect Span(int left, int top, int right, int bottom)
+{
+    return QRect(left, top, right - left, bottom - top);
+}
+
+// Fills left..right-1 and top..bottom-1. An upside-down rectangle (a bar rising from the zero
+// line) is put right way up first, so it covers the same rows as its mirror image would.
+void Fill(QPainter &painter, int left, int top, int right, int bottom, const QColor &color)
+{
+    const int l = std::min(left, right);
+    const int r = std::max(left, right);
+    const int t = std::min(top, bottom);
+    const int b = std::max(top, bottom);
+    if (l == r || t == b)
+        return;
+    painter.fillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), color);
+}
+
+// A flat cap leaves the end pixel out, so consecutive segments join without double-drawn pixels
+// and a line to the plot's right or bottom edge stays inside the tinted area.
+QPen LinePen(const QColor &color)
+{
+    QPen pen(color, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+// Each drawing step leaves the painter as it found it.
+class StepScope
+{
+public:
+    explicit StepScope(QPainter &painter)
+        : m_painter(painter)
+    {
+        m_painter.save();
+        m_painter.setRenderHint(QPainter::Antialiasing, false);
+        m_painter.setBackgroundMode(Qt::TransparentMode);
+        m_painter.setBrush(Qt::NoBrush);
+    }
+    ~StepScope() { m_painter.restore(); }
+    StepScope(const StepScope &) = delete;
+    StepScope &operator=(const StepScope &) = delete;
+
+private:
+    QPainter &m_painter;
+};
+
+} // namespace
+
+CGraphPainter::CGraphPainter()
+{
+    Reset();
+}
+
+CGraphPainter::~CGraphPainter() = default;
+
+int CGraphPainter::Reset()
+{
+    for (GraphPoint &point : points) {
+        point.keyText.clear();
+        point.axisLabel.clear();
+        for (int slot = 0; slot < 3; ++slot) {
+            point.penFlag[slot] = 0;
+            point.value[slot] = 0;
+        }
+    }
+    for (int slot = 0; slot < 3; ++slot) {
+        seriesKind[slot] = Off;
+        seriesLegend[slot].clear();
+    }
+    title.clear();
+    maxValue = 0;
+    minValue = 0;
+    range = 0;
+    slotWidth = 0;
+    std::fill(std::begin(ticks), std::end(ticks), 0);
+    tickCount = 0;
+    pointCount = 0;
+    originX = 0;
+    zeroY = 0;
+    plotWidth = 0;
+    plotHeight = 0;
+    layoutValid = 0;
+    seriesColor[0] = QColor(101, 101, 255);
+    seriesColor[1] = QColor(255, 0, 0);
+    seriesColor[2] = QColor(255, 0, 255);
+    return 1;
+}
+
+int CGraphPainter::Layout(QSize client)
+{
+    pointCount = 0;
+    while (pointCount < kMaxPoints && !points[pointCount].keyText.isEmpty())
+        ++pointCount;
+
+    maxValue = 0;
+    minValue = 0;
+    for (int i = 0; i < pointCount; ++i) {
+        for (int slot = 0; slot < 3; ++slot) {
+            const int32_t v = points[i].value[slot];
+            maxValue = std::max(maxValue, v);
+            minValue = std::min(minValue, v);
+        }
+    }
+    if (maxValue == 0 && minValue == 0) {
+        maxValue = 10;
+        minValue = -10;
+    }
+    range = int64_t(maxValue) - int64_t(minValue);
+
+    const int w = client.width();
+    const int h = client.height();
+    plotLeft = kPlotMarginLeft;
+    plotTop = kPlotMarginTop;
+    plotRight = w - kPlotMarginRight;
+    plotBottom = h - kPlotMarginBottom;
+    originX = kOriginX;
+    plotWidth = w - 90;
+    plotHeight = h - 75;
+    zeroY = kBandTop + int32_t(int64_t(maxValue) * plotHeight / range);
+
+    if (pointCount == 0)
+        pointCount = 1;
+    slotWidth = plotWidth / pointCount;
+
+    ComputeTicks();
+    layoutValid = 1;
+    return 1;
+}
+
+void CGraphPainter::ComputeTicks()
+{
+    tickCount = 0;
+    int32_t step = 0;
+    int64_t n = 0;
+    for (const int32_t s : kSteps) {
+        if (range / s <= 10) {
+            step = s;
+            n = range / s;
+            break;
+        }
+    }
+    if (step != 0) {
+        // Together the two directions add at most range / step <= 10 ticks; the bound on the
+        // array only guards against extremes that do not match the range.
+        int added = 0;
+        for (int64_t k = 1; added < n && tickCount < kMaxTicks - 1; ++k) {
+            if (maxValue / (k * step) == 0)
+                break;
+            ticks[tickCount++] = int32_t(k * step);
+            ++added;
+        }
+        if (minValue < 0) {
+            added = 0;
+            for (int64_t k = 1; added < n && tickCount < kMaxTicks - 1; ++k) {
+                if (minValue / (k * step) == 0)
+                    break;
+                ticks[tickCount++] = int32_t(-k * step);
+                ++added;
+            }
+        }
+    }
+    ticks[tickCount++] = 0;
+}
+
+int32_t CGraphPainter::ValueY(int32_t value) const
+{
+    if (range <= 0)
+        return zeroY;
+    const int64_t y = int64_t(zeroY) - int64_t(value) * plotHeight / range;
+    return int32_t(std::clamp(y, -kFarPixels, kFarPixels));
+}
+
+int32_t CGraphPainter::PointX(int index) const
+{
+    return originX + (index + 1) * slotWidth - slotWidth / 2;
+}
+
+int CGraphPainter::Draw(QPainter &painter, QSize client)
+{
+    if (layoutValid != 1)
+        Layout(client);
+    DrawBackground(painter, client);
+    DrawGrid(painter, client);
+    DrawSeries(painter, client);
+    return 1;
+}
+
+int CGraphPainter::DrawBackground(QPainter &painter, QSize client)
+{
+    const StepScope scope(painter);
+    const int w = client.width();
+    const int h = client.height();
+    Fill(painter, 1, 1, w - 1, h - 1, kWhite);
+    Fill(painter, plotLeft, plotTop, plotRight, plotBottom, kPlotTint);
+
+    painter.setFont(ChartFont(10));
+    painter.setPen(kTextColor);
+    const int centred = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
+    painter.drawText(Span(1, 1, w - 1, 25), centred,
+                     title.isEmpty() ? QStringLiteral("グラフ") : title);
+    painter.drawText(Span(1, 1, 60, 25), centred, QStringLiteral("(百円)"));
+    return 1;
+}
+
+int CGraphPainter::DrawGrid(QPainter &painter, QSize client)
+{
+    const StepScope scope(painter);
+    const int w = client.width();
+    const int h = client.height();
+
+    painter.setPen(LinePen(kGrey));
+    for (int i = 0; i < tickCount; ++i) {
+        const int y = ValueY(ticks[i]);
+        painter.drawLine(60, y, w - 10, y);
+    }
+    painter.drawLine(60, 25, 60, h - 10);
+
+    painter.setFont(ChartFont(9));
+    painter.setPen(kTextColor);
+    for (int i = 0; i < tickCount; ++i) {
+        const int y = ValueY(ticks[i]);
+        painter.drawText(Span(0, y - 5, 57, y + 5),
+                         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
+                         QString::number(ticks[i]));
+    }
+    return 1;
+}
+
+int CGraphPainter::DrawSeries(QPainter &painter, QSize client)
+{
+    Q_UNUSED(client);
+    const StepScope scope(painter);
+    painter.setFont(ChartFont(9));
+
+    auto drawLegend = [&](int slot, int legendOffset) {
+        const int r = originX + plotWidth - legendOffset;
+        painter.setPen(kTextColor);
+        painter.drawText(Span(r - 40, 10, r, 25), Qt::AlignLeft | Qt::AlignTop, seriesLegend[slot]);
+        Fill(painter, r - 49, 13, r - 43, 19, seriesColor[slot]);
+    };
+
+    int legendOffset = 0;
+    int barSeries = 0;
+    for (int slot = 0; slot < 3; ++slot) {
+        if (seriesKind[slot] != Bars)
+            continue;
+        const int bw = std::max(slotWidth / 2, 1);
+        for (int i = 0; i < pointCount; ++i) {
+            const int left = PointX(i) - bw / 2;
+            Fill(painter, left, zeroY, left + bw, ValueY(points[i].value[slot]), seriesColor[slot]);
+        }
+        drawLegend(slot, legendOffset);
+        legendOffset += 40;
+        ++barSeries;
+    }
+
+    legendOffset = 50 * barSeries;
+    for (int slot = 0; slot < 3; ++slot) {
+        if (seriesKind[slot] != Line)
+            continue;
+        painter.setPen(LinePen(seriesColor[slot]));
+        QPoint pen(originX, zeroY);
+        for (int i = 0; i < pointCount; ++i) {
+            const QPoint to(PointX(i), ValueY(points[i].value[slot]));
+            if (points[i].penFlag[slot] != kPenUp)
+                painter.drawLine(pen, to);
+            pen = to;
+        }
+        drawLegend(slot, legendOffset);
+        legendOffset += 50;
+    }
+
+    painter.setPen(kTextColor);
+    for (int i = 0; i < pointCount; ++i) {
+        const GraphPoint &point = points[i];
+        if (point.axisLabel.isEmpty())
+            continue;
+        const int cx = PointX(i);
+        // Away from the balance bar: below the zero line for a rise, above it for a fall.
+        const int top = point.value[0] >= 0 ? zeroY : zeroY - 20;
+        painter.drawText(Span(cx - 25, top, cx + 25, top + 20),
+                         Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, point.axisLabel);
+    }
+    return 1;
+}
