@@ -17,9 +17,10 @@ struct TransitionRequest
     bool year = true; // "年累積"
 };
 
-// Resets the painter and fills its points, series slots and title from the book.
+// Resets the painter and fills its points, series slots and title from the book. A one- or
+// three-month span whose monthIndex is not a month of the book fills no points.
 void FillTransitionGraph(CGraphPainter &painter, const CResultBook &book,
-        const TransitionRequest &request);
+                         const TransitionRequest &request);
 
 // Label text of a date key (a month passed as its month key x 100) in format "Y/M", "M", "M/D"
 // or "D"; any other format gives the empty text.
