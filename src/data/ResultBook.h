@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+class QIODevice;
+
 // One calendar day of the loaded period. Amounts are in units of 100 yen.
 struct DayResult
 {
@@ -60,6 +62,12 @@ public:
     MonthEntry months[kMaxMonths];
     int32_t monthCount = 0;
     int modified = 0;
+
+protected:
+    // Every byte of the data file passes through these two, so that tests can make a read or a
+    // write fail part-way. They return what QIODevice::read and QIODevice::write return.
+    virtual qint64 ReadIn(QIODevice &in, char *buffer, qint64 size);
+    virtual qint64 WriteOut(QIODevice &out, const char *data, qint64 size);
 
 private:
     QString m_path;

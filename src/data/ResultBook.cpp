@@ -1,0 +1,187 @@
+#include "data/ResultBook.h"
+
+#include <QStringLiteral>
+
+#include <limits>
+
+namespace {
+
+const QString kWeekdaySuffix[7] = {
+        QStringLiteral(" (日)"), QStringLiteral(" (月)"), QStringLiteral(" (火)"),
+        QStringLiteral(" (水)"), QStringLiteral(" (木)"), QStringLiteral(" (金)"),
+        QStringLiteral(" (土)"),
+};
+
+// Day of the week of a Gregorian date, 0 = Sunday. Any month number is folded into 1..12 first,
+// so that a malformed key can never index outside a table.
+int Weekday(int year, int month, int day)
+{
+    long long y = year;
+    long long m = month - 1;
+    y += m >= 0 ? m / 12 : -((11 - m) / 12);
+    m = ((m % 12) + 12) % 12 + 1;
+    // Days since 1970-01-01 (Howard Hinnant's days_from_civil).
+    y -= m <= 2 ? 1 : 0;
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const long long doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const long long days = era * 146097 + doe - 719468;
+    // 1970-01-01 was a Thursday.
+    return static_cast<int>(((days + 4) % 7 + 7) % 7);
+}
+
+// Running sums of a long rolling period can exceed 32 bits with amounts read from the file;
+// saturate instead of overflowing.
+int32_t SaturatingAdd(int32_t a, int32_t b)
+{
+    const long long sum = static_cast<long long>(a) + b;
+    if (sum > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (sum < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(sum);
+}
+
+} // namespace
+
+CResultBook::CResultBook(const QString &dataFilePath)
+    : m_path(dataFilePath)
+{ }
+
+CResultBook::~CResultBook()
+{
+    if (modified == 1)
+        Save();
+}
+
+bool CResultBook::LoadPeriod(int endMonth, int yearBasisJanuary, int yearsBack)
+{
+    // A failed save keeps the old period loaded and modified, so its changes can still be saved.
+    if (modified == 1 && !Save())
+        return false;
+    Clear();
+    BuildCalendar(endMonth, yearBasisJanuary, yearsBack);
+    const bool loaded = Load();
+    if (loaded)
+        Recalculate(0);
+    return loaded;
+}
+
+void CResultBook::BuildCalendar(int endMonth, int yearBasisJanuary, int yearsBack)
+{
+    const int count = (yearsBack == 0 && yearBasisJanuary == 1) ? endMonth % 100 : kMaxMonths;
+    int monthKey = AddMonths(endMonth, 1 - count);
+    int n = 0;
+    int m = 0;
+    for (; m < count && m < kMaxMonths; ++m) {
+        months[m].month = monthKey;
+        months[m].monthText = DateText(monthKey);
+        const int length = DaysInMonth(monthKey);
+        for (int d = 1; d <= length && n < kMaxDays; ++d) {
+            days[n].date = monthKey * 100 + d;
+            days[n].dateText = DateText(days[n].date);
+            ++n;
+        }
+        months[m].lastDay = n - 1;
+        monthKey = AddMonths(monthKey, 1);
+    }
+    monthCount = m;
+    dayCount = n;
+}
+
+void CResultBook::Recalculate(int fromDay)
+{
+    for (int i = fromDay < 0 ? 0 : fromDay; i < dayCount; ++i) {
+        DayResult &day = days[i];
+        if (i > 0 && day.date % 100 != 1) {
+            const DayResult &prev = days[i - 1];
+            day.monthCollected = SaturatingAdd(day.collected, prev.monthCollected);
+            day.monthInvested = SaturatingAdd(day.invested, prev.monthInvested);
+            day.monthBalance = SaturatingAdd(day.balance, prev.monthBalance);
+        } else {
+            day.monthCollected = day.collected;
+            day.monthInvested = day.invested;
+            day.monthBalance = day.balance;
+        }
+        day.periodBalance
+                = i == 0 ? day.balance : SaturatingAdd(days[i - 1].periodBalance, day.balance);
+    }
+}
+
+void CResultBook::SetModified()
+{
+    modified = 1;
+}
+
+void CResultBook::Clear()
+{
+    for (DayResult &day : days)
+        day = DayResult();
+    for (MonthEntry &month : months)
+        month = MonthEntry();
+    dayCount = 0;
+    monthCount = 0;
+    modified = 0;
+    m_loadFailed = false;
+}
+
+QString CResultBook::DateText(int key)
+{
+    if (key >= 100000 && key <= 999999)
+        return QStringLiteral("%1/%2")
+                .arg(key / 100, 4, 10, QLatin1Char('0'))
+                .arg(key % 100, 2, 10, QLatin1Char('0'));
+    if (key >= 10000000 && key <= 99999999) {
+        const int year = key / 10000;
+        const int month = key / 100 % 100;
+        const int day = key % 100;
+        return QStringLiteral("%1/%2/%3")
+                       .arg(year, 4, 10, QLatin1Char('0'))
+                       .arg(month, 2, 10, QLatin1Char('0'))
+                       .arg(day, 2, 10, QLatin1Char('0'))
+                + kWeekdaySuffix[Weekday(year, month, day)];
+    }
+    return QString();
+}
+
+int CResultBook::DaysInMonth(int monthKey)
+{
+    const int month = monthKey % 100;
+    const int year = monthKey / 100;
+    switch (month) {
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
+        return 31;
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+        return 30;
+    case 2:
+        return ((year % 4 == 0 && year % 100 != 0) || year % 400 == 0) ? 29 : 28;
+    default:
+        return 0; // not a month: lays out no days rather than overrunning the day table
+    }
+}
+
+int CResultBook::AddMonths(int monthKey, int n)
+{
+    if (n == 0)
+        return monthKey;
+    // Same result as stepping month by month, without a loop of |n| steps.
+    const long long month = monthKey % 100;
+    const long long yearPart = monthKey - month;
+    long long index = month - 1 + n;
+    long long years = index >= 0 ? index / 12 : -((11 - index) / 12);
+    index -= years * 12;
+    const long long key = yearPart + years * 100 + index + 1;
+    if (key > std::numeric_limits<int>::max() || key < std::numeric_limits<int>::min())
+        return monthKey;
+    return static_cast<int>(key);
+}
