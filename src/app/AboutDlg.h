@@ -9,4 +9,10 @@ class CAboutDlg : public QDialog
 public:
     explicit CAboutDlg(QWidget *parent = nullptr);
     ~CAboutDlg() override;
+
+    // The guide page shown in the box.
+    static QString GuideUrl();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 };
