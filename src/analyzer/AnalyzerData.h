@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class CResultBook;
+
+// Points, scales and layout of the recovery-rate plot, computed from the book alone so that
+// they can be checked without a window. Rates are percent, investments hundreds of yen.
+class CAnalyzerData
+{
+public:
+    static constexpr int kMaxPoints = 370; // as many as the book has day slots
+    static constexpr int kMaxXTicks = 15;
+    static constexpr int kMaxYTicks = 20;
+
+    // Left, top, right, bottom as the plot's fills use them: right and bottom are exclusive.
+    struct Frame
+    {
+        int32_t left = 0;
+        int32_t top = 0;
+        int32_t right = 0;
+        int32_t bottom = 0;
+    };
+
+    struct Point
+    {
+        int32_t invested = 0;
+        int32_t rate = 0;
+    };
+
+    CAnalyzerData();
+
+    void ResetData();
+    void SetData(const CResultBook *book);
+    // The first paint's work: points, both scales and the layout for a plot of client size w x h.
+    void Prepare(int w, int h);
+    void BuildPoints();
+    void ScaleInvested();
+    void ScaleRate();
+
+    // Integer pixel mapping, multiplication before a truncating division.
+    int32_t XOf(int32_t invested) const;
+    int32_t YOf(int32_t rate) const;
+
+    // A day's rate in whole percent: the quotient first, in double, capped at 1000 and truncated.
+    // False when nothing was invested, so that the day gives no point.
+    static bool RateOf(int32_t collected, int32_t invested, int32_t *rate);
+
+    const CResultBook *m_book = nullptr;
+    int32_t m_prepared = 0;
+    QString m_title;
+    int32_t m_originX = 0;
+    int32_t m_originY = 0;
+    int32_t m_plotWidth = 0;
+    int32_t m_plotHeight = 0;
+    Frame m_frame;
+    int32_t m_xMax = 0;
+    int32_t m_yMax = 0;
+    int32_t m_dayCount = 0;
+    Point m_points[kMaxPoints];
+    int32_t m_pointCount = 0;
+    int32_t m_xTicks[kMaxXTicks] = {};
+    int32_t m_xTickCount = 0;
+    int32_t m_yTicks[kMaxYTicks] = {};
+    int32_t m_yTickCount = 0;
+
+private:
+    // Days that may be read: the recorded count, kept inside the book's arrays.
+    int32_t readableDays() const;
+};
