@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QRect>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
@@ -59,13 +60,52 @@ void Fill(QPainter &painter, int left, int top, int right, int bottom, const QCo
     painter.fillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), color);
 }
 
-// A flat cap leaves the end pixel out, so consecutive segments join without double-drawn pixels
-// and a line to the plot's right or bottom edge stays inside the tinted area.
-QPen LinePen(const QColor &color)
+// A line from one point to another that leaves the end point out, so consecutive segments join
+// without double-drawn pixels and a line to the plot's right or bottom edge stays inside the tinted
+// area. (Qt's flat cap drops the end with the larger coordinate instead, whatever the direction.)
+void LineTo(QPainter &painter, QPoint from, QPoint to, const QColor &color)
 {
-    QPen pen(color, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    pen.setCosmetic(true);
-    return pen;
+    const int dx = std::abs(to.x() - from.x());
+    const int dy = std::abs(to.y() - from.y());
+    if (dx == 0 && dy == 0)
+        return;
+    const int sx = to.x() > from.x() ? 1 : -1;
+    const int sy = to.y() > from.y() ? 1 : -1;
+    if (dy == 0) {
+        const int last = to.x() - sx;
+        painter.fillRect(QRect(QPoint(std::min(from.x(), last), from.y()),
+                               QPoint(std::max(from.x(), last), from.y())),
+                         color);
+        return;
+    }
+    if (dx == 0) {
+        const int last = to.y() - sy;
+        painter.fillRect(QRect(QPoint(from.x(), std::min(from.y(), last)),
+                               QPoint(from.x(), std::max(from.y(), last))),
+                         color);
+        return;
+    }
+    // Bresenham along the major axis, one pixel per step, stopping before the end point.
+    QVarLengthArray<QPoint, 512> pixels;
+    const int steps = std::max(dx, dy);
+    pixels.reserve(steps);
+    int x = from.x();
+    int y = from.y();
+    int err = dx - dy;
+    for (int i = 0; i < steps; ++i) {
+        pixels.append(QPoint(x, y));
+        const int e2 = 2 * err;
+        if (e2 > -dy) {
+            err -= dy;
+            x += sx;
+        }
+        if (e2 < dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    painter.setPen(QPen(color, 1, Qt::SolidLine, Qt::FlatCap));
+    painter.drawPoints(pixels.constData(), int(pixels.size()));
 }
 
 // Each drawing step leaves the painter as it found it.
@@ -252,12 +292,11 @@ int CGraphPainter::DrawGrid(QPainter &painter, QSize client)
     const int w = client.width();
     const int h = client.height();
 
-    painter.setPen(LinePen(kGrey));
     for (int i = 0; i < tickCount; ++i) {
         const int y = ValueY(ticks[i]);
-        painter.drawLine(60, y, w - 10, y);
+        LineTo(painter, QPoint(60, y), QPoint(w - 10, y), kGrey);
     }
-    painter.drawLine(60, 25, 60, h - 10);
+    LineTo(painter, QPoint(60, 25), QPoint(60, h - 10), kGrey);
 
     painter.setFont(ChartFont(9));
     painter.setPen(kTextColor);
@@ -302,12 +341,11 @@ int CGraphPainter::DrawSeries(QPainter &painter, QSize client)
     for (int slot = 0; slot < 3; ++slot) {
         if (seriesKind[slot] != Line)
             continue;
-        painter.setPen(LinePen(seriesColor[slot]));
         QPoint pen(originX, zeroY);
         for (int i = 0; i < pointCount; ++i) {
             const QPoint to(PointX(i), ValueY(points[i].value[slot]));
             if (points[i].penFlag[slot] != kPenUp)
-                painter.drawLine(pen, to);
+                LineTo(painter, pen, to, seriesColor[slot]);
             pen = to;
         }
         drawLegend(slot, legendOffset);
