@@ -1,0 +1,788 @@
+#include "app/DialogTemplate.h"
+#include "app/OptionDlg.h"
+#include "common/ScriptedPrompt.h"
+#include "data/ResultBook.h"
+#include "entry/DailyInputDlg.h"
+#include "entry/DailyInputHost.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace {
+
+using Dlg = CDailyInputDlg;
+
+QSettings store()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
+                     QStringLiteral("Murel"));
+}
+
+std::optional<int> storedPos(const char *key)
+{
+    const QVariant v = store().value(QStringLiteral("DailyInput/") + QLatin1String(key));
+    return v.isValid() ? std::optional<int>(v.toInt()) : std::nullopt;
+}
+
+// The main window as the daily input window sees it; records every call.
+class FakeHost : public QWidget, public CDailyInputHost
+{
+public:
+    QStringList calls;
+    QPointer<CDailyInputDlg> window;
+    bool windowVisibleWhenClosed = false;
+    std::optional<int> posXWhenClosed;
+    std::function<void()> onClosed;
+
+    int DayResultChanged(int fromIndex) override
+    {
+        calls.append(QStringLiteral("changed %1").arg(fromIndex));
+        return 1;
+    }
+    int DailyInputClosed() override
+    {
+        calls.append(QStringLiteral("closed"));
+        windowVisibleWhenClosed = window && window->isVisible();
+        posXWhenClosed = storedPos("Pos_X");
+        window = nullptr;
+        if (onClosed)
+            onClosed();
+        return 1;
+    }
+    QWidget *HostWindow() override { return this; }
+};
+
+// 2003/01 to 2003/05 with a few stored days before and after the day under test.
+constexpr int kDay = 20030512;
+constexpr int kNextDay = 20030513;
+
+struct Fixture
+{
+    QTemporaryDir dir;
+    std::unique_ptr<CResultBook> book;
+    COptionDlg options;
+    FakeHost host;
+    ScriptedPrompt prompt;
+    QPointer<CDailyInputDlg> dlg;
+
+    explicit Fixture(int defaultMethod = 0)
+    {
+        book = std::make_unique<CResultBook>(dir.filePath(QStringLiteral("Murel1.Dat")));
+        book->BuildCalendar(200305, 1, 0);
+        set(20030430, 1, 0, 0, 7);
+        set(20030501, 1, 0, 0, 100);
+        set(kNextDay, 0, 3, 1, 2);
+        book->Recalculate(0);
+        options.DailyInput_Type = defaultMethod;
+        host.setGeometry(100, 100, 640, 480);
+        host.show();
+        dlg = new CDailyInputDlg(&host, prompt);
+        host.window = dlg;
+        if (!dlg->Create(book.get(), &options))
+            qFatal("Create failed");
+    }
+    ~Fixture()
+    {
+        delete dlg;
+        book->modified = 0; // nothing to write into the temporary directory
+    }
+
+    int index(int date) const
+    {
+        for (int i = 0; i < book->dayCount; ++i) {
+            if (book->days[i].date == date)
+                return i;
+        }
+        qFatal("no day %d", date);
+        return -1;
+    }
+    DayResult &day(int date) { return book->days[index(date)]; }
+    void set(int date, int method, int collected, int invested, int balance)
+    {
+        DayResult &d = day(date);
+        d.entryMethod = method;
+        d.collected = collected;
+        d.invested = invested;
+        d.balance = balance;
+    }
+    void show(int date) { dlg->ShowDay(day(date).dateText); }
+    const DayResult &lastOfMay() const { return book->days[book->dayCount - 1]; }
+
+    template<class T> T *control(int id) const
+    {
+        T *w = dlg->findChild<T *>(QStringLiteral("id%1").arg(id));
+        if (!w)
+            qFatal("control %d missing", id);
+        return w;
+    }
+    QLineEdit *edit(int id) const { return control<QLineEdit>(id); }
+    QCheckBox *check(int id) const { return control<QCheckBox>(id); }
+    QRadioButton *radio(int id) const { return control<QRadioButton>(id); }
+    QPushButton *ok() const { return control<QPushButton>(1); }
+    QPushButton *cancel() const { return control<QPushButton>(2); }
+
+    // Types into a field as a person does after selecting its text.
+    void type(int id, const QString &text) const
+    {
+        edit(id)->selectAll();
+        QTest::keyClicks(edit(id), text);
+    }
+    void keepShown(bool on) const { check(Dlg::IDC_KEEP_SHOWN)->setChecked(on); }
+    QString rowOfDay(int date)
+    {
+        const DayResult &d = day(date);
+        return QStringLiteral("%1 %2 %3 %4")
+                .arg(d.entryMethod)
+                .arg(d.collected)
+                .arg(d.invested)
+                .arg(d.balance);
+    }
+};
+
+// Key presses that carry any text, including characters that have no key of their own.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+// The window's object goes when control is back in the event loop.
+bool deletedLater(const QPointer<CDailyInputDlg> &dlg)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return dlg.isNull();
+}
+
+} // namespace
+
+class TestDailyInputDlg : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_settingsDir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_settingsDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settingsDir.path());
+    }
+    void init() { store().clear(); }
+
+    void templateLayout()
+    {
+        Fixture f;
+        QCOMPARE(f.dlg->windowTitle(), QStringLiteral("実績入力"));
+        QCOMPARE(f.dlg->parentWidget(), &f.host);
+        QVERIFY(f.dlg->isWindow());
+        QVERIFY(!f.dlg->isModal());
+        QVERIFY(f.dlg->isVisible());
+        const dlg::BaseUnits units = dlg::BaseUnitsOf(f.dlg->font());
+        QCOMPARE(f.dlg->size(), dlg::ToPixels(units, 186, 191));
+        QCOMPARE(f.dlg->minimumSize(), f.dlg->maximumSize());
+        const struct
+        {
+            int id, x, y, w, h;
+        } rects[] = {{1042, 52, 88, 20, 12},   {1043, 52, 104, 20, 12}, {1045, 52, 124, 20, 12},
+                     {1044, 108, 124, 50, 10}, {1037, 8, 172, 108, 10}, {1, 120, 148, 56, 16},
+                     {2, 120, 168, 56, 16},    {1019, 52, 8, 80, 12},   {1040, 12, 44, 144, 12},
+                     {1041, 12, 56, 69, 10}};
+        for (const auto &r : rects) {
+            QWidget *w = f.dlg->findChild<QWidget *>(QStringLiteral("id%1").arg(r.id));
+            QVERIFY2(w, qPrintable(QString::number(r.id)));
+            QCOMPARE(w->geometry(), dlg::ToPixels(units, r.x, r.y, r.w, r.h));
+        }
+        int yenLabels = 0;
+        for (const QLabel *label : f.dlg->findChildren<QLabel *>())
+            yenLabels += label->text() == QStringLiteral("00円");
+        QCOMPARE(yenLabels, 3);
+        QVERIFY(!f.ok()->isEnabled());
+        QVERIFY(f.ok()->isDefault());
+        QVERIFY(!f.check(Dlg::IDC_KEEP_SHOWN)->isChecked());
+        QVERIFY(f.edit(Dlg::IDC_DATE)->isReadOnly());
+        // Tab order: collected, then invested, as a person types a day.
+        QWidget *next = f.edit(Dlg::IDC_COLLECTED)->nextInFocusChain();
+        while (!(next->focusPolicy() & Qt::TabFocus))
+            next = next->nextInFocusChain();
+        QCOMPARE(next, f.edit(Dlg::IDC_INVESTED));
+    }
+
+    // In the collected-and-invested method the balance follows the amounts as they are typed.
+    void amountsGiveBalance_data()
+    {
+        QTest::addColumn<QString>("collected");
+        QTest::addColumn<QString>("invested");
+        QTest::addColumn<QString>("balanceText");
+        QTest::addColumn<bool>("minus");
+        QTest::addColumn<int>("stored");
+
+        QTest::newRow("30 and 50: minus 20") << "30"
+                                             << "50"
+                                             << "20" << true << -20;
+        QTest::newRow("50 and 30: plus 20") << "50"
+                                            << "30"
+                                            << "20" << false << 20;
+        QTest::newRow("equal amounts") << "40"
+                                       << "40"
+                                       << "0" << false << 0;
+        QTest::newRow("invested only") << ""
+                                       << "9999"
+                                       << "9999" << true << -9999;
+        QTest::newRow("leading zeros") << "0070"
+                                       << "0005"
+                                       << "65" << false << 65;
+    }
+    void amountsGiveBalance()
+    {
+        QFETCH(QString, collected);
+        QFETCH(QString, invested);
+        QFETCH(QString, balanceText);
+        QFETCH(bool, minus);
+        QFETCH(int, stored);
+
+        Fixture f;
+        f.show(kDay);
+        f.type(Dlg::IDC_COLLECTED, collected);
+        f.type(Dlg::IDC_INVESTED, invested);
+        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), balanceText);
+        QCOMPARE(f.check(Dlg::IDC_MINUS)->isChecked(), minus);
+        QVERIFY(!f.check(Dlg::IDC_MINUS)->isEnabled());
+        QVERIFY(f.edit(Dlg::IDC_BALANCE)->isReadOnly());
+        QVERIFY(f.ok()->isEnabled());
+
+        f.ok()->click();
+        const int c = collected.toInt();
+        const int i = invested.toInt();
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 %1 %2 %3").arg(c).arg(i).arg(stored));
+        // Running sums recomputed from the day on: May holds 100, the day and 2 on the 13th.
+        QCOMPARE(f.day(kDay).monthBalance, 100 + stored);
+        QCOMPARE(f.lastOfMay().monthBalance, 100 + stored + 2);
+        QCOMPARE(f.lastOfMay().monthCollected, c + 3);
+        QCOMPARE(f.lastOfMay().monthInvested, i + 1);
+        QCOMPARE(f.lastOfMay().periodBalance, 7 + 100 + stored + 2);
+        QCOMPARE(f.book->modified, 1);
+        QCOMPARE(f.host.calls,
+                 QStringList({QStringLiteral("changed %1").arg(f.index(kDay)), "closed"}));
+        QVERIFY(deletedLater(f.dlg));
+    }
+
+    // A day entered by balance alone stores collected and invested 0, whatever the fields showed.
+    void balanceOnly_data()
+    {
+        QTest::addColumn<int>("defaultMethod");
+        QTest::addColumn<QString>("balance");
+        QTest::addColumn<bool>("minus");
+        QTest::addColumn<int>("stored");
+
+        QTest::newRow("plus on a stored amounts day") << 0 << "25" << false << 25;
+        QTest::newRow("minus on a stored amounts day") << 0 << "25" << true << -25;
+        QTest::newRow("balance default, minus") << 1 << "300" << true << -300;
+    }
+    void balanceOnly()
+    {
+        QFETCH(int, defaultMethod);
+        QFETCH(QString, balance);
+        QFETCH(bool, minus);
+        QFETCH(int, stored);
+
+        Fixture f(defaultMethod);
+        f.set(kDay, 0, 50, 30, 20);
+        f.book->Recalculate(0);
+        f.show(kDay);
+        f.radio(Dlg::IDC_METHOD_BALANCE)->click();
+        QVERIFY(!f.edit(Dlg::IDC_BALANCE)->isReadOnly());
+        QVERIFY(f.edit(Dlg::IDC_COLLECTED)->isReadOnly());
+        QVERIFY(f.check(Dlg::IDC_MINUS)->isEnabled());
+        f.type(Dlg::IDC_BALANCE, balance);
+        if (f.check(Dlg::IDC_MINUS)->isChecked() != minus)
+            f.check(Dlg::IDC_MINUS)->click();
+        f.keepShown(true);
+        f.ok()->click();
+
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("1 0 0 %1").arg(stored));
+        QCOMPARE(f.day(kDay).monthCollected, 0); // the 1st was balance only, too
+        QCOMPARE(f.lastOfMay().monthBalance, 100 + stored + 2);
+        QCOMPARE(f.lastOfMay().periodBalance, 107 + stored + 2);
+        // The window shows the day as stored: its own method, the amounts 0.
+        QVERIFY(f.radio(Dlg::IDC_METHOD_BALANCE)->isChecked());
+        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("0"));
+        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QString::number(qAbs(stored)));
+        QCOMPARE(f.check(Dlg::IDC_MINUS)->isChecked(), minus);
+        QVERIFY(!f.ok()->isEnabled());
+        QCOMPARE(f.host.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));
+    }
+
+    // Saving all three amounts 0, by either method, takes the day's result away.
+    void zeroSaveClearsResult_data()
+    {
+        QTest::addColumn<int>("method");
+
+        QTest::newRow("amounts") << int(Dlg::IDC_METHOD_AMOUNTS);
+        QTest::newRow("balance") << int(Dlg::IDC_METHOD_BALANCE);
+    }
+    void zeroSaveClearsResult()
+    {
+        QFETCH(int, method);
+
+        Fixture f;
+        f.set(kDay, method == Dlg::IDC_METHOD_AMOUNTS ? 0 : 1, 0, 0, -40);
+        f.book->Recalculate(0);
+        QCOMPARE(f.lastOfMay().monthBalance, 100 - 40 + 2);
+        f.show(kDay);
+        QVERIFY(f.radio(method)->isChecked());
+        if (method == Dlg::IDC_METHOD_AMOUNTS) {
+            f.type(Dlg::IDC_COLLECTED, "0");
+            f.type(Dlg::IDC_INVESTED, "0");
+        } else {
+            f.type(Dlg::IDC_BALANCE, "0");
+        }
+        QVERIFY(f.ok()->isEnabled());
+        f.ok()->click();
+
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("-1 0 0 0"));
+        QCOMPARE(f.lastOfMay().monthBalance, 100 + 2);
+        QCOMPARE(f.lastOfMay().periodBalance, 107 + 2);
+        QCOMPARE(f.book->modified, 1);
+        QCOMPARE(f.host.calls.size(), 2);
+    }
+
+    // A day without a result opens in the default method; switching the radio is no change.
+    void defaultMethod_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("checked");
+        QTest::addColumn<int>("focused");
+
+        QTest::newRow("0: amounts") << 0 << int(Dlg::IDC_METHOD_AMOUNTS) << int(Dlg::IDC_COLLECTED);
+        QTest::newRow("1: balance") << 1 << int(Dlg::IDC_METHOD_BALANCE) << int(Dlg::IDC_BALANCE);
+        QTest::newRow("other: balance")
+                << 7 << int(Dlg::IDC_METHOD_BALANCE) << int(Dlg::IDC_BALANCE);
+    }
+    void defaultMethod()
+    {
+        QFETCH(int, option);
+        QFETCH(int, checked);
+        QFETCH(int, focused);
+
+        Fixture f(option);
+        f.show(kDay);
+        QVERIFY(f.radio(checked)->isChecked());
+        QCOMPARE(f.dlg->focusWidget(), f.edit(focused));
+        QCOMPARE(f.edit(focused)->selectedText(), QStringLiteral("0"));
+        QCOMPARE(f.edit(Dlg::IDC_DATE)->text(), QStringLiteral("2003/05/12 (月)"));
+        QVERIFY(!f.ok()->isEnabled());
+
+        f.radio(Dlg::IDC_METHOD_AMOUNTS + Dlg::IDC_METHOD_BALANCE - checked)->click();
+        QVERIFY(!f.ok()->isEnabled());
+        f.radio(checked)->click();
+        QVERIFY(!f.ok()->isEnabled());
+        // The setting of a day with a stored result does not matter.
+        f.show(kNextDay);
+        QVERIFY(f.radio(Dlg::IDC_METHOD_AMOUNTS)->isChecked());
+    }
+
+    // Choosing the other method than the stored one is a change, and choosing back does not
+    // undo it; the balance field keeps its text until an amount changes.
+    void switchMethodOnStoredDay_data()
+    {
+        QTest::addColumn<int>("storedMethod");
+        QTest::addColumn<int>("other");
+
+        QTest::newRow("stored by balance") << 1 << int(Dlg::IDC_METHOD_AMOUNTS);
+        QTest::newRow("stored by amounts") << 0 << int(Dlg::IDC_METHOD_BALANCE);
+    }
+    void switchMethodOnStoredDay()
+    {
+        QFETCH(int, storedMethod);
+        QFETCH(int, other);
+
+        Fixture f;
+        f.set(kDay, storedMethod, 0, 0, -15);
+        f.show(kDay);
+        QVERIFY(!f.ok()->isEnabled());
+        f.radio(other)->click();
+        QVERIFY(f.ok()->isEnabled());
+        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("15"));
+        QVERIFY(f.check(Dlg::IDC_MINUS)->isChecked());
+        f.radio(Dlg::IDC_METHOD_AMOUNTS + Dlg::IDC_METHOD_BALANCE - other)->click();
+        QVERIFY(f.ok()->isEnabled());
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("%1 0 0 -15").arg(storedMethod));
+        QVERIFY(f.host.calls.isEmpty());
+    }
+
+    // ShowDay leaves the day unchanged although setting the texts ran the field handlers, and
+    // shows the stored balance even where it is not collected minus invested.
+    void showDayShowsStoredValues()
+    {
+        Fixture f;
+        f.set(kDay, 0, 10, 5, -7);
+        f.show(kDay);
+        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("10"));
+        QCOMPARE(f.edit(Dlg::IDC_INVESTED)->text(), QStringLiteral("5"));
+        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("7"));
+        QVERIFY(f.check(Dlg::IDC_MINUS)->isChecked());
+        QVERIFY(!f.ok()->isEnabled());
+        QCOMPARE(f.dlg->focusWidget(), f.edit(Dlg::IDC_COLLECTED));
+        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->selectedText(), QStringLiteral("10"));
+        QCOMPARE(f.dlg->ConfirmChanges(), int(Dlg::Unchanged));
+        QVERIFY(f.prompt.asked.isEmpty());
+    }
+
+    // The host changing the day: unchanged answers 5 without a question; with the box unchecked
+    // the window closes, whether or not anything had been changed.
+    void confirmChanges_data()
+    {
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("closes");
+
+        const QString none = QStringLiteral("-1 0 0 0");
+        const QString typed = QStringLiteral("0 30 50 -20");
+        QTest::newRow("unchanged") << false << false << 0 << 5 << none << true;
+        QTest::newRow("unchanged, kept") << false << true << 0 << 5 << none << false;
+        QTest::newRow("yes") << true << false << int(QMessageBox::Yes) << 6 << typed << true;
+        QTest::newRow("yes, kept") << true << true << int(QMessageBox::Yes) << 6 << typed << false;
+        QTest::newRow("no") << true << false << int(QMessageBox::No) << 7 << none << true;
+        QTest::newRow("no, kept") << true << true << int(QMessageBox::No) << 7 << none << false;
+        QTest::newRow("cancel") << true << false << int(QMessageBox::Cancel) << 2 << none << false;
+    }
+    void confirmChanges()
+    {
+        QFETCH(bool, edit);
+        QFETCH(bool, keep);
+        QFETCH(int, answer);
+        QFETCH(int, result);
+        QFETCH(QString, row);
+        QFETCH(bool, closes);
+
+        Fixture f;
+        f.show(kDay);
+        f.keepShown(keep);
+        if (edit) {
+            f.type(Dlg::IDC_COLLECTED, "30");
+            f.type(Dlg::IDC_INVESTED, "50");
+        }
+        bool hostEnabledDuringBox = true;
+        f.prompt.whileShown = [&] { hostEnabledDuringBox = f.host.isEnabled(); };
+        if (answer)
+            f.prompt.answers.append(QMessageBox::StandardButton(answer));
+
+        QCOMPARE(f.dlg->ConfirmChanges(), result);
+        QCOMPARE(f.prompt.asked.size(), edit ? 1 : 0);
+        if (edit) {
+            const ScriptedPrompt::Asked &a = f.prompt.asked.first();
+            QCOMPARE(a.text,
+                     QStringLiteral(
+                             "表示されているデータは変更されています。変更を有効にしますか？"));
+            QCOMPARE(a.icon, QMessageBox::Warning);
+            QCOMPARE(a.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+            QCOMPARE(a.owner, f.dlg.data());
+            QVERIFY(!hostEnabledDuringBox);
+        }
+        QVERIFY(f.host.isEnabled());
+        QCOMPARE(f.rowOfDay(kDay), row);
+        QCOMPARE(f.book->modified, result == 6 ? 1 : 0);
+        QCOMPARE(f.host.calls.contains("closed"), closes);
+        QCOMPARE(f.host.calls.contains(QStringLiteral("changed %1").arg(f.index(kDay))),
+                 result == 6);
+        QCOMPARE(deletedLater(f.dlg), closes);
+        if (!closes) {
+            QVERIFY(f.dlg->isVisible());
+            // Cancel leaves the edits pending; the other answers leave the window unchanged.
+            QCOMPARE(f.ok()->isEnabled(), result == 2);
+        }
+    }
+
+    // Cancel, Esc and the close box: closes unless the answer is Cancel, applies on Yes.
+    void cancel_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("row");
+        QTest::addColumn<bool>("closes");
+
+        const QString none = QStringLiteral("-1 0 0 0");
+        const QString typed = QStringLiteral("0 30 50 -20");
+        QTest::newRow("unchanged") << "button" << false << false << 0 << none << true;
+        QTest::newRow("unchanged, kept") << "button" << false << true << 0 << none << true;
+        QTest::newRow("esc, unchanged, kept") << "esc" << false << true << 0 << none << true;
+        QTest::newRow("yes") << "button" << true << false << int(QMessageBox::Yes) << typed << true;
+        QTest::newRow("yes, kept")
+                << "esc" << true << true << int(QMessageBox::Yes) << typed << true;
+        QTest::newRow("no") << "close" << true << false << int(QMessageBox::No) << none << true;
+        QTest::newRow("no, kept") << "button" << true << true << int(QMessageBox::No) << none
+                                  << true;
+        QTest::newRow("cancel") << "button" << true << false << int(QMessageBox::Cancel) << none
+                                << false;
+        QTest::newRow("cancel, close box")
+                << "close" << true << true << int(QMessageBox::Cancel) << none << false;
+    }
+    void cancel()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, edit);
+        QFETCH(bool, keep);
+        QFETCH(int, answer);
+        QFETCH(QString, row);
+        QFETCH(bool, closes);
+
+        Fixture f;
+        f.show(kDay);
+        f.keepShown(keep);
+        if (edit) {
+            f.type(Dlg::IDC_COLLECTED, "30");
+            f.type(Dlg::IDC_INVESTED, "50");
+        }
+        if (answer)
+            f.prompt.answers.append(QMessageBox::StandardButton(answer));
+        if (how == "button")
+            f.cancel()->click();
+        else if (how == "esc")
+            QTest::keyClick(f.dlg, Qt::Key_Escape);
+        else
+            f.dlg->close();
+
+        QCOMPARE(f.prompt.asked.size(), edit ? 1 : 0);
+        QCOMPARE(f.rowOfDay(kDay), row);
+        QStringList expected;
+        if (answer == QMessageBox::Yes)
+            expected.append(QStringLiteral("changed %1").arg(f.index(kDay)));
+        if (closes)
+            expected.append(QStringLiteral("closed"));
+        QCOMPARE(f.host.calls, expected);
+        QCOMPARE(deletedLater(f.dlg), closes);
+        if (!closes) {
+            QVERIFY(f.dlg->isVisible());
+            QVERIFY(f.ok()->isEnabled());
+            QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("20"));
+        }
+    }
+
+    // OK keeps the window only with 1037 checked; then it shows the stored values, unchanged.
+    void okKeepShown_data()
+    {
+        QTest::addColumn<bool>("keep");
+
+        QTest::newRow("unchecked: closes") << false;
+        QTest::newRow("checked: stays") << true;
+    }
+    void okKeepShown()
+    {
+        QFETCH(bool, keep);
+
+        store().setValue("DailyInput/Pos_X", 33);
+        Fixture f;
+        f.show(kDay);
+        f.keepShown(keep);
+        f.type(Dlg::IDC_COLLECTED, "007");
+        f.type(Dlg::IDC_INVESTED, "2");
+        f.dlg->move(210, 160);
+        f.ok()->click();
+
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 7 2 5"));
+        QCOMPARE(f.book->modified, 1);
+        QVERIFY(f.prompt.asked.isEmpty());
+        if (keep) {
+            QCOMPARE(f.host.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));
+            QVERIFY(!deletedLater(f.dlg));
+            QVERIFY(f.dlg->isVisible());
+            QVERIFY(!f.ok()->isEnabled());
+            QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("7")); // as stored
+            QCOMPARE(storedPos("Pos_X"), std::optional<int>(33));
+        } else {
+            QCOMPARE(f.host.calls,
+                     QStringList({QStringLiteral("changed %1").arg(f.index(kDay)), "closed"}));
+            // The host hears of it before the window goes and its position is saved.
+            QVERIFY(f.host.windowVisibleWhenClosed);
+            QCOMPARE(f.host.posXWhenClosed, std::optional<int>(33));
+            QVERIFY(deletedLater(f.dlg));
+            QCOMPARE(storedPos("Pos_X"), std::optional<int>(210));
+            QCOMPARE(storedPos("Pos_Y"), std::optional<int>(160));
+        }
+    }
+
+    // What a person does at start: type collected, Tab, invested, Enter.
+    void typedLikeAPerson()
+    {
+        Fixture f;
+        f.show(kDay);
+        QVERIFY(QTest::qWaitForWindowActive(f.dlg));
+        QCOMPARE(QApplication::focusWidget(), f.edit(Dlg::IDC_COLLECTED));
+        QTest::keyClicks(QApplication::focusWidget(), "50");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), f.edit(Dlg::IDC_INVESTED));
+        QTest::keyClicks(QApplication::focusWidget(), "30");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 50 30 20"));
+        QCOMPARE(f.host.calls.size(), 2);
+        QVERIFY(deletedLater(f.dlg));
+    }
+
+    // The amount fields take digits only and at most four of them, typed or pasted.
+    void digitsOnly_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("paste");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("typed letters") << "1a2-3" << false << "123";
+        QTest::newRow("typed five digits") << "12345" << false << "1234";
+        QTest::newRow("typed full-width") << "１２" << false << "";
+        QTest::newRow("pasted digits") << "987" << true << "987";
+        QTest::newRow("pasted non-digits") << "12x" << true << "";
+        QTest::newRow("pasted negative") << "-5" << true << "";
+        QTest::newRow("pasted five digits") << "55555" << true << "5555";
+    }
+    void digitsOnly()
+    {
+        QFETCH(QString, input);
+        QFETCH(bool, paste);
+        QFETCH(QString, shown);
+
+        Fixture f;
+        f.show(kDay);
+        for (int id : {int(Dlg::IDC_COLLECTED), int(Dlg::IDC_INVESTED)}) {
+            QLineEdit *e = f.edit(id);
+            e->clear();
+            if (paste) {
+                QGuiApplication::clipboard()->setText(input);
+                e->paste();
+            } else {
+                typeText(e, input);
+            }
+            QCOMPARE(e->text(), shown);
+        }
+        f.radio(Dlg::IDC_METHOD_BALANCE)->click();
+        QLineEdit *balance = f.edit(Dlg::IDC_BALANCE);
+        balance->clear();
+        if (paste) {
+            QGuiApplication::clipboard()->setText(input);
+            balance->paste();
+        } else {
+            typeText(balance, input);
+        }
+        QCOMPARE(balance->text(), shown);
+    }
+
+    // An amount of more than four digits, from the data file, is shown and kept whole.
+    void longStoredAmountKept()
+    {
+        Fixture f;
+        f.set(kDay, 0, 123456, 0, 123456);
+        f.show(kDay);
+        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("123456"));
+        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("123456"));
+        f.type(Dlg::IDC_INVESTED, "6");
+        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("123450"));
+        f.ok()->click();
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 123456 6 123450"));
+        // Typing is limited to four digits again on the next day.
+        Fixture g;
+        g.set(kDay, 0, 123456, 0, 123456);
+        g.show(kDay);
+        g.show(kNextDay);
+        g.edit(Dlg::IDC_COLLECTED)->clear();
+        QTest::keyClicks(g.edit(Dlg::IDC_COLLECTED), "77777");
+        QCOMPARE(g.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("7777"));
+    }
+
+    // A text that matches no day blanks the window and disables its entry controls.
+    void unknownDayBlanks_data()
+    {
+        QTest::addColumn<QString>("text");
+
+        QTest::newRow("empty") << QString();
+        QTest::newRow("month row") << QStringLiteral("2003/05");
+        QTest::newRow("other year") << QStringLiteral("2002/05/12 (日)");
+    }
+    void unknownDayBlanks()
+    {
+        QFETCH(QString, text);
+
+        Fixture f;
+        f.set(kDay, 0, 10, 5, 5);
+        f.show(kDay);
+        f.type(Dlg::IDC_COLLECTED, "11");
+        f.dlg->ShowDay(text);
+        for (int id : {1019, 1042, 1043, 1045})
+            QCOMPARE(f.edit(id)->text(), QString());
+        for (int id : {1040, 1041, 1042, 1043, 1044, 1045})
+            QVERIFY(!f.dlg->findChild<QWidget *>(QStringLiteral("id%1").arg(id))->isEnabled());
+        QVERIFY(!f.ok()->isEnabled());
+        QVERIFY(f.cancel()->isEnabled());
+        QVERIFY(f.check(Dlg::IDC_KEEP_SHOWN)->isEnabled());
+        QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 10 5 5"));
+        QCOMPARE(f.dlg->ConfirmChanges(), int(Dlg::Unchanged));
+        QVERIFY(f.prompt.asked.isEmpty());
+    }
+
+    // The position is restored at creation unless it is (0, 0).
+    void positionRestored_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<bool>("restored");
+
+        QTest::newRow("stored") << 150 << 120 << true;
+        QTest::newRow("x only") << 0 << 40 << true;
+        QTest::newRow("y only") << 40 << 0 << true;
+        QTest::newRow("zero") << 0 << 0 << false;
+    }
+    void positionRestored()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(bool, restored);
+
+        store().setValue("DailyInput/Pos_X", x);
+        store().setValue("DailyInput/Pos_Y", y);
+        Fixture f;
+        if (restored)
+            QCOMPARE(f.dlg->pos(), QPoint(x, y));
+        else
+            QVERIFY(f.dlg->pos() != QPoint(0, 0)); // the default placement, over the host
+    }
+
+    // The host window destroyed with this window open: the position is saved, the host not told.
+    void destroyedWithHost()
+    {
+        auto book = std::make_unique<CResultBook>(QStringLiteral("unused.dat"));
+        book->BuildCalendar(200305, 1, 0);
+        ScriptedPrompt prompt;
+        COptionDlg options;
+        auto host = std::make_unique<FakeHost>();
+        host->show();
+        QPointer<CDailyInputDlg> dlg = new CDailyInputDlg(host.get(), prompt);
+        QVERIFY(dlg->Create(book.get(), &options));
+        dlg->move(321, 123);
+        bool told = false;
+        host->onClosed = [&] { told = true; };
+        host.reset();
+        QVERIFY(!told);
+        QVERIFY(dlg.isNull());
+        QCOMPARE(storedPos("Pos_X"), std::optional<int>(321));
+        QCOMPARE(storedPos("Pos_Y"), std::optional<int>(123));
+    }
+};
+
+QTEST_MAIN(TestDailyInputDlg)
+#include "tst_dailyinputdlg.moc"
