@@ -1,0 +1,353 @@
+#include "analyzer/AnalyzerDlg.h"
+#include "app/DialogTemplate.h"
+#include "app/Profile.h"
+#include "data/ResultBook.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFrame>
+#include <QImage>
+#include <QPainter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kBlack = qRgb(0, 0, 0);
+const QRgb kBlue = qRgb(152, 191, 255);
+const QRgb kRed = qRgb(255, 152, 215);
+const QRgb kGrey = qRgb(127, 127, 127);
+const QRgb kUntouched = qRgb(10, 200, 10);
+
+// Where a probe is taken, relative to a point of the prepared layout.
+enum class Anchor {
+    Level100, // (frame left, y of 100 %)
+    LevelRight, // (frame right, y of 100 %)
+    Dot, // the first point's mapped position
+    Base, // (frame left, base line)
+    XTick, // (x of the second investment tick, base line)
+    ClientCorner, // (0, 0)
+};
+
+} // namespace
+
+class TestAnalyzerDlg : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<CResultBook> m_book;
+
+    // January to May 2003 with three days: 260 % (off the grid), 1250 % (shown at 1000 %) and 50 %.
+    void fillBook()
+    {
+        m_book = std::make_unique<CResultBook>(m_dir.filePath(QStringLiteral("Murel1.Dat")));
+        m_book->BuildCalendar(200305, 1, 0);
+        auto set = [this](int i, int collected, int invested) {
+            m_book->days[i].entryMethod = 0;
+            m_book->days[i].collected = collected;
+            m_book->days[i].invested = invested;
+            m_book->days[i].balance = collected - invested;
+        };
+        set(5, 130, 50);
+        set(6, 25, 2);
+        set(7, 30, 60);
+    }
+
+    static QImage render(const CAnalyzerDlg &dlg, QSize size)
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(kUntouched);
+        QPainter painter(&image);
+        dlg.DrawPlot(painter, size);
+        dlg.DrawPoints(painter, size);
+        painter.end();
+        return image;
+    }
+
+    static QPoint storedPosition()
+    {
+        return QPoint(GetProfileInt(QStringLiteral("Analysis"), QStringLiteral("Pos_X"), -1),
+                      GetProfileInt(QStringLiteral("Analysis"), QStringLiteral("Pos_Y"), -1));
+    }
+
+    static void clearSettings()
+    {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
+                  QStringLiteral("Murel"))
+                .clear();
+    }
+
+    // Where a dialog opens when no position is stored.
+    QPoint defaultPosition()
+    {
+        clearSettings();
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        dlg.show();
+        const QPoint pos = dlg.pos();
+        dlg.hide();
+        return pos;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           m_dir.filePath(QStringLiteral("settings")));
+        fillBook();
+    }
+
+    void init() { clearSettings(); }
+
+    void renderedPlot_data()
+    {
+        QTest::addColumn<Anchor>("anchor");
+        QTest::addColumn<int>("dx");
+        QTest::addColumn<int>("dy");
+        QTest::addColumn<QRgb>("colour");
+
+        QTest::newRow("blue just above 100 %") << Anchor::Level100 << 5 << -1 << kBlue;
+        QTest::newRow("blue at the frame top") << Anchor::Level100 << 5 << -1000 << kBlue;
+        QTest::newRow("red just below 100 %") << Anchor::Level100 << 5 << 1 << kRed;
+        QTest::newRow("100 % row carries the grid") << Anchor::Level100 << 5 << 0 << kGrey;
+        QTest::newRow("grid ends before the frame right") << Anchor::LevelRight << -1 << 0 << kGrey;
+        QTest::newRow("fills exclude the frame right") << Anchor::LevelRight << 0 << -1 << kWhite;
+        QTest::newRow("vertical axis") << Anchor::Level100 << 0 << -3 << kGrey;
+        QTest::newRow("white left of the axis") << Anchor::Level100 << -1 << -3 << kWhite;
+        QTest::newRow("red just above the base line") << Anchor::Base << 5 << -1 << kRed;
+        QTest::newRow("base line") << Anchor::Base << 5 << 0 << kGrey;
+        QTest::newRow("dot centre") << Anchor::Dot << 0 << 0 << kBlack;
+        QTest::newRow("dot left-top") << Anchor::Dot << -2 << -1 << kBlack;
+        QTest::newRow("dot right edge") << Anchor::Dot << 1 << 0 << kBlack;
+        QTest::newRow("dot is 4 pixels across") << Anchor::Dot << 2 << 0 << kBlue;
+        QTest::newRow("dot above") << Anchor::Dot << 0 << -3 << kBlue;
+        QTest::newRow("tick mark") << Anchor::XTick << 0 << -4 << kGrey;
+        QTest::newRow("tick mark is 5 pixels") << Anchor::XTick << 0 << -5 << kRed;
+        QTest::newRow("1-pixel margin untouched") << Anchor::ClientCorner << 0 << 0 << kUntouched;
+        QTest::newRow("white inside the margin") << Anchor::ClientCorner << 1 << 1 << kWhite;
+    }
+
+    void renderedPlot()
+    {
+        QFETCH(Anchor, anchor);
+        QFETCH(int, dx);
+        QFETCH(int, dy);
+        QFETCH(QRgb, colour);
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        const QSize size(530, 290);
+        dlg.Prepare(size);
+        const CAnalyzerData &d = dlg.data();
+        QCOMPARE(d.m_yMax, 1000);
+        QCOMPARE(d.m_xMax, 60);
+        const QImage image = render(dlg, size);
+
+        QPoint at;
+        switch (anchor) {
+        case Anchor::Level100:
+            at = QPoint(d.m_frame.left, d.YOf(100));
+            break;
+        case Anchor::LevelRight:
+            at = QPoint(d.m_frame.right, d.YOf(100));
+            break;
+        case Anchor::Dot:
+            at = QPoint(d.XOf(d.m_points[0].invested), d.YOf(d.m_points[0].rate));
+            break;
+        case Anchor::Base:
+            at = QPoint(d.m_frame.left, d.m_originY);
+            break;
+        case Anchor::XTick:
+            at = QPoint(d.XOf(d.m_xTicks[1]), d.m_originY);
+            break;
+        case Anchor::ClientCorner:
+            break;
+        }
+        at += QPoint(dx, dy);
+        at.setY(std::max(at.y(), d.m_frame.top));
+        QCOMPARE(QColor(image.pixel(at)).name(), QColor(colour).name());
+    }
+
+    void levelRowIsNeitherBlueNorRed()
+    {
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        const QSize size(530, 290);
+        dlg.Prepare(size);
+        const CAnalyzerData &d = dlg.data();
+        const QImage image = render(dlg, size);
+        const int y = d.YOf(100);
+        for (int x = d.m_frame.left; x < d.m_frame.right; ++x) {
+            const QRgb c = image.pixel(x, y);
+            QVERIFY2(c != kBlue && c != kRed, qPrintable(QString::number(x)));
+        }
+        // The capped day lies on the top grid line.
+        QCOMPARE(d.YOf(d.m_points[1].rate), d.m_originY - d.m_plotHeight);
+        QCOMPARE(image.pixel(d.XOf(d.m_points[1].invested), d.m_originY - d.m_plotHeight), kBlack);
+    }
+
+    void explanationIsDrawn()
+    {
+        CAnalyzerDlg dlg;
+        const QSize size(540, 90);
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(kUntouched);
+        QPainter painter(&image);
+        dlg.DrawExplanation(painter, size);
+        painter.end();
+        QCOMPARE(image.pixel(0, 0), kUntouched);
+        QCOMPARE(image.pixel(1, 1), kWhite);
+        QCOMPARE(image.pixel(size.width() - 1, 40), kUntouched);
+        int dark = 0;
+        for (int y = 3; y < 20; ++y) {
+            for (int x = 3; x < 60; ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        }
+        QVERIFY(dark > 0);
+    }
+
+    void windowAndControls()
+    {
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("アナライザ"));
+        QVERIFY(dlg.isModal());
+        const QSize client = dlg::ToPixels(dlg::BaseUnitsOf(dlg::DialogFont()), 371, 307);
+        QCOMPARE(dlg.minimumSize(), client);
+        QCOMPARE(dlg.maximumSize(), client);
+
+        auto *kind = qobject_cast<QAbstractButton *>(dlg.control(CAnalyzerDlg::IdKindRate));
+        QVERIFY(kind);
+        QCOMPARE(kind->text(), QStringLiteral("回収率分布"));
+        QVERIFY(!kind->isChecked()); // checked by the first paint
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_VERIFY(dlg.data().m_prepared == 1);
+        QVERIFY(kind->isChecked());
+        QVERIFY(kind->isVisible());
+        QVERIFY(!dlg.control(CAnalyzerDlg::IdCancel)->isVisible());
+        QVERIFY(!dlg.control(CAnalyzerDlg::IdKindB)->isVisible());
+
+        // The layout follows the plot control's own client size.
+        auto *plot = qobject_cast<QFrame *>(dlg.control(CAnalyzerDlg::IdPlot));
+        QVERIFY(plot);
+        const QRect inner = plot->contentsRect();
+        QCOMPARE(dlg.data().m_originY, inner.height() - 40);
+        QCOMPARE(dlg.data().m_frame.right, inner.width() - 10);
+
+        // The control paints the plot: a dot where the mapping puts it.
+        const QImage shot = plot->grab().toImage();
+        const CAnalyzerData &d = dlg.data();
+        const QPoint dot = inner.topLeft()
+                + QPoint(d.XOf(d.m_points[0].invested), d.YOf(d.m_points[0].rate));
+        QCOMPARE(QColor(shot.pixel(dot)).name(), QColor(kBlack).name());
+        QCOMPARE(QColor(shot.pixel(inner.topLeft() + QPoint(d.m_frame.left + 5, d.YOf(100) - 1)))
+                         .name(),
+                 QColor(kBlue).name());
+
+        // Clicking the one kind of analysis changes nothing.
+        const QString title = d.m_title;
+        const int points = d.m_pointCount;
+        QTest::mouseClick(kind, Qt::LeftButton);
+        QVERIFY(kind->isChecked());
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(d.m_title, title);
+        QCOMPARE(d.m_pointCount, points);
+        QCOMPARE(d.m_prepared, 1);
+        dlg.accept();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+
+    void emptyBookShows()
+    {
+        CResultBook empty(m_dir.filePath(QStringLiteral("empty.Dat")));
+        CAnalyzerDlg dlg;
+        dlg.SetData(&empty);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_VERIFY(dlg.data().m_prepared == 1);
+        QCOMPARE(dlg.data().m_pointCount, 0);
+        QCOMPARE(dlg.data().m_title, QStringLiteral("回収率分布:"));
+        dlg.reject();
+    }
+
+    void position_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<QPoint>("storedPos");
+        QTest::addColumn<bool>("applied");
+        QTest::addColumn<int>("closeBy"); // 0 OK, 1 Esc/cancel, 2 close box
+
+        QTest::newRow("nothing stored") << false << QPoint() << false << 0;
+        QTest::newRow("(0, 0) is not restored") << true << QPoint(0, 0) << false << 1;
+        QTest::newRow("(0, 300) is restored") << true << QPoint(0, 300) << true << 2;
+        QTest::newRow("(120, 80) is restored") << true << QPoint(120, 80) << true << 0;
+        QTest::newRow("(-40, 7) is restored") << true << QPoint(-40, 7) << true << 1;
+    }
+
+    void position()
+    {
+        QFETCH(bool, stored);
+        QFETCH(QPoint, storedPos);
+        QFETCH(bool, applied);
+        QFETCH(int, closeBy);
+        const QPoint fallback = defaultPosition();
+        QVERIFY(fallback != QPoint(0, 0)); // otherwise (0, 0) could not be told apart
+        clearSettings();
+        if (stored) {
+            WriteProfileInt(QStringLiteral("Analysis"), QStringLiteral("Pos_X"), storedPos.x());
+            WriteProfileInt(QStringLiteral("Analysis"), QStringLiteral("Pos_Y"), storedPos.y());
+        }
+        {
+            CAnalyzerDlg dlg;
+            dlg.SetData(m_book.get());
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            QCOMPARE(dlg.pos(), applied ? storedPos : fallback);
+
+            // Where the user leaves it is what is kept.
+            const QPoint moved = dlg.pos() + QPoint(13, 21);
+            dlg.move(moved);
+            QTRY_COMPARE(dlg.pos(), moved);
+            switch (closeBy) {
+            case 0:
+                QTest::mouseClick(dlg.control(CAnalyzerDlg::IdOk), Qt::LeftButton);
+                break;
+            case 1:
+                QTest::keyClick(&dlg, Qt::Key_Escape);
+                break;
+            default:
+                dlg.close();
+                break;
+            }
+            QVERIFY(!dlg.isVisible());
+            QCOMPARE(storedPosition(), moved);
+        }
+        // The next showing opens there.
+        CAnalyzerDlg again;
+        again.SetData(m_book.get());
+        const QPoint expected = storedPosition();
+        again.show();
+        QCOMPARE(again.pos(), expected == QPoint(0, 0) ? fallback : expected);
+        again.reject();
+    }
+
+    void neverShownSavesNothing()
+    {
+        {
+            CAnalyzerDlg dlg;
+            dlg.SetData(m_book.get());
+            dlg.done(QDialog::Rejected);
+        }
+        QCOMPARE(storedPosition(), QPoint(-1, -1));
+    }
+};
+
+QTEST_MAIN(TestAnalyzerDlg)
+#include "tst_analyzerdlg.moc"
