@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QFrame>
+
+class CGraphPainter;
+
+// Frame 1048: a one-pixel sunken border around the graph painter's drawing.
+class CGraphFrame : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit CGraphFrame(QWidget *parent = nullptr);
+
+    void SetPainter(CGraphPainter *graph) { m_graph = graph; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    CGraphPainter *m_graph = nullptr;
+};
