@@ -28,8 +28,9 @@ constexpr int kPlotMarginBottom = 10;
 constexpr int kOriginX = 70;
 constexpr int kBandTop = 45;
 
-// Far outside any device, yet small enough that rectangle arithmetic cannot overflow.
-constexpr int64_t kFarPixels = 1 << 24;
+// Far outside any frame, yet near enough that rectangles cannot overflow and a line to it stays
+// cheap; only values changed after the layout (beyond its extremes) get there.
+constexpr int64_t kFarPixels = 1 << 15;
 
 QFont ChartFont(int pointSize)
 {

@@ -114,6 +114,7 @@ void TestGraphPainter::computeTicks_data()
     QTest::newRow("700/0") << 700 << 0 << QList<int>{75, 150, 225, 300, 375, 450, 525, 600, 675, 0};
     QTest::newRow("only positive") << 12 << 0 << QList<int>{2, 4, 6, 8, 10, 12, 0};
     QTest::newRow("only negative") << 0 << -30 << QList<int>{-5, -10, -15, -20, -25, -30, 0};
+    QTest::newRow("a single negative step") << 5 << -1 << QList<int>{1, 2, 3, 4, 5, -1, 0};
     QTest::newRow("range 10 takes step 1")
             << 4 << -6 << QList<int>{1, 2, 3, 4, -1, -2, -3, -4, -5, -6, 0};
     QTest::newRow("just below the limit")
@@ -274,9 +275,16 @@ void TestGraphPainter::layoutKeptUntilReset()
     const int zeroY = p.zeroY;
     QCOMPARE(p.layoutValid, 1);
 
-    // A repaint reuses the layout of the points it was computed for.
+    // A repaint reuses the layout of the points it was computed for, even when values changed
+    // beyond its extremes; those are drawn off the frame without wrapping.
+    p.seriesKind[0] = CGraphPainter::Bars;
+    p.seriesKind[1] = CGraphPainter::Line;
     p.points[0].value[0] = 1000;
-    Render(p, FrameClient());
+    p.points[0].value[1] = INT_MAX;
+    p.points[1].value[1] = INT_MIN;
+    const QImage img = Render(p, FrameClient());
+    QCOMPARE(At(img, 70, zeroY), kRed);
+    QCOMPARE(At(img, 70 + p.slotWidth / 2, 46), kBlue);
     QCOMPARE(p.zeroY, zeroY);
     QCOMPARE(p.maxValue, 5);
 
