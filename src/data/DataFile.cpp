@@ -1,5 +1,5 @@
 // Load and Save of the result book: the data file, one comma-terminated line per day.
-#include "data/LineReader.h"
+#include "data/DataFileFormat.h"
 #include "data/ResultBook.h"
 
 #include <QFile>
@@ -70,33 +70,10 @@ void AppendNumber(OutputBuffer &out, long long value)
 
 } // namespace
 
-qint64 CResultBook::ReadIn(QIODevice &in, char *buffer, qint64 size)
+bool ReadPeriod(DayResult *days, int dayCount, const LineReader::ReadFunction &read,
+                qsizetype capacity)
 {
-    return in.read(buffer, size);
-}
-
-qint64 CResultBook::WriteOut(QIODevice &out, const char *data, qint64 size)
-{
-    return out.write(data, size);
-}
-
-bool CResultBook::Load()
-{
-    lastError.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        // The first start leaves an empty data file behind.
-        if (file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            lastError = kLoadFailed;
-            m_loadFailed = true;
-            return false;
-        }
-        file.close();
-        m_loadFailed = false;
-        return true;
-    }
-
-    LineReader reader([&](char *buffer, qint64 size) { return ReadIn(file, buffer, size); });
+    LineReader reader(read, capacity);
     LineFields fields;
     LineReader::Piece piece;
     int i = 0;
@@ -146,7 +123,88 @@ bool CResultBook::Load()
         days[i].collected = (complete > 3 ? values[3] : 0) / 100;
         days[i].invested = (complete > 4 ? values[4] : 0) / 100;
     }
-    if (reader.Failed()) {
+    return !reader.Failed();
+}
+
+bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunction &read,
+                 const WriteFunction &write, qsizetype capacity)
+{
+    OutputBuffer buffer(write);
+
+    const int32_t first = days[0].date;
+    const int32_t last = days[dayCount - 1].date;
+    bool bodyWritten = false;
+    auto writeBody = [&] {
+        for (int i = 0; i < dayCount; ++i) {
+            const DayResult &day = days[i];
+            if (day.entryMethod == -1)
+                continue;
+            AppendNumber(buffer, day.date);
+            AppendNumber(buffer, day.entryMethod);
+            AppendNumber(buffer, day.balance * 100LL);
+            AppendNumber(buffer, day.collected * 100LL);
+            AppendNumber(buffer, day.invested * 100LL);
+            buffer.Append("\r\n", 2);
+        }
+        bodyWritten = true;
+    };
+
+    bool readFailed = false;
+    if (read) {
+        LineReader reader(read, capacity);
+        LineReader::Piece piece;
+        bool copying = false;
+        while (buffer.Ok() && reader.Next(piece)) {
+            if (piece.firstOfLine) {
+                // Save takes a line's date from its first eight characters.
+                const int32_t date
+                        = ReadNumber(piece.data, piece.data + std::min<qsizetype>(piece.size, 8));
+                if (!bodyWritten && date >= first)
+                    writeBody();
+                copying = bodyWritten ? date > last : true;
+            }
+            if (copying) {
+                buffer.Append(piece.data, piece.size);
+                if (piece.lastOfLine)
+                    buffer.Append("\r\n", 2);
+            }
+        }
+        readFailed = reader.Failed();
+    }
+    if (!bodyWritten)
+        writeBody();
+    buffer.Flush();
+    return !readFailed && buffer.Ok();
+}
+
+qint64 CResultBook::ReadIn(QIODevice &in, char *buffer, qint64 size)
+{
+    return in.read(buffer, size);
+}
+
+qint64 CResultBook::WriteOut(QIODevice &out, const char *data, qint64 size)
+{
+    return out.write(data, size);
+}
+
+bool CResultBook::Load()
+{
+    lastError.clear();
+    QFile file(m_path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        // The first start leaves an empty data file behind.
+        if (file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            lastError = kLoadFailed;
+            m_loadFailed = true;
+            return false;
+        }
+        file.close();
+        m_loadFailed = false;
+        return true;
+    }
+
+    if (!ReadPeriod(days, dayCount,
+                    [&](char *buffer, qint64 size) { return ReadIn(file, buffer, size); })) {
         lastError = kLoadFailed;
         m_loadFailed = true;
         return false;
@@ -179,54 +237,15 @@ bool CResultBook::Save()
         lastError = kSaveFailed;
         return false;
     }
-    OutputBuffer buffer([&](const char *data, qint64 size) { return WriteOut(out, data, size); });
-
-    const int32_t first = days[0].date;
-    const int32_t last = days[dayCount - 1].date;
-    bool bodyWritten = false;
-    auto writeBody = [&] {
-        for (int i = 0; i < dayCount; ++i) {
-            const DayResult &day = days[i];
-            if (day.entryMethod == -1)
-                continue;
-            AppendNumber(buffer, day.date);
-            AppendNumber(buffer, day.entryMethod);
-            AppendNumber(buffer, day.balance * 100LL);
-            AppendNumber(buffer, day.collected * 100LL);
-            AppendNumber(buffer, day.invested * 100LL);
-            buffer.Append("\r\n", 2);
-        }
-        bodyWritten = true;
-    };
-
-    bool readFailed = false;
-    if (haveInput) {
-        LineReader reader([&](char *data, qint64 size) { return ReadIn(in, data, size); });
-        LineReader::Piece piece;
-        bool copying = false;
-        while (buffer.Ok() && reader.Next(piece)) {
-            if (piece.firstOfLine) {
-                // Save takes a line's date from its first eight characters.
-                const int32_t date
-                        = ReadNumber(piece.data, piece.data + std::min<qsizetype>(piece.size, 8));
-                if (!bodyWritten && date >= first)
-                    writeBody();
-                copying = bodyWritten ? date > last : true;
-            }
-            if (copying) {
-                buffer.Append(piece.data, piece.size);
-                if (piece.lastOfLine)
-                    buffer.Append("\r\n", 2);
-            }
-        }
-        readFailed = reader.Failed();
-    }
-    if (!bodyWritten)
-        writeBody();
-    buffer.Flush();
+    const bool written
+            = WritePeriod(days, dayCount,
+                          haveInput ? LineReader::ReadFunction(
+                                  [&](char *data, qint64 size) { return ReadIn(in, data, size); })
+                                    : LineReader::ReadFunction(),
+                          [&](const char *data, qint64 size) { return WriteOut(out, data, size); });
     in.close();
 
-    if (readFailed || !buffer.Ok() || !out.commit()) {
+    if (!written || !out.commit()) {
         out.cancelWriting();
         lastError = kSaveFailed;
         return false;

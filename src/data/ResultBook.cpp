@@ -128,21 +128,31 @@ void CResultBook::Clear()
 
 QString CResultBook::DateText(int key)
 {
-    if (key >= 100000 && key <= 999999)
-        return QStringLiteral("%1/%2")
-                .arg(key / 100, 4, 10, QLatin1Char('0'))
-                .arg(key % 100, 2, 10, QLatin1Char('0'));
-    if (key >= 10000000 && key <= 99999999) {
-        const int year = key / 10000;
-        const int month = key / 100 % 100;
-        const int day = key % 100;
-        return QStringLiteral("%1/%2/%3")
-                       .arg(year, 4, 10, QLatin1Char('0'))
-                       .arg(month, 2, 10, QLatin1Char('0'))
-                       .arg(day, 2, 10, QLatin1Char('0'))
-                + kWeekdaySuffix[Weekday(year, month, day)];
+    // Built in place: a period lays out up to 366 of these every time it is loaded.
+    const bool isMonth = key >= 100000 && key <= 999999;
+    const bool isDate = key >= 10000000 && key <= 99999999;
+    if (!isMonth && !isDate)
+        return QString();
+    const int digits = isMonth ? 6 : 8;
+    QString text(isMonth ? 7 : 10 + 4, Qt::Uninitialized);
+    QChar *out = text.data();
+    int value = key;
+    // Digits from the right, skipping the places of the slashes.
+    static constexpr int kMonthPlaces[6] = {0, 1, 2, 3, 5, 6};
+    static constexpr int kDatePlaces[8] = {0, 1, 2, 3, 5, 6, 8, 9};
+    const int *places = isMonth ? kMonthPlaces : kDatePlaces;
+    for (int k = digits - 1; k >= 0; --k) {
+        out[places[k]] = QChar(u'0' + value % 10);
+        value /= 10;
     }
-    return QString();
+    out[4] = u'/';
+    if (isMonth)
+        return text;
+    out[7] = u'/';
+    const QString &suffix = kWeekdaySuffix[Weekday(key / 10000, key / 100 % 100, key % 100)];
+    for (int k = 0; k < 4; ++k)
+        out[10 + k] = suffix[k];
+    return text;
 }
 
 int CResultBook::DaysInMonth(int monthKey)
