@@ -136,6 +136,7 @@ void CDiaryDlg::BuildWindow()
     m_client = new QWidget(this);
     m_client->setFixedSize(dlg::ToPixels(units, 490, 439));
     layout->addWidget(m_client);
+    layout->activate(); // fixes the size now, not only when first shown
 
     dlg::Build(m_client, kTemplate, units, [this](const dlg::Item &item, QWidget *parent) {
         QWidget *w = nullptr;

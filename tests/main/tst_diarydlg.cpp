@@ -1,0 +1,985 @@
+#include "app/DialogTemplate.h"
+#include "app/OptionDlg.h"
+#include "app/Profile.h"
+#include "common/ScriptedPrompt.h"
+#include "data/ResultBook.h"
+#include "entry/DailyInputDlg.h"
+#include "graph/GraphPainter.h"
+#include "main/DiaryDlg.h"
+#include "main/ReportList.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+// Opens the real daily input window, so the main window's side of the protocol runs for real.
+class CDiaryDlgWithInput : public CDiaryDlg
+{
+public:
+    CDiaryDlgWithInput(const DiaryEnv &env, CPrompt &prompt)
+        : CDiaryDlg(env)
+        , m_inputPrompt(prompt)
+    { }
+
+protected:
+    CDailyInputDlg *CreateDailyInputWindow() override
+    {
+        return new CDailyInputDlg(this, m_inputPrompt);
+    }
+
+private:
+    CPrompt &m_inputPrompt;
+};
+
+// One result per line in the data file's format; amounts in units of 100 yen.
+QString Line(int date, int method, int collected, int invested, int balance)
+{
+    return QStringLiteral("%1,%2,%3,%4,%5,")
+            .arg(date)
+            .arg(method)
+            .arg(balance * 100)
+            .arg(collected * 100)
+            .arg(invested * 100);
+}
+
+const QStringList kSample = {
+        Line(20020510, 0, 20, 10, 10),  Line(20030101, 0, 1000, 0, 1000),
+        Line(20030415, 1, 0, 0, 20),    Line(20030505, 0, 5, 8, -3),
+        Line(20030512, 0, 50, 30, 20),  Line(20030513, 0, 1, 300, -299),
+        Line(20030520, 0, 300, 0, 300),
+};
+
+constexpr int kMay1 = 120; // index of 2003/05/01 in a January-to-May 2003 book
+
+} // namespace
+
+class TestDiaryDlg : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void firstStart();
+    void layout();
+    void viewStates_data();
+    void viewStates();
+    void periodChanges_data();
+    void periodChanges();
+    void yearBasisReload();
+    void dailyCells_data();
+    void dailyCells();
+    void monthlyCellsAndIcons();
+    void pastPeriodHasNoMarks();
+    void partialFillDaily_data();
+    void partialFillDaily();
+    void monthButtons();
+    void clicksFollowMouseOnly();
+    void doubleClickOnMonth();
+    void selectMessages_data();
+    void selectMessages();
+    void summaryLine();
+    void settingsWrittenOnExit_data();
+    void settingsWrittenOnExit();
+    void saveFailureOnPeriodChange();
+    void loadFailureWarns();
+    void closeSavesChanges();
+    void closeSaveFailure_data();
+    void closeSaveFailure();
+    void enterAndEscape();
+    void graphItemsAndSpans();
+    void graphMonthlyViewKeepsStates();
+    void graphRendered();
+    void dailyInputProtocol();
+
+private:
+    std::unique_ptr<CDiaryDlg> Open(QDate today = QDate(2003, 5, 12));
+    QString DataPath() const { return m_dir.filePath(QStringLiteral("Murel1.Dat")); }
+    void WriteData(const QStringList &lines);
+    QString ReadData() const;
+    static QStringList Row(CDiaryDlg &dlg, int row);
+    static int IconOf(CDiaryDlg &dlg, int row);
+    template<class T> static T *Ctl(CDiaryDlg &dlg, int id)
+    {
+        return qobject_cast<T *>(dlg.Control(id));
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedPrompt m_prompt;
+};
+
+void TestDiaryDlg::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("settings"));
+}
+
+void TestDiaryDlg::init()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Murel", "Murel").clear();
+    // The daily input window is not wanted unless a test asks for it.
+    WriteProfileInt("Option", "DailyInput_Show", 0);
+    QFileInfo info(DataPath());
+    if (info.isDir())
+        QDir(DataPath()).removeRecursively();
+    QFile::remove(DataPath());
+    m_prompt = ScriptedPrompt();
+}
+
+std::unique_ptr<CDiaryDlg> TestDiaryDlg::Open(QDate today)
+{
+    DiaryEnv env;
+    env.today = today;
+    env.dataFilePath = DataPath();
+    env.prompt = &m_prompt;
+    return std::make_unique<CDiaryDlg>(env);
+}
+
+void TestDiaryDlg::WriteData(const QStringList &lines)
+{
+    QFile file(DataPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    for (const QString &line : lines)
+        file.write(line.toLatin1() + '\n');
+}
+
+QString TestDiaryDlg::ReadData() const
+{
+    QFile file(DataPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(file.readAll());
+}
+
+QStringList TestDiaryDlg::Row(CDiaryDlg &dlg, int row)
+{
+    QStringList cells;
+    QTreeWidgetItem *item = dlg.List()->topLevelItem(row);
+    if (!item)
+        return cells;
+    for (int c = 0; c < 6; ++c)
+        cells.append(item->text(c));
+    return cells;
+}
+
+int TestDiaryDlg::IconOf(CDiaryDlg &dlg, int row)
+{
+    return dlg.List()->topLevelItem(row)->data(0, Qt::UserRole).toInt();
+}
+
+void TestDiaryDlg::firstStart()
+{
+    auto dlg = Open();
+    // Settings defaults: January basis, span one month, all three items ticked.
+    QCOMPARE(dlg->Options()->FromN, 1);
+    QCOMPARE(dlg->GraphSpan(), 1);
+    QVERIFY(Ctl<QRadioButton>(*dlg, 1011)->isChecked());
+    QVERIFY(!Ctl<QRadioButton>(*dlg, 1010)->isChecked());
+    QVERIFY(!Ctl<QRadioButton>(*dlg, 1013)->isChecked());
+    for (int id : {1014, 1016, 1015})
+        QVERIFY(Ctl<QCheckBox>(*dlg, id)->isChecked());
+    // The current period, January to May, in the daily view of May with today selected.
+    QCOMPARE(dlg->YearsBack(), 0);
+    QVERIFY(Ctl<QRadioButton>(*dlg, 1003)->isChecked());
+    QVERIFY(!Ctl<QLineEdit>(*dlg, 1005)->isEnabled());
+    QCOMPARE(Ctl<QLineEdit>(*dlg, 1005)->text(), QString("1"));
+    QCOMPARE(dlg->Book()->monthCount, 5);
+    QCOMPARE(dlg->MonthIndex(), 4);
+    QVERIFY(dlg->IsDailyView());
+    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+    QCOMPARE(dlg->List()->SelectedRow(), 11);
+    QCOMPARE(dlg->List()->currentItem(), dlg->List()->topLevelItem(11));
+    QCOMPARE(Ctl<QLabel>(*dlg, 1019)->text(), QString("2003/05/12"));
+    QCOMPARE(Ctl<QLabel>(*dlg, 1024)->text(), QString("日別一覧(&L):"));
+    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/05"));
+    QCOMPARE(dlg->ThisMonth(), 200305);
+    QCOMPARE(dlg->Today(), 20030512);
+    // The first start leaves an empty data file behind and the book unmodified.
+    QVERIFY(QFile::exists(DataPath()));
+    QCOMPARE(dlg->Book()->modified, 0);
+    QVERIFY(m_prompt.asked.isEmpty());
+    QCOMPARE(dlg->Graph()->title, QString("日別推移:2003/05/01 (木) ～ 2003/05/31 (土)"));
+}
+
+void TestDiaryDlg::layout()
+{
+    auto dlg = Open();
+    QCOMPARE(dlg->windowTitle(), QString("ミュレル"));
+    const Qt::WindowFlags flags = dlg->windowFlags();
+    QVERIFY(flags & Qt::WindowMinimizeButtonHint);
+    QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(dlg->minimumSize(), dlg->maximumSize());
+
+    const dlg::BaseUnits units = dlg::BaseUnitsOf(dlg::DialogFont());
+    QCOMPARE(dlg->Control(1000)->geometry(), dlg::ToPixels(units, 8, 12, 332, 196));
+    QCOMPARE(dlg->Control(1048)->geometry(), dlg::ToPixels(units, 8, 232, 476, 184));
+    QCOMPARE(dlg->Control(1036)->geometry(), dlg::ToPixels(units, 8, 212, 60, 16));
+    QCOMPARE(dlg->Control(1019)->geometry(), dlg::ToPixels(units, 428, 424, 60, 12));
+    QCOMPARE(dlg->Control(1)->isVisibleTo(dlg.get()), false);
+    // The up-down sits at the buddy's right edge; together they fill the buddy's rectangle.
+    const QRect edit = dlg::ToPixels(units, 408, 32, 24, 12);
+    QCOMPARE(dlg->Control(1005)->geometry().left(), edit.left());
+    QCOMPARE(dlg->Control(1018)->geometry().right(), edit.right());
+    QCOMPARE(dlg->Control(1005)->geometry().right() + 1, dlg->Control(1018)->geometry().left());
+
+    // Six columns of W x k / 20, headings aligned left then right.
+    CReportList *list = dlg->List();
+    const int w = list->width();
+    const int k[] = {4, 4, 2, 3, 3, 3};
+    const char *headings[] = {"日付", "回収/投資", "回収率", "収支", "月累積収支", "年累積収支"};
+    QCOMPARE(list->columnCount(), 6);
+    for (int c = 0; c < 6; ++c) {
+        QCOMPARE(list->columnWidth(c), w * k[c] / 20);
+        QCOMPARE(list->headerItem()->text(c), QString::fromUtf8(headings[c]));
+        const int align = list->headerItem()->textAlignment(c) & Qt::AlignHorizontal_Mask;
+        QCOMPARE(align, int(c == 0 ? Qt::AlignLeft : Qt::AlignRight));
+    }
+    QCOMPARE(list->iconSize(), QSize(16, 16));
+    QVERIFY(!list->rootIsDecorated());
+    QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
+    QCOMPARE(list->topLevelItem(0)->textAlignment(3) & Qt::AlignHorizontal_Mask,
+             int(Qt::AlignRight));
+}
+
+void TestDiaryDlg::viewStates_data()
+{
+    QTest::addColumn<bool>("monthly");
+    QTest::newRow("daily") << false;
+    QTest::newRow("monthly") << true;
+}
+
+void TestDiaryDlg::viewStates()
+{
+    QFETCH(bool, monthly);
+    auto dlg = Open();
+    if (monthly)
+        Ctl<QPushButton>(*dlg, 1007)->click();
+    QCOMPARE(dlg->Control(1007)->isEnabled(), !monthly);
+    QCOMPARE(dlg->Control(1008)->isEnabled(), monthly);
+    QCOMPARE(dlg->Control(1016)->isEnabled(), !monthly);
+    for (int id : {1011, 1010, 1013})
+        QCOMPARE(dlg->Control(id)->isEnabled(), !monthly);
+    // May is the last month of the period: only the previous-month button in the daily view.
+    QCOMPARE(dlg->Control(1034)->isEnabled(), !monthly);
+    QCOMPARE(dlg->Control(1035)->isEnabled(), false);
+    QCOMPARE(Ctl<QLabel>(*dlg, 1024)->text(),
+             monthly ? QString("月別一覧(&L):") : QString("日別一覧(&L):"));
+    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), monthly ? QString() : QString("2003/05"));
+    QCOMPARE(dlg->List()->topLevelItemCount(), monthly ? 5 : 31);
+    QCOMPARE(dlg->List()->SelectedRow(), monthly ? 4 : 11);
+    // With the daily input window closed: the period radios, entry and analyzer are usable.
+    for (int id : {1003, 1004, 1009, 1012, 1049})
+        QVERIFY(dlg->Control(id)->isEnabled());
+    QVERIFY(!dlg->Control(1005)->isEnabled());
+    QVERIFY(dlg->Graph()->title.startsWith(monthly ? "月別推移:" : "日別推移:"));
+}
+
+void TestDiaryDlg::periodChanges_data()
+{
+    QTest::addColumn<QStringList>("actions");
+    QTest::addColumn<int>("yearsBack");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("firstMonth");
+    QTest::addColumn<int>("monthCount");
+    QTest::addColumn<bool>("pastChecked");
+
+    QTest::newRow("past radio") << QStringList{"past"} << 1 << "1" << 200201 << 12 << true;
+    QTest::newRow("up arrow twice")
+            << QStringList{"past", "up", "up"} << 3 << "3" << 200001 << 12 << true;
+    QTest::newRow("Up key") << QStringList{"past", "key up"} << 2 << "2" << 200101 << 12 << true;
+    QTest::newRow("down arrow stops at 1")
+            << QStringList{"past", "down"} << 1 << "1" << 200201 << 12 << true;
+    QTest::newRow("Down key from 3")
+            << QStringList{"past", "up", "up", "key down"} << 2 << "2" << 200101 << 12 << true;
+    QTest::newRow("typed 9, up stops at 9")
+            << QStringList{"past", "type 9", "up"} << 9 << "9" << 199401 << 12 << true;
+    QTest::newRow("typed 0 loads the current period")
+            << QStringList{"past", "type 0"} << 0 << "0" << 200301 << 5 << true;
+    QTest::newRow("up from typed 0 goes to 1")
+            << QStringList{"past", "type 0", "up"} << 1 << "1" << 200201 << 12 << true;
+    QTest::newRow("emptied field puts 1 back")
+            << QStringList{"past", "up", "up", "empty"} << 1 << "1" << 200201 << 12 << true;
+    QTest::newRow("back to the current radio")
+            << QStringList{"past", "up", "current"} << 0 << "2" << 200301 << 5 << false;
+    QTest::newRow("past radio again reads the edit")
+            << QStringList{"past", "up", "current", "past"} << 2 << "2" << 200101 << 12 << true;
+    QTest::newRow("arrows ignored while the edit is disabled")
+            << QStringList{"up", "key up"} << 0 << "1" << 200301 << 5 << false;
+    QTest::newRow("typing ignored while the edit is disabled")
+            << QStringList{"type 4"} << 0 << "1" << 200301 << 5 << false;
+}
+
+void TestDiaryDlg::periodChanges()
+{
+    QFETCH(QStringList, actions);
+    QFETCH(int, yearsBack);
+    QFETCH(QString, text);
+    QFETCH(int, firstMonth);
+    QFETCH(int, monthCount);
+    QFETCH(bool, pastChecked);
+
+    WriteData(kSample);
+    auto dlg = Open();
+    auto *edit = Ctl<QLineEdit>(*dlg, 1005);
+    auto *upDown = dlg->Control(1018);
+    for (const QString &action : actions) {
+        if (action == "past")
+            Ctl<QRadioButton>(*dlg, 1004)->click();
+        else if (action == "current")
+            Ctl<QRadioButton>(*dlg, 1003)->click();
+        else if (action == "up")
+            upDown->findChild<QToolButton *>("up")->click();
+        else if (action == "down")
+            upDown->findChild<QToolButton *>("down")->click();
+        else if (action == "key up")
+            QTest::keyClick(edit, Qt::Key_Up);
+        else if (action == "key down")
+            QTest::keyClick(edit, Qt::Key_Down);
+        else if (action.startsWith("type ")) {
+            edit->selectAll();
+            QTest::keyClicks(edit, action.mid(5));
+        } else if (action == "empty") {
+            edit->end(false);
+            QTest::keyClick(edit, Qt::Key_Backspace);
+        }
+    }
+    QCOMPARE(dlg->YearsBack(), yearsBack);
+    QCOMPARE(edit->text(), text);
+    QCOMPARE(dlg->Book()->months[0].month, firstMonth);
+    QCOMPARE(dlg->Book()->monthCount, monthCount);
+    QCOMPARE(Ctl<QRadioButton>(*dlg, 1004)->isChecked(), pastChecked);
+    QCOMPARE(edit->isEnabled(), pastChecked);
+    if (actions != QStringList{"up", "key up"} && actions != QStringList{"type 4"}) {
+        // Every period change ends in the monthly view with May selected when the period has it.
+        QVERIFY(!dlg->IsDailyView());
+        QCOMPARE(dlg->List()->topLevelItemCount(), monthCount);
+        QCOMPARE(dlg->List()->SelectedRow(), 4);
+    }
+}
+
+void TestDiaryDlg::yearBasisReload()
+{
+    auto dlg = Open();
+    Ctl<QRadioButton>(*dlg, 1004)->click();
+    dlg->Control(1018)->findChild<QToolButton *>("up")->click();
+    QCOMPARE(dlg->YearsBack(), 2);
+    QCOMPARE(dlg->Book()->months[0].month, 200101);
+    dlg->OnDailyList(); // show a daily view, so the reload's switch to the monthly view shows
+
+    bool ran = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        ran = modal == dlg->Options();
+        dlg->Options()->FromN = 0;
+        if (modal)
+            modal->close();
+    });
+    dlg->OnOption();
+    QVERIFY(ran);
+    // Two years back under the new basis: the twelve months ending 2001/05.
+    QCOMPARE(dlg->YearsBack(), 2);
+    QCOMPARE(dlg->Book()->monthCount, 12);
+    QCOMPARE(dlg->Book()->months[0].month, 200006);
+    QCOMPARE(dlg->Book()->months[11].month, 200105);
+    QVERIFY(!dlg->IsDailyView());
+    QCOMPARE(dlg->List()->topLevelItemCount(), 12);
+
+    // An unchanged basis reloads nothing and keeps the view.
+    dlg->OnDailyList();
+    QVERIFY(dlg->IsDailyView());
+    QTimer::singleShot(0, this, [] {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+    dlg->OnOption();
+    QVERIFY(dlg->IsDailyView());
+}
+
+void TestDiaryDlg::dailyCells_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<int>("icon");
+
+    QTest::newRow("no result") << 0 << QStringList{"2003/05/01 (木)", "-", "-", "0", "0", "1020"}
+                               << 0;
+    QTest::newRow("5/8 gives 63%")
+            << 4 << QStringList{"2003/05/05 (月)", "5/8", "63%", "-3", "-3", "1017"} << 2;
+    QTest::newRow("today, up")
+            << 11 << QStringList{"2003/05/12 (月)", "50/30", "167%", "20", "17", "1037"} << 4;
+    QTest::newRow("1/300 gives 0%")
+            << 12 << QStringList{"2003/05/13 (火)", "1/300", "0%", "-299", "-282", "738"} << 2;
+    QTest::newRow("300/0 gives -%")
+            << 19 << QStringList{"2003/05/20 (火)", "300/0", "-%", "300", "18", "1038"} << 1;
+}
+
+void TestDiaryDlg::dailyCells()
+{
+    QFETCH(int, row);
+    QFETCH(QStringList, cells);
+    QFETCH(int, icon);
+    WriteData(kSample);
+    auto dlg = Open();
+    QCOMPARE(Row(*dlg, row), cells);
+    QCOMPARE(IconOf(*dlg, row), icon);
+}
+
+void TestDiaryDlg::monthlyCellsAndIcons()
+{
+    WriteData(kSample);
+    auto dlg = Open();
+    dlg->OnMonthlyList();
+    QCOMPARE(Row(*dlg, 0), QStringList({"2003/01", "1000/0", "-%", "1000", "1000", "1000"}));
+    QCOMPARE(IconOf(*dlg, 0), 1);
+    // A month without any result.
+    QCOMPARE(Row(*dlg, 1), QStringList({"2003/02", "0/0", "-", "0", "0", "1000"}));
+    QCOMPARE(IconOf(*dlg, 1), 0);
+    // A balance-only day: its amounts do not reach the month's totals, its balance does.
+    QCOMPARE(Row(*dlg, 3), QStringList({"2003/04", "0/0", "-", "20", "20", "1020"}));
+    QCOMPARE(IconOf(*dlg, 3), 1);
+    // This month carries the frame: 356/338 = 105.3%.
+    QCOMPARE(Row(*dlg, 4), QStringList({"2003/05", "356/338", "105%", "18", "18", "1038"}));
+    QCOMPARE(IconOf(*dlg, 4), 4);
+}
+
+void TestDiaryDlg::pastPeriodHasNoMarks()
+{
+    WriteData(kSample);
+    auto dlg = Open();
+    Ctl<QRadioButton>(*dlg, 1004)->click();
+    for (int r = 0; r < dlg->List()->topLevelItemCount(); ++r)
+        QVERIFY(IconOf(*dlg, r) < 3);
+    QCOMPARE(IconOf(*dlg, 4), 1); // 2002/05 holds a win
+    dlg->OnDailyList();
+    QCOMPARE(dlg->Book()->months[dlg->MonthIndex()].month, 200205);
+    for (int r = 0; r < dlg->List()->topLevelItemCount(); ++r)
+        QVERIFY(IconOf(*dlg, r) < 3);
+    QCOMPARE(IconOf(*dlg, 9), 1);
+    QCOMPARE(dlg->List()->SelectedRow(), 11);
+}
+
+void TestDiaryDlg::partialFillDaily_data()
+{
+    QTest::addColumn<int>("changed");
+    QTest::addColumn<int>("keptRows");
+    QTest::newRow("day 15 keeps days 1 to 14") << kMay1 + 14 << 14;
+    QTest::newRow("day 31 keeps days 1 to 30") << kMay1 + 30 << 30;
+    QTest::newRow("day 1 rebuilds the month") << kMay1 << 0;
+    QTest::newRow("a day of another month rebuilds all") << kMay1 - 5 << 0;
+}
+
+void TestDiaryDlg::partialFillDaily()
+{
+    QFETCH(int, changed);
+    QFETCH(int, keptRows);
+    WriteData(kSample);
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    CReportList *list = dlg->List();
+    list->verticalScrollBar()->setValue(5);
+    QCOMPARE(list->TopRow(), 5);
+    // Click the row in the middle of the view: the day to keep selected.
+    const QPoint mid(list->viewport()->width() / 2, list->viewport()->height() / 2);
+    const int clicked = list->indexAt(mid).row();
+    QVERIFY(clicked > 5);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, mid);
+    QCOMPARE(dlg->SelDay(), clicked + 1);
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        list->topLevelItem(r)->setData(1, Qt::UserRole, "old");
+
+    DayResult &day = dlg->Book()->days[changed];
+    day.entryMethod = 0;
+    day.collected = 100;
+    day.invested = 10;
+    day.balance = 90;
+    dlg->Book()->Recalculate(changed);
+    dlg->Book()->SetModified();
+    dlg->DayResultChanged(changed);
+
+    QCOMPARE(list->topLevelItemCount(), 31);
+    for (int r = 0; r < 31; ++r)
+        QCOMPARE(list->topLevelItem(r)->data(1, Qt::UserRole).toString() == "old", r < keptRows);
+    if (changed >= kMay1) {
+        QCOMPARE(Row(*dlg, changed - kMay1).mid(1, 3), QStringList({"100/10", "1000%", "90"}));
+    }
+    // Every row shows the recomputed running total of the period.
+    QCOMPARE(Row(*dlg, 30).at(5), QString::number(1038 + 90));
+    QCOMPARE(list->SelectedRow(), clicked);
+    if (keptRows > 0)
+        QCOMPARE(list->verticalScrollBar()->value(), 5);
+    QVERIFY(dlg->Graph()->title.startsWith("日別推移:2003/05/01"));
+}
+
+void TestDiaryDlg::monthButtons()
+{
+    auto dlg = Open();
+    auto *prev = dlg->Control(1034);
+    auto *next = dlg->Control(1035);
+    dlg->OnPrevMonth();
+    dlg->OnPrevMonth();
+    QCOMPARE(dlg->MonthIndex(), 2);
+    QCOMPARE(dlg->SelMonth(), 3);
+    QVERIFY(prev->isEnabled() && next->isEnabled());
+    QCOMPARE(dlg->List()->SelectedRow(), 11);
+    // Day 31 of March, then the next month: April has no day 31, so nothing is selected.
+    dlg->List()->SelectRow(30);
+    dlg->OnListClick();
+    QCOMPARE(dlg->SelDay(), 31);
+    dlg->OnNextMonth();
+    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/04"));
+    QCOMPARE(dlg->List()->topLevelItemCount(), 30);
+    QCOMPARE(dlg->List()->SelectedRow(), -1);
+    dlg->OnPrevMonth();
+    dlg->OnPrevMonth();
+    dlg->OnPrevMonth();
+    QCOMPARE(dlg->MonthIndex(), 0);
+    QVERIFY(!prev->isEnabled());
+    QVERIFY(next->isEnabled());
+    dlg->OnPrevMonth(); // at the first month: nothing moves
+    QCOMPARE(dlg->MonthIndex(), 0);
+    QCOMPARE(dlg->List()->SelectedRow(), 30);
+    // Today's data goes back to today's row.
+    dlg->OnToday();
+    QCOMPARE(dlg->MonthIndex(), 4);
+    QCOMPARE(dlg->SelDay(), 12);
+    QCOMPARE(dlg->List()->SelectedRow(), 11);
+    QVERIFY(prev->isEnabled());
+    QVERIFY(!next->isEnabled());
+}
+
+void TestDiaryDlg::clicksFollowMouseOnly()
+{
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    CReportList *list = dlg->List();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(list->SelectedRow(), 12);
+    QCOMPARE(dlg->SelDay(), 12); // keyboard moves are not followed
+    list->scrollToTop();
+    const QRect rect = list->visualItemRect(list->topLevelItem(2));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QCOMPARE(list->SelectedRow(), 2);
+    QCOMPARE(dlg->SelDay(), 3);
+    QVERIFY(dlg->IsDailyView()); // a click changes nothing else
+    dlg->OnMonthlyList();
+    const QRect feb = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, feb.center());
+    QCOMPARE(dlg->SelMonth(), 2);
+    QVERIFY(!dlg->IsDailyView());
+}
+
+void TestDiaryDlg::doubleClickOnMonth()
+{
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    dlg->OnMonthlyList();
+    CReportList *list = dlg->List();
+    const QRect feb = list->visualItemRect(list->topLevelItem(1));
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, feb.center());
+    QVERIFY(dlg->IsDailyView());
+    QCOMPARE(dlg->MonthIndex(), 1);
+    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/02"));
+    QCOMPARE(list->topLevelItemCount(), 28);
+    QCOMPARE(list->SelectedRow(), 11);
+    QVERIFY(m_prompt.asked.isEmpty());
+}
+
+void TestDiaryDlg::selectMessages_data()
+{
+    QTest::addColumn<bool>("monthly");
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("message");
+    const QString month = "「月別一覧」で月を選択してください。";
+    const QString day = "「日別一覧」で日を選択してください。";
+    QTest::newRow("double click, monthly") << true << "dblclk" << month;
+    QTest::newRow("daily list button") << true << "daily" << month;
+    QTest::newRow("double click, daily") << false << "dblclk" << day;
+    QTest::newRow("entry button, daily") << false << "entry" << day;
+    QTest::newRow("entry button, monthly") << true << "entry" << day;
+}
+
+void TestDiaryDlg::selectMessages()
+{
+    QFETCH(bool, monthly);
+    QFETCH(QString, command);
+    QFETCH(QString, message);
+    auto dlg = Open();
+    if (monthly)
+        dlg->OnMonthlyList();
+    dlg->List()->clearSelection();
+    if (command == "dblclk")
+        dlg->OnListDblClk();
+    else if (command == "daily")
+        dlg->OnDailyList();
+    else
+        dlg->OnDailyInput();
+    QCOMPARE(m_prompt.texts(), QStringList{message});
+    QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
+    QCOMPARE(m_prompt.asked.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QCOMPARE(m_prompt.asked.first().owner, dlg.get());
+    QCOMPARE(dlg->IsDailyView(), !monthly); // nothing else changes
+}
+
+void TestDiaryDlg::summaryLine()
+{
+    auto dlg = Open();
+    QCOMPARE(Ctl<QLabel>(*dlg, 1002)->text(),
+             QString("対象データ 最高収支額: -円  最高回収率: -% "));
+    WriteData(kSample);
+    auto filled = Open();
+    const QString line = "対象データ 最高収支額: 100000円 2003/01/01 (水) 最高回収率: 167% "
+                         "2003/05/12 (月)";
+    QCOMPARE(Ctl<QLabel>(*filled, 1002)->text(), line);
+    filled->OnMonthlyList(); // the whole period in either view
+    QCOMPARE(Ctl<QLabel>(*filled, 1002)->text(), line);
+}
+
+void TestDiaryDlg::settingsWrittenOnExit_data()
+{
+    QTest::addColumn<int>("storedSpan");
+    QTest::addColumn<int>("clickRadio");
+    QTest::addColumn<int>("writtenSpan");
+    QTest::addColumn<int>("checkedRadio");
+
+    QTest::newRow("unknown span written back") << 5 << 0 << 5 << 0;
+    QTest::newRow("unknown span, radio clicked") << 5 << 1010 << 3 << 1010;
+    QTest::newRow("one year stored") << 12 << 0 << 12 << 1013;
+    QTest::newRow("three months clicked") << 1 << 1010 << 3 << 1010;
+    QTest::newRow("one year clicked") << 3 << 1013 << 12 << 1013;
+}
+
+void TestDiaryDlg::settingsWrittenOnExit()
+{
+    QFETCH(int, storedSpan);
+    QFETCH(int, clickRadio);
+    QFETCH(int, writtenSpan);
+    QFETCH(int, checkedRadio);
+    WriteProfileInt("Murel", "GraphSpan", storedSpan);
+    WriteProfileInt("Murel", "GraphItem_Month", 0);
+    {
+        auto dlg = Open();
+        const int stored = storedSpan == 1 ? 1011
+                : storedSpan == 3          ? 1010
+                : storedSpan == 12         ? 1013
+                                           : 0;
+        for (int id : {1011, 1010, 1013})
+            QCOMPARE(Ctl<QRadioButton>(*dlg, id)->isChecked(), id == stored);
+        QVERIFY(!Ctl<QCheckBox>(*dlg, 1016)->isChecked());
+        if (clickRadio)
+            Ctl<QRadioButton>(*dlg, clickRadio)->click();
+        for (int id : {1011, 1010, 1013})
+            QCOMPARE(Ctl<QRadioButton>(*dlg, id)->isChecked(), id == checkedRadio);
+        Ctl<QCheckBox>(*dlg, 1015)->click(); // year off
+        QCOMPARE(GetProfileInt("Murel", "GraphItem_Year", -1), -1); // written on destroy only
+    }
+    QCOMPARE(GetProfileInt("Murel", "GraphSpan", -1), writtenSpan);
+    QCOMPARE(GetProfileInt("Murel", "GraphItem_Total", -1), 1);
+    QCOMPARE(GetProfileInt("Murel", "GraphItem_Month", -1), 0);
+    QCOMPARE(GetProfileInt("Murel", "GraphItem_Year", -1), 0);
+}
+
+void TestDiaryDlg::saveFailureOnPeriodChange()
+{
+    WriteData(kSample);
+    auto dlg = Open();
+    CResultBook *book = dlg->Book();
+    DayResult &day = book->days[kMay1 + 20];
+    day.entryMethod = 0;
+    day.collected = 70;
+    day.invested = 20;
+    day.balance = 50;
+    book->Recalculate(kMay1 + 20);
+    book->SetModified();
+    dlg->DayResultChanged(kMay1 + 20);
+
+    // The data file cannot be written: a directory stands in its place.
+    QVERIFY(QFile::remove(DataPath()));
+    QVERIFY(QDir().mkdir(DataPath()));
+    Ctl<QRadioButton>(*dlg, 1004)->click();
+
+    QCOMPARE(m_prompt.asked.size(), 1);
+    QCOMPARE(m_prompt.asked.first().text, book->lastError);
+    QVERIFY(!book->lastError.isEmpty());
+    QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
+    // Still the old period, with its change, and the controls that chose it.
+    QCOMPARE(dlg->YearsBack(), 0);
+    QCOMPARE(book->modified, 1);
+    QCOMPARE(book->monthCount, 5);
+    QCOMPARE(book->days[kMay1 + 20].balance, 50);
+    QVERIFY(Ctl<QRadioButton>(*dlg, 1003)->isChecked());
+    QVERIFY(!Ctl<QRadioButton>(*dlg, 1004)->isChecked());
+    QVERIFY(!dlg->Control(1005)->isEnabled());
+    QVERIFY(dlg->IsDailyView());
+    QCOMPARE(Row(*dlg, 20).at(3), QString("50"));
+
+    // Once the file can be written again, the change reaches it on the next period change.
+    QVERIFY(QDir().rmdir(DataPath()));
+    WriteData(kSample);
+    Ctl<QRadioButton>(*dlg, 1004)->click();
+    QCOMPARE(m_prompt.asked.size(), 1);
+    QCOMPARE(dlg->YearsBack(), 1);
+    QVERIFY(ReadData().contains(Line(20030521, 0, 70, 20, 50)));
+}
+
+void TestDiaryDlg::loadFailureWarns()
+{
+    QVERIFY(QDir().mkdir(DataPath()));
+    auto dlg = Open();
+    QCOMPARE(m_prompt.texts(), QStringList{"ファイルの読み込みに失敗しました。"});
+    QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
+    // The period is laid out all the same.
+    QCOMPARE(dlg->Book()->monthCount, 5);
+    QVERIFY(dlg->IsDailyView());
+    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+}
+
+void TestDiaryDlg::closeSavesChanges()
+{
+    WriteData(kSample);
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    CResultBook *book = dlg->Book();
+    book->days[kMay1 + 1].entryMethod = 1;
+    book->days[kMay1 + 1].balance = -7;
+    book->Recalculate(kMay1 + 1);
+    book->SetModified();
+    Ctl<QPushButton>(*dlg, 2)->click();
+    QVERIFY(!dlg->isVisible());
+    QCOMPARE(dlg->result(), int(QDialog::Rejected));
+    QVERIFY(ReadData().contains(Line(20030502, 1, 0, 0, -7)));
+    QCOMPARE(book->modified, 0); // nothing left for the book's destructor to write
+    QVERIFY(m_prompt.asked.isEmpty());
+}
+
+void TestDiaryDlg::closeSaveFailure_data()
+{
+    QTest::addColumn<QList<QMessageBox::StandardButton>>("answers");
+    QTest::addColumn<bool>("closed");
+    QTest::addColumn<bool>("saved");
+
+    using B = QMessageBox::StandardButton;
+    QTest::newRow("cancel keeps the window") << QList<B>{B::Cancel} << false << false;
+    QTest::newRow("no closes without saving") << QList<B>{B::No} << true << false;
+    QTest::newRow("retry after the file is back") << QList<B>{B::Yes} << true << true;
+    QTest::newRow("retry fails, then cancel") << QList<B>{B::Yes, B::Cancel} << false << false;
+}
+
+void TestDiaryDlg::closeSaveFailure()
+{
+    QFETCH(QList<QMessageBox::StandardButton>, answers);
+    QFETCH(bool, closed);
+    QFETCH(bool, saved);
+    const bool fixOnFirstAnswer = answers == QList<QMessageBox::StandardButton>{QMessageBox::Yes};
+
+    WriteData(kSample);
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    CResultBook *book = dlg->Book();
+    book->days[kMay1 + 1].entryMethod = 1;
+    book->days[kMay1 + 1].balance = -7;
+    book->Recalculate(kMay1 + 1);
+    book->SetModified();
+    QVERIFY(QFile::remove(DataPath()));
+    QVERIFY(QDir().mkdir(DataPath()));
+    m_prompt.answers = answers;
+    if (fixOnFirstAnswer) {
+        m_prompt.whileShown = [this] {
+            QDir().rmdir(DataPath());
+            WriteData(kSample);
+        };
+    }
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+
+    QCOMPARE(m_prompt.asked.size(), answers.size());
+    const ScriptedPrompt::Asked &asked = m_prompt.asked.first();
+    QVERIFY(asked.text.startsWith(book->lastError.isEmpty()
+                                          ? QString("ファイルの保存に失敗しました。")
+                                          : book->lastError));
+    QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    QCOMPARE(asked.icon, QMessageBox::Warning);
+    QCOMPARE(dlg->isVisible(), !closed);
+    QCOMPARE(book->modified, closed ? 0 : 1);
+    if (saved)
+        QVERIFY(ReadData().contains(Line(20030502, 1, 0, 0, -7)));
+    if (!closed)
+        QCOMPARE(book->days[kMay1 + 1].balance, -7);
+}
+
+void TestDiaryDlg::enterAndEscape()
+{
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    dlg->List()->setFocus();
+    QTest::keyClick(dlg->List(), Qt::Key_Return);
+    QTest::keyClick(dlg.get(), Qt::Key_Enter);
+    QVERIFY(dlg->isVisible());
+    dlg->accept();
+    QVERIFY(dlg->isVisible());
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    QVERIFY(!dlg->isVisible());
+    QCOMPARE(dlg->result(), int(QDialog::Rejected));
+
+    // The close box and the file menu's exit reach the same end.
+    auto again = Open();
+    again->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again.get()));
+    QVERIFY(again->close());
+    QVERIFY(!again->isVisible());
+}
+
+void TestDiaryDlg::graphItemsAndSpans()
+{
+    WriteData(kSample);
+    auto dlg = Open();
+    dlg->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+    QWidget *frame = dlg->Control(1048);
+    PaintCounter counter;
+    frame->installEventFilter(&counter);
+    CGraphPainter *graph = dlg->Graph();
+    QCOMPARE(graph->seriesKind[0], int(CGraphPainter::Bars));
+    const QImage before = frame->grab().toImage();
+
+    // An item off: redrawn at once without that series.
+    Ctl<QCheckBox>(*dlg, 1014)->click();
+    QTRY_VERIFY(counter.count > 0);
+    QCOMPARE(graph->seriesKind[0], int(CGraphPainter::Off));
+    QVERIFY(frame->grab().toImage() != before);
+
+    // The span radio already chosen: nothing changes, nothing is drawn.
+    QCoreApplication::processEvents();
+    counter.count = 0;
+    const QString oneMonth = graph->title;
+    Ctl<QRadioButton>(*dlg, 1011)->click();
+    QTest::qWait(20);
+    QCOMPARE(counter.count, 0);
+    QCOMPARE(graph->title, oneMonth);
+
+    // Three months around May: the period ends in May, so April and May.
+    Ctl<QRadioButton>(*dlg, 1010)->click();
+    QCOMPARE(dlg->GraphSpan(), 3);
+    QCOMPARE(graph->title, QString("日別推移:2003/04/01 (火) ～ 2003/05/31 (土)"));
+    QTRY_VERIFY(counter.count > 0);
+    Ctl<QRadioButton>(*dlg, 1013)->click();
+    QCOMPARE(graph->title, QString("日別推移:2003/01/01 (水) ～ 2003/05/31 (土)"));
+    QCOMPARE(graph->points[kMay1 + 30].keyText, QString("2003/05/31 (土)"));
+    QVERIFY(graph->points[kMay1 + 31].keyText.isEmpty());
+}
+
+void TestDiaryDlg::graphMonthlyViewKeepsStates()
+{
+    auto dlg = Open();
+    Ctl<QRadioButton>(*dlg, 1010)->click();
+    Ctl<QCheckBox>(*dlg, 1016)->click(); // month line off
+    Ctl<QCheckBox>(*dlg, 1016)->click(); // and on again
+    dlg->OnMonthlyList();
+    QVERIFY(!dlg->Control(1016)->isEnabled());
+    for (int id : {1011, 1010, 1013})
+        QVERIFY(!dlg->Control(id)->isEnabled());
+    QVERIFY(Ctl<QRadioButton>(*dlg, 1010)->isChecked());
+    QVERIFY(Ctl<QCheckBox>(*dlg, 1016)->isChecked());
+    // The monthly graph ignores the month line even though its box is ticked.
+    QCOMPARE(dlg->Graph()->seriesKind[2], int(CGraphPainter::Off));
+    QCOMPARE(dlg->Graph()->title, QString("月別推移:2003/01 ～ 2003/05"));
+    dlg->OnDailyList();
+    QVERIFY(dlg->Control(1016)->isEnabled());
+    QVERIFY(Ctl<QRadioButton>(*dlg, 1010)->isChecked());
+    QCOMPARE(dlg->Graph()->seriesKind[2], int(CGraphPainter::Line));
+    QCOMPARE(dlg->Graph()->title, QString("日別推移:2003/04/01 (火) ～ 2003/05/31 (土)"));
+}
+
+void TestDiaryDlg::graphRendered()
+{
+    WriteData(kSample);
+    auto dlg = Open();
+    auto *frame = qobject_cast<QFrame *>(dlg->Control(1048));
+    const QImage image = frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint off = frame->contentsRect().topLeft();
+    CGraphPainter *g = dlg->Graph();
+    QCOMPARE(g->pointCount, 31);
+    auto pixel = [&](int x, int y) { return QColor(image.pixel(off + QPoint(x, y))); };
+
+    // Bars of both signs: 2003/05/20 (+300) above the zero line, 2003/05/13 (-299) below.
+    const int up = 19, down = 12;
+    QVERIFY(g->ValueY(300) < g->zeroY);
+    QCOMPARE(pixel(g->PointX(up), (g->zeroY + g->ValueY(300)) / 2), g->seriesColor[0]);
+    QVERIFY(g->ValueY(-299) > g->zeroY);
+    QCOMPARE(pixel(g->PointX(down), (g->zeroY + g->ValueY(-299)) / 2), g->seriesColor[0]);
+    // No bar on a day without a result.
+    QVERIFY(pixel(g->PointX(25), (g->zeroY + g->ValueY(300)) / 2) != g->seriesColor[0]);
+    // The running balances of 2003/05/25: the period at 1038, the month at 18.
+    QCOMPARE(pixel(g->PointX(24), g->ValueY(1038)), g->seriesColor[1]);
+    QCOMPARE(pixel(g->PointX(24), g->ValueY(18)), g->seriesColor[2]);
+    // Before the first loss the month line runs on the zero line, the period line at 1020.
+    QCOMPARE(pixel(g->PointX(1), g->ValueY(0)), g->seriesColor[2]);
+    QCOMPARE(pixel(g->PointX(1), g->ValueY(1020)), g->seriesColor[1]);
+}
+
+void TestDiaryDlg::dailyInputProtocol()
+{
+    WriteProfileInt("Option", "DailyInput_Show", 1);
+    DiaryEnv env;
+    env.today = QDate(2003, 5, 12);
+    env.dataFilePath = DataPath();
+    env.prompt = &m_prompt;
+    CDiaryDlgWithInput dlg(env, m_prompt);
+    QVERIFY(!dlg.DailyInput()); // opened only once the main window shows
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QVERIFY(dlg.DailyInput());
+    for (int id : {1003, 1004, 1005, 1009, 1012, 1049})
+        QVERIFY2(!dlg.Control(id)->isEnabled(), qPrintable(QString::number(id)));
+    // The arrows do not change the period while the window is open.
+    dlg.Control(1018)->findChild<QToolButton *>("up")->click();
+    QCOMPARE(dlg.YearsBack(), 0);
+
+    dlg.OnOption();
+    QCOMPARE(m_prompt.texts(), QStringList{"「実績入力」を閉じてください。"});
+    QVERIFY(dlg.DailyInput()->isEnabled());
+
+    dlg.DailyInput()->close();
+    QTRY_VERIFY(!dlg.DailyInput());
+    for (int id : {1003, 1004, 1009, 1012, 1049})
+        QVERIFY2(dlg.Control(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(!dlg.Control(1005)->isEnabled()); // radio 1003 is checked
+}
+
+QTEST_MAIN(TestDiaryDlg)
+#include "tst_diarydlg.moc"
