@@ -1,0 +1,513 @@
+#include "data/ResultBook.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗しました。");
+const QString kSaveFailed = QStringLiteral("ファイルの保存に失敗しました。");
+
+// A book whose reads or writes fail once a number of bytes went through.
+class FaultyBook : public CResultBook
+{
+public:
+    using CResultBook::CResultBook;
+
+    qint64 readLimit = -1;
+    qint64 writeLimit = -1;
+
+protected:
+    qint64 ReadIn(QIODevice &in, char *buffer, qint64 size) override
+    {
+        if (readLimit < 0)
+            return CResultBook::ReadIn(in, buffer, size);
+        if (readLimit == 0)
+            return -1;
+        const qint64 n = CResultBook::ReadIn(in, buffer, qMin(size, readLimit));
+        readLimit -= qMax<qint64>(n, 0);
+        return n;
+    }
+
+    qint64 WriteOut(QIODevice &out, const char *data, qint64 size) override
+    {
+        if (writeLimit < 0)
+            return CResultBook::WriteOut(out, data, size);
+        if (writeLimit == 0)
+            return -1;
+        const qint64 n = CResultBook::WriteOut(out, data, qMin(size, writeLimit));
+        writeLimit -= qMax<qint64>(n, 0);
+        return n;
+    }
+};
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The days that have a result, as "date:method:balance:collected:invested" joined by blanks.
+QByteArray Results(const CResultBook &book)
+{
+    QByteArrayList parts;
+    for (int i = 0; i < book.dayCount; ++i) {
+        const DayResult &d = book.days[i];
+        if (d.entryMethod != -1)
+            parts << QByteArray::number(d.date) + ':' + QByteArray::number(d.entryMethod) + ':'
+                            + QByteArray::number(d.balance) + ':' + QByteArray::number(d.collected)
+                            + ':' + QByteArray::number(d.invested);
+    }
+    return parts.join(' ');
+}
+
+int IndexOf(const CResultBook &book, int date)
+{
+    for (int i = 0; i < book.dayCount; ++i)
+        if (book.days[i].date == date)
+            return i;
+    return -1;
+}
+
+void SetDay(CResultBook &book, int date, int method, int collected, int invested, int balance)
+{
+    const int i = IndexOf(book, date);
+    QVERIFY(i >= 0);
+    book.days[i].entryMethod = method;
+    book.days[i].collected = collected;
+    book.days[i].invested = invested;
+    book.days[i].balance = balance;
+    book.Recalculate(i);
+    book.SetModified();
+}
+
+bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace
+
+class TestDataFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void loadCreatesMissingFile();
+    void reader_data();
+    void reader();
+    void save_data();
+    void save();
+    void saveKeepsOtherYearsByteForByte();
+    void sampleFileSavesUnchanged_data();
+    void sampleFileSavesUnchanged();
+    void loadPeriodSavesThenLoads();
+    void loadPeriodWithoutChangesLeavesFileAlone();
+    void destructorSavesOnlyWhenModified();
+    void saveRecreatesVanishedFile();
+    void failedSaveKeepsEverything_data();
+    void failedSaveKeepsEverything();
+    void failedLoadIsNeverSavedOver();
+    void unreadableFileAsUser();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_path;
+    QStringList Entries() const
+    {
+        return QDir(m_dir->path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+};
+
+void TestDataFile::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_path = m_dir->filePath(QStringLiteral("Murel1.Dat"));
+}
+
+void TestDataFile::loadCreatesMissingFile()
+{
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    QVERIFY(QFile::exists(m_path));
+    QCOMPARE(QFileInfo(m_path).size(), 0);
+    QCOMPARE(book.dayCount, 151);
+    QCOMPARE(Results(book), QByteArray());
+    QVERIFY(book.lastError.isEmpty());
+}
+
+void TestDataFile::reader_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("results");
+
+    // The period is 2003/01 to 2003/05.
+    QTest::newRow("as written") << QByteArray(
+            "20030512,0,-5000,10000,15000,\r\n20030513,1,3000,0,0,\r\n")
+                                << QByteArray("20030512:0:-50:100:150 20030513:1:30:0:0");
+    QTest::newRow("LF line ends") << QByteArray(
+            "20030512,0,-5000,10000,15000,\n20030513,1,3000,0,0,\n")
+                                  << QByteArray("20030512:0:-50:100:150 20030513:1:30:0:0");
+    QTest::newRow("no line end at the end")
+            << QByteArray("20030513,1,3000,0,0,") << QByteArray("20030513:1:30:0:0");
+    QTest::newRow("later duplicate wins")
+            << QByteArray("20030101,0,100,200,100,\r\n20030101,1,-700,0,0,\r\n")
+            << QByteArray("20030101:1:-7:0:0");
+    QTest::newRow("missing final comma")
+            << QByteArray("20030102,0,500,500,500\r\n") << QByteArray("20030102:0:5:5:0");
+    QTest::newRow("hundreds truncated toward zero")
+            << QByteArray("20030512,0,-150,150,300,\r\n") << QByteArray("20030512:0:-1:1:3");
+    QTest::newRow("out of order skipped") << QByteArray(
+            "20030110,0,100,100,0,\r\n20030105,0,200,200,0,\r\n20030111,0,300,300,0,\r\n")
+                                          << QByteArray("20030110:0:1:1:0 20030111:0:3:3:0");
+    QTest::newRow("outside the period") << QByteArray(
+            "20021231,0,100,100,0,\r\n20030201,0,200,200,0,\r\n20030601,0,300,300,0,\r\n")
+                                        << QByteArray("20030201:0:2:2:0");
+    QTest::newRow("garbage and empty lines")
+            << QByteArray("xyz,1,2,3,4,\r\n\r\n\n,0,100,100,100,\r\n20030103,0,100,100,100,\r\n")
+            << QByteArray("20030103:0:1:1:1");
+    QTest::newRow("behind the fifth comma ignored")
+            << QByteArray("20030103,0,100,200,300,999,abc\r\n") << QByteArray("20030103:0:1:2:3");
+    QTest::newRow("entry method -1 is no result")
+            << QByteArray("20030103,-1,100,100,100,\r\n") << QByteArray();
+    QTest::newRow("other entry methods kept")
+            << QByteArray("20030103,7,100,100,100,\r\n") << QByteArray("20030103:7:1:1:1");
+    QTest::newRow("conversion rules")
+            << QByteArray(" 20030104, +1, -200,0x10,1234abc,\r\n20030105,\t-0,- 5,+-5,00300,\r\n")
+            << QByteArray("20030104:1:-2:0:12 20030105:0:0:0:3");
+    QTest::newRow("overflow saturates")
+            << QByteArray("20030105,0,99999999999,-99999999999,2147483647,\r\n")
+            << QByteArray("20030105:0:21474836:-21474836:21474836");
+    QTest::newRow("date and comma only")
+            << QByteArray("20030106,\r\n") << QByteArray("20030106:0:0:0:0");
+    QTest::newRow("no comma at all")
+            << QByteArray("20030107\r\n20030108,1,100,0,0,\r\n") << QByteArray("20030108:1:1:0:0");
+    QTest::newRow("a date after the period ends the reading")
+            << QByteArray("99999999999,0,1,1,1,\r\n20030108,0,100,100,100,\r\n") << QByteArray();
+    QTest::newRow("lone CR inside a line")
+            << QByteArray("20030109,0,\r100,200,300,\r\n") << QByteArray("20030109:0:1:2:3");
+    QTest::newRow("line longer than the read buffer")
+            << QByteArray("20030109,0," + QByteArray(200000, ' ')
+                          + "500,600,700,\r\n20030110,1,100,0,0,\r\n")
+            << QByteArray("20030109:0:5:6:7 20030110:1:1:0:0");
+    QTest::newRow("long garbage line before the period")
+            << QByteArray(QByteArray(150000, '7') + ",0,1,\r\n20030110,1,100,0,0,\r\n")
+            << QByteArray();
+}
+
+void TestDataFile::reader()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, results);
+    WriteBytes(m_path, file);
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    QCOMPARE(Results(book), results);
+    QVERIFY(book.lastError.isEmpty());
+    QCOMPARE(ReadBytes(m_path), file); // reading never changes the file
+}
+
+void TestDataFile::save_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("saved");
+
+    // The period is 2003/01 to 2003/05; nothing is changed in the book before the save.
+    QTest::newRow("empty file") << QByteArray() << QByteArray();
+    QTest::newRow("all lines before the period")
+            << QByteArray("20020101,0,100,100,0,\n20021231,1,200,0,0,")
+            << QByteArray("20020101,0,100,100,0,\r\n20021231,1,200,0,0,\r\n");
+    QTest::newRow("duplicates become one line")
+            << QByteArray("20030101,0,100,200,100,\r\n20030101,1,-700,0,0,\r\n")
+            << QByteArray("20030101,1,-700,0,0,\r\n");
+    QTest::newRow("hundreds lost, field behind the fifth dropped")
+            << QByteArray("20030512,0,-150,150,300,extra\r\n")
+            << QByteArray("20030512,0,-100,100,300,\r\n");
+    QTest::newRow("garbage before the head stops is copied")
+            << QByteArray("junk\r\n\r\n20030102,0,100,100,0,\r\n")
+            << QByteArray("junk\r\n\r\n20030102,0,100,100,0,\r\n");
+    QTest::newRow("garbage after the head stopped is dropped")
+            << QByteArray("20030102,0,100,100,0,\r\njunk\r\n20040101,0,5,5,0,\r\n")
+            << QByteArray("20030102,0,100,100,0,\r\n20040101,0,5,5,0,\r\n");
+    QTest::newRow("out of order lines after the period dropped")
+            << QByteArray("20030102,0,100,100,0,\r\n20040105,0,5,5,0,\r\n20030301,0,1,1,0,"
+                          "\r\n20040101,0,7,7,0,\r\n")
+            << QByteArray("20030102,0,100,100,0,\r\n20040105,0,5,5,0,\r\n20040101,0,7,7,0,\r\n");
+    QTest::newRow("entry method -1 line dropped")
+            << QByteArray("20030103,-1,100,100,100,\r\n") << QByteArray();
+    QTest::newRow("long line before the period copied whole")
+            << QByteArray("1999" + QByteArray(100000, 'x') + "\r\n")
+            << QByteArray("1999" + QByteArray(100000, 'x') + "\r\n");
+    QTest::newRow("CR before CR LF kept")
+            << QByteArray("19990101,0,1,1,0,\r\r\n") << QByteArray("19990101,0,1,1,0,\r\r\n");
+}
+
+void TestDataFile::save()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, saved);
+    WriteBytes(m_path, file);
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    QVERIFY(book.Save());
+    QVERIFY(book.lastError.isEmpty());
+    QCOMPARE(book.modified, 0); // Save does not change the flag
+    QCOMPARE(ReadBytes(m_path), saved);
+    QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
+}
+
+void TestDataFile::saveKeepsOtherYearsByteForByte()
+{
+    const QByteArray head = "20010105,0,100,300,200,\r\n20011231,1,-500,0,0,\n garbage line\r\n";
+    const QByteArray period
+            = "20020101,0,1000,1000,0,\r\n20020615,0,-300,0,300,\r\n20021231,1,700,0,0,\r\n";
+    const QByteArray tail = "20030101,0,1,1,0,\r\n20030102,0,2,2,0,\n20030103,0,3,3,0,";
+    WriteBytes(m_path, head + period + tail);
+
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200212, 1, 1)); // 2002/01 .. 2002/12
+    QCOMPARE(Results(book), QByteArray("20020101:0:10:10:0 20020615:0:-3:0:3 20021231:1:7:0:0"));
+    SetDay(book, 20020615, -1, 0, 0, 0); // cleared: loses its line
+    SetDay(book, 20020301, 0, 50, 30, 20); // new
+    SetDay(book, 20021231, 1, 0, 0, -42); // changed
+    QCOMPARE(book.days[book.dayCount - 1].periodBalance, 10 + 20 - 42);
+    QVERIFY(book.Save());
+    QCOMPARE(ReadBytes(m_path),
+             QByteArray("20010105,0,100,300,200,\r\n20011231,1,-500,0,0,\r\n garbage line\r\n"
+                        "20020101,0,1000,1000,0,\r\n20020301,0,2000,5000,3000,\r\n20021231,1,-4200,"
+                        "0,0,\r\n"
+                        "20030101,0,1,1,0,\r\n20030102,0,2,2,0,\r\n20030103,0,3,3,0,\r\n"));
+    QCOMPARE(book.modified, 1);
+}
+
+void TestDataFile::sampleFileSavesUnchanged_data()
+{
+    QTest::addColumn<int>("endMonth");
+    QTest::addColumn<int>("january");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<int>("days");
+    QTest::newRow("first year") << 202312 << 1 << 1 << 124;
+    QTest::newRow("middle, rolling") << 202506 << 0 << 0 << 0;
+    QTest::newRow("last, January basis") << 202612 << 1 << 0 << 125;
+    QTest::newRow("after the file") << 203012 << 1 << 0 << 0;
+}
+
+void TestDataFile::sampleFileSavesUnchanged()
+{
+    QFETCH(int, endMonth);
+    QFETCH(int, january);
+    QFETCH(int, back);
+    QFETCH(int, days);
+    const QByteArray sample = ReadBytes(QStringLiteral(MUREL_SAMPLE_FILE));
+    QVERIFY(sample.size() > 10000);
+    WriteBytes(m_path, sample);
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(endMonth, january, back));
+    if (days > 0)
+        QCOMPARE(Results(book).count(' ') + 1, days);
+    QVERIFY(book.Save());
+    QCOMPARE(ReadBytes(m_path), sample);
+}
+
+void TestDataFile::loadPeriodSavesThenLoads()
+{
+    WriteBytes(m_path, "20020105,0,100,300,200,\r\n20030105,1,700,0,0,\r\n");
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    SetDay(book, 20030105, 0, 9, 4, 5);
+    QVERIFY(book.LoadPeriod(200212, 1, 1));
+    QCOMPARE(book.modified, 0);
+    QCOMPARE(Results(book), QByteArray("20020105:0:1:3:2"));
+    QCOMPARE(book.days[book.dayCount - 1].periodBalance, 1);
+    QCOMPARE(ReadBytes(m_path),
+             QByteArray("20020105,0,100,300,200,\r\n20030105,0,500,900,400,\r\n"));
+}
+
+void TestDataFile::loadPeriodWithoutChangesLeavesFileAlone()
+{
+    const QByteArray file = "20030105,0,150,300,200\n";
+    WriteBytes(m_path, file);
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    book.days[0].balance = 99; // changed without SetModified: not saved
+    QVERIFY(book.LoadPeriod(200305, 0, 0));
+    QCOMPARE(ReadBytes(m_path), file);
+    QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
+}
+
+void TestDataFile::destructorSavesOnlyWhenModified()
+{
+    WriteBytes(m_path, "20030105,1,700,0,0,\n");
+    {
+        CResultBook book(m_path);
+        QVERIFY(book.LoadPeriod(200305, 1, 0));
+        book.days[4].balance = 3;
+    }
+    QCOMPARE(ReadBytes(m_path), QByteArray("20030105,1,700,0,0,\n"));
+    {
+        CResultBook book(m_path);
+        QVERIFY(book.LoadPeriod(200305, 1, 0));
+        SetDay(book, 20030105, 1, 0, 0, 3);
+    }
+    QCOMPARE(ReadBytes(m_path), QByteArray("20030105,1,300,0,0,\r\n"));
+}
+
+void TestDataFile::saveRecreatesVanishedFile()
+{
+    WriteBytes(m_path, "20020105,0,100,300,200,\r\n");
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    QVERIFY(QFile::remove(m_path));
+    SetDay(book, 20030301, 0, 5, 2, 3);
+    QVERIFY(book.Save());
+    QCOMPARE(ReadBytes(m_path), QByteArray("20030301,0,300,500,200,\r\n"));
+    SetDay(book, 20030302, 1, 0, 0, -1);
+    QVERIFY(QFile::remove(m_path));
+    QVERIFY(book.LoadPeriod(200212, 1, 1)); // the save inside succeeds too
+    QCOMPARE(ReadBytes(m_path), QByteArray("20030301,0,300,500,200,\r\n20030302,1,-100,0,0,\r\n"));
+}
+
+void TestDataFile::failedSaveKeepsEverything_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("read fails part-way") << QStringLiteral("read");
+    QTest::newRow("write fails part-way") << QStringLiteral("write");
+    QTest::newRow("write fails at once") << QStringLiteral("write0");
+    QTest::newRow("temporary file name impossible") << QStringLiteral("longname");
+    QTest::newRow("data file is a directory") << QStringLiteral("directory");
+    QTest::newRow("unwritable directory") << QStringLiteral("readonlydir");
+}
+
+void TestDataFile::failedSaveKeepsEverything()
+{
+    QFETCH(QString, fault);
+    if (fault == QLatin1String("longname")) {
+        // Long enough that the temporary name beside it cannot be made.
+        m_path = m_dir->filePath(QString(250, QLatin1Char('m')));
+    }
+    if (fault == QLatin1String("readonlydir") && RunningAsRoot())
+        QSKIP("permissions do not stop root");
+
+    QByteArray old;
+    for (int year = 1990; year < 2010; ++year)
+        for (int day = 1; day <= 28; ++day)
+            old += QByteArray::number(year * 10000 + 300 + day) + ",0,1000,3000,2000,\r\n";
+    WriteBytes(m_path, old);
+    const QStringList entries = Entries();
+
+    FaultyBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    SetDay(book, 20030315, 0, 80, 50, 30);
+    const int changed = IndexOf(book, 20030315);
+
+    QFile::Permissions permissions = QFileInfo(m_dir->path()).permissions();
+    if (fault == QLatin1String("read"))
+        book.readLimit = old.size() / 2;
+    else if (fault == QLatin1String("write"))
+        book.writeLimit = old.size() / 2;
+    else if (fault == QLatin1String("write0"))
+        book.writeLimit = 0;
+    else if (fault == QLatin1String("readonlydir"))
+        QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+    QString hidden;
+    if (fault == QLatin1String("directory")) {
+        // The data file turns into a directory meanwhile; the real file waits aside.
+        hidden = m_dir->filePath(QStringLiteral("aside"));
+        QVERIFY(QFile::rename(m_path, hidden));
+        QVERIFY(QDir().mkdir(m_path));
+    }
+
+    QVERIFY(!book.LoadPeriod(200212, 1, 1));
+    QCOMPARE(book.lastError, kSaveFailed);
+    // The old period stays loaded and modified, with the change.
+    QCOMPARE(book.modified, 1);
+    QCOMPARE(book.dayCount, 151);
+    QCOMPARE(book.days[changed].collected, 80);
+    QCOMPARE(book.days[changed].balance, 30);
+    QCOMPARE(book.days[changed].periodBalance, book.days[changed - 1].periodBalance + 30);
+
+    QVERIFY(QFile::setPermissions(m_dir->path(), permissions));
+    if (!hidden.isEmpty()) {
+        QCOMPARE(Entries().size(), 2); // nothing left beside the directory and the real file
+        QVERIFY(QDir(m_path).removeRecursively());
+        QVERIFY(QFile::rename(hidden, m_path));
+    }
+    QCOMPARE(ReadBytes(m_path), old);
+    QCOMPARE(Entries(), entries);
+
+    // Once the fault is gone, the retry saves the change.
+    book.readLimit = book.writeLimit = -1;
+    if (fault == QLatin1String("longname"))
+        return; // the name itself stays impossible
+    QVERIFY(book.LoadPeriod(200212, 1, 1));
+    const QByteArray saved = ReadBytes(m_path);
+    QCOMPARE(saved.size(), old.size());
+    QVERIFY(saved.contains("20030315,0,3000,8000,5000,\r\n20030316,0,1000,3000,2000,\r\n"));
+}
+
+void TestDataFile::failedLoadIsNeverSavedOver()
+{
+    QByteArray old;
+    for (int day = 1; day <= 28; ++day)
+        old += QByteArray::number(20030200 + day) + ",0,1000,3000,2000,\r\n";
+    WriteBytes(m_path, old);
+    {
+        FaultyBook book(m_path);
+        book.readLimit = 100; // a few lines, then the read fails
+        QVERIFY(!book.LoadPeriod(200305, 1, 0));
+        QCOMPARE(book.lastError, kLoadFailed);
+        QCOMPARE(book.dayCount, 151); // laid out, partly read, sums not computed
+        QCOMPARE(book.days[31].entryMethod, 0);
+        QCOMPARE(book.days[59].entryMethod, -1);
+        QCOMPARE(book.days[31].periodBalance, 0);
+
+        SetDay(book, 20030210, 1, 0, 0, 5);
+        QVERIFY(!book.Save());
+        QCOMPARE(book.lastError, kSaveFailed);
+        QCOMPARE(ReadBytes(m_path), old);
+        QVERIFY(!book.LoadPeriod(200212, 1, 1));
+        QCOMPARE(book.modified, 1);
+    } // nor does the destructor save it
+    QCOMPARE(ReadBytes(m_path), old);
+    QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
+}
+
+void TestDataFile::unreadableFileAsUser()
+{
+    if (RunningAsRoot())
+        QSKIP("permissions do not stop root");
+    const QByteArray old = "20030105,1,700,0,0,\r\n";
+    WriteBytes(m_path, old);
+    CResultBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    SetDay(book, 20030106, 1, 0, 0, 1);
+    QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
+    QVERIFY(!book.LoadPeriod(200212, 1, 1));
+    QCOMPARE(book.lastError, kSaveFailed);
+    QCOMPARE(book.modified, 1);
+    book.Clear();
+    QVERIFY(!book.LoadPeriod(200305, 1, 0));
+    QCOMPARE(book.lastError, kLoadFailed);
+    QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(ReadBytes(m_path), old);
+    QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
+}
+
+QTEST_GUILESS_MAIN(TestDataFile)
+#include "tst_datafile.moc"
