@@ -41,8 +41,8 @@ int CDiaryApp::InitInstance(const std::function<std::unique_ptr<QDialog>()> &mak
                             CPrompt &prompt)
 {
     QLockFile lock(LockFilePath());
-    // A lock is stale only when its owner process is gone: with the default age limit a copy
-    // running longer than 30 seconds would be taken for dead and a second copy would start.
+    // The lock is stale only when its owner process is gone, never because of its age: the first
+    // copy may run for days.
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) {
         if (lock.error() == QLockFile::LockFailedError) {

@@ -1,0 +1,89 @@
+// Test-only stand-in for the program: CDiaryApp with a trivial main window that says when it is
+// made and running and closes when its standard input ends, and a prompt that prints.
+#include "app/DiaryApp.h"
+#include "app/Profile.h"
+#include "app/Prompt.h"
+
+#include <QDeadlineTimer>
+#include <QDialog>
+#include <QFile>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void say(const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+class PrintingPrompt : public CPrompt
+{
+public:
+    QMessageBox::StandardButton Show(QWidget *, const QString &text, QMessageBox::Icon icon,
+                                     QMessageBox::StandardButtons buttons) override
+    {
+        say(QStringLiteral("REFUSED %1 icon=%2 buttons=%3")
+                    .arg(text)
+                    .arg(int(icon))
+                    .arg(int(buttons)));
+        return QMessageBox::Ok;
+    }
+};
+
+class ChildWindow : public QDialog
+{
+public:
+    ChildWindow()
+    {
+        say(QStringLiteral("CONSTRUCTED"));
+        // As the real main window does, touch the settings when made.
+        WriteProfileInt(QStringLiteral("Child"), QStringLiteral("Ran"), 1);
+        auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this, [this, notifier] {
+            notifier->setEnabled(false);
+            char buffer[64];
+            (void)::read(STDIN_FILENO, buffer, sizeof buffer);
+            accept();
+        });
+        // Never outlive a test that forgot us.
+        QTimer::singleShot(60000, this, &QDialog::accept);
+    }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QDialog::showEvent(event);
+        if (!m_shown) {
+            m_shown = true;
+            say(QStringLiteral("RUNNING"));
+        }
+    }
+
+private:
+    bool m_shown = false;
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    CDiaryApp app(argc, argv);
+    // Two copies wait here for the test's signal so that both reach the lock at the same time.
+    const QString barrier = qEnvironmentVariable("MUREL_CHILD_BARRIER");
+    if (!barrier.isEmpty()) {
+        say(QStringLiteral("READY"));
+        const QDeadlineTimer deadline(20000);
+        while (!QFile::exists(barrier) && !deadline.hasExpired())
+            QThread::usleep(200);
+    }
+    PrintingPrompt prompt;
+    const int rc = app.InitInstance([] { return std::make_unique<ChildWindow>(); }, prompt);
+    say(QStringLiteral("DONE"));
+    return rc;
+}

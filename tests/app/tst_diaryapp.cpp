@@ -1,0 +1,349 @@
+#include "app/DialogTemplate.h"
+#include "app/DiaryApp.h"
+#include "common/ScriptedPrompt.h"
+
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QLockFile>
+#include <QMenu>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#ifndef MUREL_CHILD
+#error "MUREL_CHILD must name the test child executable"
+#endif
+
+namespace {
+
+const QString kRefusal = QStringLiteral("アプリケーションは既に実行されています。");
+
+// A main window that records that it ran and closes itself.
+class ProbeWindow : public QDialog
+{
+public:
+    explicit ProbeWindow(std::function<void()> whileShown)
+        : m_whileShown(std::move(whileShown))
+    {
+        QTimer::singleShot(0, this, [this] {
+            if (m_whileShown)
+                m_whileShown();
+            accept();
+        });
+    }
+
+private:
+    std::function<void()> m_whileShown;
+};
+
+// One copy of the test child, with its own settings directory and a shared runtime directory.
+class Child
+{
+public:
+    Child(const QString &runtimeDir, const QString &configDir, const QString &barrier = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
+        if (!barrier.isEmpty())
+            env.insert(QStringLiteral("MUREL_CHILD_BARRIER"), barrier);
+        else
+            env.remove(QStringLiteral("MUREL_CHILD_BARRIER"));
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(QStringLiteral(MUREL_CHILD), {});
+    }
+    ~Child()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    QProcess &process() { return m_process; }
+
+    // Waits until the child has printed a line starting with prefix.
+    bool waitFor(const QString &prefix, int ms = 15000)
+    {
+        QDeadlineTimer deadline(ms);
+        for (;;) {
+            // Output may already sit in the buffer, read there by an event loop.
+            m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+            if (hasLine(prefix))
+                return true;
+            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+                return false;
+            m_process.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+        }
+    }
+    bool hasLine(const QString &prefix) const
+    {
+        const QStringList lines = m_output.split(QLatin1Char('\n'));
+        for (const QString &line : lines) {
+            if (line.startsWith(prefix))
+                return true;
+        }
+        return false;
+    }
+    // Ends the child's main window by closing its standard input; returns its exit code or -1.
+    int finish()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(15000))
+            return -1;
+        m_output += QString::fromUtf8(m_process.readAllStandardOutput());
+        return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
+    }
+    QString output() const { return m_output; }
+
+private:
+    QProcess m_process;
+    QString m_output;
+};
+
+} // namespace
+
+class TestDiaryApp : public QObject
+{
+    Q_OBJECT
+private:
+    QTemporaryDir m_runtime;
+    std::unique_ptr<QTemporaryDir> m_settings;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_runtime.isValid());
+        QVERIFY(QFile::setPermissions(m_runtime.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        QCOMPARE(CDiaryApp::LockFilePath(), QDir(m_runtime.path()).filePath("Murel.lock"));
+    }
+    void init()
+    {
+        m_settings = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings->path());
+    }
+
+    void applicationSetUp()
+    {
+        QCOMPARE(QCoreApplication::organizationName(), QStringLiteral("Murel"));
+        QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("Murel"));
+        QVERIFY(QSettings().fileName().endsWith(QStringLiteral("/Murel/Murel.conf")));
+        QCOMPARE(QApplication::font().families(), dlg::DialogFont().families());
+        QCOMPARE(QApplication::font().pointSize(), 9);
+        QVERIFY(!QApplication::windowIcon().isNull());
+    }
+
+    void qtTextsInJapanese_data()
+    {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("cancel button") << "QPlatformTheme"
+                                       << "Cancel";
+        QTest::newRow("yes button") << "QPlatformTheme"
+                                    << "&Yes";
+        QTest::newRow("edit menu undo") << "QLineEdit"
+                                        << "&Undo";
+        QTest::newRow("edit menu select all") << "QLineEdit"
+                                              << "Select All";
+    }
+    void qtTextsInJapanese()
+    {
+        QFETCH(QString, context);
+        QFETCH(QString, source);
+        const QString text = QCoreApplication::translate(qPrintable(context), qPrintable(source));
+        QVERIFY2(text != source, qPrintable(text));
+        bool japanese = false;
+        for (QChar c : text)
+            japanese = japanese || c.unicode() >= 0x3000;
+        QVERIFY2(japanese, qPrintable(text));
+    }
+    void lineEditMenuInJapanese()
+    {
+        QLineEdit edit(QStringLiteral("abc"));
+        std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        QStringList texts;
+        for (QAction *a : menu->actions()) {
+            if (!a->isSeparator())
+                texts.append(a->text());
+        }
+        QVERIFY(!texts.isEmpty());
+        QVERIFY2(!texts.contains(QStringLiteral("Select All")), qPrintable(texts.join('|')));
+    }
+
+    void runsTheMainWindowHoldingTheLock()
+    {
+        ScriptedPrompt prompt;
+        int made = 0;
+        bool lockedWhileRunning = false;
+        bool wasShown = false;
+        auto &app = *static_cast<CDiaryApp *>(QCoreApplication::instance());
+        const int rc = app.InitInstance(
+                [&]() -> std::unique_ptr<QDialog> {
+                    ++made;
+                    auto *window = new ProbeWindow([&] {
+                        QLockFile other(CDiaryApp::LockFilePath());
+                        lockedWhileRunning = !other.tryLock(0);
+                        wasShown = QApplication::activeModalWidget() != nullptr;
+                    });
+                    return std::unique_ptr<QDialog>(window);
+                },
+                prompt);
+        QCOMPARE(rc, 0);
+        QCOMPARE(made, 1);
+        QVERIFY(wasShown);
+        QVERIFY(lockedWhileRunning);
+        QVERIFY(prompt.asked.isEmpty());
+        QVERIFY(!QFile::exists(CDiaryApp::LockFilePath()));
+        QLockFile after(CDiaryApp::LockFilePath());
+        QVERIFY(after.tryLock(0));
+    }
+
+    void refusesWhileLocked()
+    {
+        QLockFile held(CDiaryApp::LockFilePath());
+        QVERIFY(held.tryLock(0));
+        ScriptedPrompt prompt;
+        int made = 0;
+        auto &app = *static_cast<CDiaryApp *>(QCoreApplication::instance());
+        const int rc = app.InitInstance(
+                [&]() -> std::unique_ptr<QDialog> {
+                    ++made;
+                    return std::make_unique<ProbeWindow>(nullptr);
+                },
+                prompt);
+        QCOMPARE(rc, 0);
+        QCOMPARE(made, 0);
+        QCOMPARE(prompt.asked.size(), 1);
+        QCOMPARE(prompt.asked[0].text, kRefusal);
+        QCOMPARE(prompt.asked[0].icon, QMessageBox::Warning);
+        QCOMPARE(prompt.asked[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(prompt.asked[0].owner, nullptr);
+        QVERIFY(held.isLocked()); // the refused copy leaves the running copy's lock alone
+        QVERIFY(QFile::exists(CDiaryApp::LockFilePath()));
+    }
+
+    void secondProcessRefused_data()
+    {
+        QTest::addColumn<bool>("oldLock");
+        QTest::newRow("fresh lock") << false;
+        // A copy that has run for hours still holds the program; only a dead owner frees it.
+        QTest::newRow("lock a day old") << true;
+    }
+    void secondProcessRefused()
+    {
+        QFETCH(bool, oldLock);
+        QTemporaryDir configA, configB;
+        Child first(m_runtime.path(), configA.path());
+        QVERIFY2(first.waitFor(QStringLiteral("RUNNING")), qPrintable(first.output()));
+        if (oldLock) {
+            QFile lockFile(CDiaryApp::LockFilePath());
+            QVERIFY(lockFile.open(QIODevice::ReadWrite));
+            QVERIFY(lockFile.setFileTime(QDateTime::currentDateTime().addDays(-1),
+                                         QFileDevice::FileModificationTime));
+        }
+
+        Child second(m_runtime.path(), configB.path());
+        QVERIFY(second.process().waitForFinished(15000));
+        QCOMPARE(second.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.process().exitCode(), 0);
+        QVERIFY(second.waitFor(QStringLiteral("DONE")));
+        QVERIFY2(second.hasLine(QStringLiteral("REFUSED ") + kRefusal),
+                 qPrintable(second.output()));
+        QVERIFY(!second.hasLine(QStringLiteral("CONSTRUCTED")));
+        // The refused copy wrote no settings.
+        QVERIFY(QDir(configB.path()).isEmpty());
+        QVERIFY(!QDir(configA.path()).isEmpty());
+
+        // The first copy still runs; when it ends the lock goes and a new copy may start.
+        QCOMPARE(first.process().state(), QProcess::Running);
+        QCOMPARE(first.finish(), 0);
+        QVERIFY(!QFile::exists(CDiaryApp::LockFilePath()));
+        Child third(m_runtime.path(), configB.path());
+        QVERIFY2(third.waitFor(QStringLiteral("RUNNING")), qPrintable(third.output()));
+        QCOMPARE(third.finish(), 0);
+    }
+
+    void staleLockAfterKillDoesNotBlock()
+    {
+        QTemporaryDir config;
+        {
+            Child killed(m_runtime.path(), config.path());
+            QVERIFY2(killed.waitFor(QStringLiteral("RUNNING")), qPrintable(killed.output()));
+            killed.process().kill(); // SIGKILL: no chance to remove the lock
+            QVERIFY(killed.process().waitForFinished(5000));
+        }
+        QVERIFY(QFile::exists(CDiaryApp::LockFilePath()));
+
+        Child next(m_runtime.path(), config.path());
+        QVERIFY2(next.waitFor(QStringLiteral("RUNNING")), qPrintable(next.output()));
+        QVERIFY(!next.hasLine(QStringLiteral("REFUSED")));
+        QCOMPARE(next.finish(), 0);
+        QVERIFY(!QFile::exists(CDiaryApp::LockFilePath()));
+    }
+
+    void simultaneousStartsGiveOneRunner_data()
+    {
+        QTest::addColumn<bool>("staleLockFirst");
+        QTest::newRow("no lock file, 1") << false;
+        QTest::newRow("no lock file, 2") << false;
+        QTest::newRow("no lock file, 3") << false;
+        QTest::newRow("stale lock file, 1") << true;
+        QTest::newRow("stale lock file, 2") << true;
+    }
+    void simultaneousStartsGiveOneRunner()
+    {
+        QFETCH(bool, staleLockFirst);
+        QTemporaryDir config, gate;
+        if (staleLockFirst) {
+            Child killed(m_runtime.path(), config.path());
+            QVERIFY(killed.waitFor(QStringLiteral("RUNNING")));
+            killed.process().kill();
+            QVERIFY(killed.process().waitForFinished(5000));
+            QVERIFY(QFile::exists(CDiaryApp::LockFilePath()));
+        }
+        const QString barrier = gate.filePath(QStringLiteral("go"));
+        Child a(m_runtime.path(), config.path(), barrier);
+        Child b(m_runtime.path(), config.path(), barrier);
+        QVERIFY(a.waitFor(QStringLiteral("READY")));
+        QVERIFY(b.waitFor(QStringLiteral("READY")));
+        QFile go(barrier);
+        QVERIFY(go.open(QIODevice::WriteOnly));
+        go.close();
+
+        // One of them refuses and ends by itself; the other runs until told to end.
+        QDeadlineTimer deadline(20000);
+        while (a.process().state() != QProcess::NotRunning
+               && b.process().state() != QProcess::NotRunning && !deadline.hasExpired())
+            QTest::qWait(20);
+        Child &refused = a.process().state() == QProcess::NotRunning ? a : b;
+        Child &runner = &refused == &a ? b : a;
+        QVERIFY(refused.waitFor(QStringLiteral("DONE")));
+        QVERIFY2(refused.hasLine(QStringLiteral("REFUSED ") + kRefusal),
+                 qPrintable(refused.output()));
+        QVERIFY(!refused.hasLine(QStringLiteral("CONSTRUCTED")));
+        QVERIFY2(runner.waitFor(QStringLiteral("RUNNING")), qPrintable(runner.output()));
+        QCOMPARE(runner.process().state(), QProcess::Running);
+        QCOMPARE(runner.finish(), 0);
+        QVERIFY(!runner.hasLine(QStringLiteral("REFUSED")));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    CDiaryApp app(argc, argv);
+    TestDiaryApp test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_diaryapp.moc"
