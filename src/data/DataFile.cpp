@@ -85,9 +85,12 @@ bool ReadPeriod(DayResult *days, int dayCount, const LineReader::ReadFunction &r
             // The whole line is at hand: read the date, and the other fields only for a match.
             const char *p = piece.data;
             const char *const end = p + piece.size;
-            const char *comma = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)));
-            if (comma) {
+            const char *comma;
+            if (piece.size > 8 && p[8] == ',' && ReadEightDigits(p, values[0]))
+                comma = p + 8; // the common line: eight digits and a comma
+            else if ((comma = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)))))
                 values[0] = ReadNumber(p, comma);
+            if (comma) {
                 complete = 1;
                 if (values[0] >= days[i].date) {
                     for (p = comma + 1; complete < LineFields::kFields; ++complete, p = comma + 1) {
@@ -157,8 +160,9 @@ bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunc
         while (buffer.Ok() && reader.Next(piece)) {
             if (piece.firstOfLine) {
                 // Save takes a line's date from its first eight characters.
-                const int32_t date
-                        = ReadNumber(piece.data, piece.data + std::min<qsizetype>(piece.size, 8));
+                int32_t date;
+                if (piece.size < 8 || !ReadEightDigits(piece.data, date))
+                    date = ReadNumber(piece.data, piece.data + std::min<qsizetype>(piece.size, 8));
                 if (!bodyWritten && date >= first)
                     writeBody();
                 copying = bodyWritten ? date > last : true;

@@ -46,7 +46,7 @@ bool LineReader::Fill()
     return true;
 }
 
-bool LineReader::Next(Piece &piece)
+bool LineReader::NextSlow(Piece &piece)
 {
     for (;;) {
         if (m_failed)

@@ -3,8 +3,13 @@
 #include <QtGlobal>
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // Streams a text file line by line through one fixed buffer, so memory stays the same whatever
 // the file's size or the length of its lines. A line ends at LF; a CR right before the LF belongs
@@ -30,10 +35,39 @@ public:
     explicit LineReader(ReadFunction read, qsizetype capacity = kDefaultCapacity);
 
     // The next piece of input; false at the end of input or when a read failed.
-    bool Next(Piece &piece);
+    bool Next(Piece &piece)
+    {
+        // Nearly every call finds a whole line in the buffer; only the rest goes out of line.
+        char *const start = m_buffer.get() + m_pos;
+        if (const char *nl = FindNewline(start, m_buffer.get() + m_end)) {
+            qsizetype size = nl - start;
+            if (size > 0 && nl[-1] == '\r')
+                --size;
+            piece = {start, size, !m_inLine, true};
+            m_pos += (nl - start) + 1;
+            m_inLine = false;
+            return true;
+        }
+        return NextSlow(piece);
+    }
     bool Failed() const { return m_failed; }
 
+    static const char *FindNewline(const char *p, const char *end)
+    {
+#if defined(__SSE2__)
+        const __m128i newline = _mm_set1_epi8('\n');
+        for (; end - p >= 16; p += 16) {
+            const int mask = _mm_movemask_epi8(
+                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), newline));
+            if (mask != 0)
+                return p + __builtin_ctz(static_cast<unsigned>(mask));
+        }
+#endif
+        return p < end ? static_cast<const char *>(std::memchr(p, '\n', size_t(end - p))) : nullptr;
+    }
+
 private:
+    bool NextSlow(Piece &piece);
     bool Fill();
 
     ReadFunction m_read;
@@ -49,6 +83,27 @@ private:
 // Reads a number as the C library's strtol does (leading white space, an optional sign, the digits
 // up to the first other character; no digits read as 0), saturating at the 32-bit limits.
 int32_t ReadNumber(const char *begin, const char *end);
+
+// True when the eight bytes at p are all decimal digits; their value goes to value. Saves a
+// digit-by-digit reading of the date at the start of nearly every line.
+inline bool ReadEightDigits(const char *p, int32_t &value)
+{
+    uint64_t chunk;
+    std::memcpy(&chunk, p, sizeof chunk);
+    // Every byte must lie in '0'..'9': subtracting '0' must not borrow, adding 6 must not carry
+    // into the high nibble.
+    const uint64_t digits = chunk - 0x3030303030303030ULL;
+    if (((chunk & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
+        || ((digits + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0)
+        return false;
+    // Combine pairs, then quads, then the two halves (the first byte is the most significant
+    // digit).
+    uint64_t v = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFULL;
+    v = (v * 10000 + (v >> 32)) & 0xFFFFFFFFULL;
+    value = static_cast<int32_t>(v);
+    return true;
+}
 
 // The same reading, fed piece by piece.
 class NumberScanner
