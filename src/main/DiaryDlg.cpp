@@ -358,7 +358,7 @@ int CDiaryDlg::ShowDaily(int fromIndex)
 
 CDailyInputDlg *CDiaryDlg::CreateDailyInputWindow()
 {
-    return nullptr;
+    return new CDailyInputDlg(this, *m_prompt);
 }
 
 int CDiaryDlg::OpenDailyInput()
