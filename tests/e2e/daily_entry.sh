@@ -3,7 +3,7 @@
 # day's result into the daily input window, close the main window and check the data file.
 # Usage: daily_entry.sh <path to the Murel executable>
 set -euo pipefail
-murel=$1
+murel=$(realpath "$1")
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in Xvfb xdotool faketime openbox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
@@ -52,13 +52,9 @@ unset QT_QPA_PLATFORMTHEME
 app=$!
 pids+=($app)
 
-# Find a window of the program by its title.
+# Find a shown window of the program by its whole title (only the program runs on this display).
 window_named() {
-    local id
-    for id in $(xdotool search --all --onlyvisible --pid "$app" '' 2>/dev/null); do
-        if [ "$(xdotool getwindowname "$id" 2>/dev/null)" = "$1" ]; then echo "$id"; return 0; fi
-    done
-    return 1
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 | grep .
 }
 entry=""
 for _ in $(seq 1 150); do
