@@ -55,12 +55,17 @@ public:
     static const char *FindNewline(const char *p, const char *end)
     {
 #if defined(__SSE2__)
+        // 32 bytes a step: a data file line fits in one, so the loop's branch is well predicted.
         const __m128i newline = _mm_set1_epi8('\n');
-        for (; end - p >= 16; p += 16) {
-            const int mask = _mm_movemask_epi8(
-                    _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), newline));
+        for (; end - p >= 32; p += 32) {
+            const auto *v = reinterpret_cast<const __m128i *>(p);
+            const unsigned low
+                    = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v), newline)));
+            const unsigned high
+                    = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 1), newline)));
+            const unsigned mask = low | (high << 16);
             if (mask != 0)
-                return p + __builtin_ctz(static_cast<unsigned>(mask));
+                return p + __builtin_ctz(mask);
         }
 #endif
         return p < end ? static_cast<const char *>(std::memchr(p, '\n', size_t(end - p))) : nullptr;
