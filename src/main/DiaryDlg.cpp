@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -157,6 +158,8 @@ void CDiaryDlg::BuildWindow()
     });
     m_years = Ctl<QLineEdit>(1005);
     m_upDown->SetBuddy(m_years);
+    // The list title gets its "&L" only at run time; Alt+L moves the focus to the list.
+    Ctl<QLabel>(1024)->setBuddy(m_list);
 
     auto button = [this](int id) { return Ctl<QAbstractButton>(id); };
     connect(button(1003), &QAbstractButton::clicked, this, &CDiaryDlg::OnCurrentData);
@@ -585,6 +588,15 @@ int CDiaryDlg::SetupList()
         header->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     }
     m_list->setIconSize(QSize(16, 16));
+    // The columns leave a twentieth of the width free; the date column takes what of it the
+    // scroll bar leaves, so that the weekday stays readable with wider stand-in fonts.
+    int used = 0;
+    for (int c = 0; c < 6; ++c)
+        used += m_list->columnWidth(c);
+    const int visible = w - 2 * m_list->frameWidth()
+            - m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list);
+    if (visible > used)
+        m_list->setColumnWidth(0, m_list->columnWidth(0) + visible - used);
     return 1;
 }
 
