@@ -230,11 +230,14 @@ void CDiaryDlg::OnInitDialog()
 void CDiaryDlg::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    // The daily input window opens over the main window, so only once the latter is shown.
+    // The daily input window opens over the main window, so only once the latter is shown. The
+    // show event comes before the platform shows and activates this window: opened from here
+    // directly, the daily input window would lose the activation, and the keyboard, to it.
     if (!m_shownOnce) {
         m_shownOnce = true;
         if (m_options->DailyInput_Show == 1)
-            OpenDailyInput();
+            QMetaObject::invokeMethod(
+                    this, [this] { OpenDailyInput(); }, Qt::QueuedConnection);
     }
 }
 
