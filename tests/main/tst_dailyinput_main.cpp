@@ -1,0 +1,887 @@
+#include "app/OptionDlg.h"
+#include "app/Profile.h"
+#include "common/ScriptedPrompt.h"
+#include "data/ResultBook.h"
+#include "entry/DailyInputDlg.h"
+#include "main/DiaryDlg.h"
+#include "main/ReportList.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// The daily input window driven through the real main window: every day it stores has to show
+// in the book, in the list row of that day, in the running sums after it and in the summary line.
+
+namespace {
+
+using Dlg = CDailyInputDlg;
+
+// One result per line in the data file's format; amounts in units of 100 yen.
+QByteArray Line(int date, int method, int collected, int invested, int balance)
+{
+    return QStringLiteral("%1,%2,%3,%4,%5,")
+            .arg(date)
+            .arg(method)
+            .arg(balance * 100)
+            .arg(collected * 100)
+            .arg(invested * 100)
+            .toLatin1();
+}
+
+// Lines of other years around the period (January to May 2003); today, 2003/05/12, has none.
+const QList<QByteArray> kSample = {
+        Line(20020510, 0, 20, 10, 10),  Line(20030101, 0, 1000, 0, 1000),
+        Line(20030415, 1, 0, 0, 20),    Line(20030505, 0, 5, 10, -5),
+        Line(20030507, 1, 0, 0, 8),     Line(20030513, 0, 1, 300, -299),
+        Line(20030520, 0, 300, 0, 300), Line(20040102, 0, 7, 3, 4),
+};
+
+// The whole file as the program writes it: every line ends with CR LF.
+QByteArray FileBytes(const QList<QByteArray> &lines)
+{
+    QByteArray bytes;
+    for (const QByteArray &line : lines)
+        bytes += line + "\r\n";
+    return bytes;
+}
+
+const QString kInitialSummary = QStringLiteral(
+        "対象データ 最高収支額: 100000円 2003/01/01 (水) 最高回収率: 50% 2003/05/05 (月)");
+const QStringList kTodayRow = {"2003/05/12 (月)", "-", "-", "0", "3", "1023"};
+const QString kAsk
+        = QStringLiteral("表示されているデータは変更されています。変更を有効にしますか？");
+
+QSettings Store()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
+                     QStringLiteral("Murel"));
+}
+
+// The window's object goes when control is back in the event loop.
+bool DeletedLater(const QPointer<Dlg> &input)
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return input.isNull();
+}
+
+} // namespace
+
+class TestDailyInputMain : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void startOpensOnToday();
+    void saves_data();
+    void saves();
+    void methodShown_data();
+    void methodShown();
+    void switchMethod_data();
+    void switchMethod();
+    void okKeepShown_data();
+    void okKeepShown();
+    void cancelAnswers_data();
+    void cancelAnswers();
+    void dayChangeUnchanged_data();
+    void dayChangeUnchanged();
+    void dayChangeCancelled_data();
+    void dayChangeCancelled();
+    void optionsRefused();
+    void closeMainWindow_data();
+    void closeMainWindow();
+
+private:
+    std::unique_ptr<CDiaryDlg> Open();
+    QString DataPath() const { return m_dir.filePath(QStringLiteral("Murel1.Dat")); }
+    QByteArray ReadData() const;
+
+    template<class T> static T *Ctl(CDiaryDlg &dlg, int id)
+    {
+        return qobject_cast<T *>(dlg.Control(id));
+    }
+    template<class T> static T *In(CDiaryDlg &dlg, int id)
+    {
+        Dlg *input = dlg.DailyInput();
+        return input ? input->findChild<T *>(QStringLiteral("id%1").arg(id)) : nullptr;
+    }
+    static QLineEdit *Edit(CDiaryDlg &dlg, int id) { return In<QLineEdit>(dlg, id); }
+    static void Type(QLineEdit *edit, const QString &text)
+    {
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+    static QStringList Row(CDiaryDlg &dlg, int row);
+    static QString Summary(CDiaryDlg &dlg) { return Ctl<QLabel>(dlg, 1002)->text(); }
+    static QString Stored(CDiaryDlg &dlg, int date);
+    static QString ControlStates(CDiaryDlg &dlg);
+    static QString ExpectedStates(bool inputOpen);
+    static void ClickRow(CDiaryDlg &dlg, int row);
+    static bool OpenOnDay(CDiaryDlg &dlg, int mayDay);
+
+    QTemporaryDir m_dir;
+    ScriptedPrompt m_prompt;
+};
+
+void TestDailyInputMain::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("settings"));
+}
+
+void TestDailyInputMain::init()
+{
+    // No stored settings: the daily input window opens at start, amounts as the default method.
+    Store().clear();
+    QFile file(DataPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(FileBytes(kSample));
+    file.close();
+    m_prompt = ScriptedPrompt();
+}
+
+std::unique_ptr<CDiaryDlg> TestDailyInputMain::Open()
+{
+    DiaryEnv env;
+    env.today = QDate(2003, 5, 12);
+    env.dataFilePath = DataPath();
+    env.prompt = &m_prompt;
+    auto dlg = std::make_unique<CDiaryDlg>(env);
+    dlg->show();
+    if (!QTest::qWaitForWindowExposed(dlg.get()))
+        qWarning("main window not exposed");
+    // Every case here starts with the daily input window open, as the default option has it.
+    if (!QTest::qWaitFor([&] { return dlg->DailyInput() != nullptr; }))
+        qWarning("daily input window not opened");
+    return dlg;
+}
+
+QByteArray TestDailyInputMain::ReadData() const
+{
+    QFile file(DataPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList TestDailyInputMain::Row(CDiaryDlg &dlg, int row)
+{
+    QStringList cells;
+    if (QTreeWidgetItem *item = dlg.List()->topLevelItem(row)) {
+        for (int c = 0; c < 6; ++c)
+            cells.append(item->text(c));
+    }
+    return cells;
+}
+
+QString TestDailyInputMain::Stored(CDiaryDlg &dlg, int date)
+{
+    const CResultBook *book = dlg.Book();
+    for (int i = 0; i < book->dayCount; ++i) {
+        const DayResult &d = book->days[i];
+        if (d.date == date)
+            return QStringLiteral("%1 %2 %3 %4")
+                    .arg(d.entryMethod)
+                    .arg(d.collected)
+                    .arg(d.invested)
+                    .arg(d.balance);
+    }
+    return QStringLiteral("missing");
+}
+
+// Enabled states of the controls that the open daily input window locks.
+QString TestDailyInputMain::ControlStates(CDiaryDlg &dlg)
+{
+    QStringList states;
+    for (int id : {1003, 1004, 1005, 1009, 1012, 1049})
+        states.append(QStringLiteral("%1:%2").arg(id).arg(dlg.Control(id)->isEnabled() ? 1 : 0));
+    return states.join(' ');
+}
+
+QString TestDailyInputMain::ExpectedStates(bool inputOpen)
+{
+    // Closed, with the current period loaded: the years edit stays off with radio 1003 checked.
+    return inputOpen ? QStringLiteral("1003:0 1004:0 1005:0 1009:0 1012:0 1049:0")
+                     : QStringLiteral("1003:1 1004:1 1005:0 1009:1 1012:1 1049:1");
+}
+
+void TestDailyInputMain::ClickRow(CDiaryDlg &dlg, int row)
+{
+    CReportList *list = dlg.List();
+    QTreeWidgetItem *item = list->topLevelItem(row);
+    QVERIFY(item);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+}
+
+// Opens the window on a day of May the way a person does with the keep-shown box off: the click
+// on the day closes the open window, the entry button opens it again on the selected day.
+bool TestDailyInputMain::OpenOnDay(CDiaryDlg &dlg, int mayDay)
+{
+    ClickRow(dlg, mayDay - 1);
+    if (dlg.List()->SelectedRow() != mayDay - 1)
+        return false;
+    if (!dlg.DailyInput())
+        Ctl<QPushButton>(dlg, 1009)->click();
+    return dlg.DailyInput()
+            && Edit(dlg, Dlg::IDC_DATE)->text() == dlg.List()->topLevelItem(mayDay - 1)->text(0);
+}
+
+void TestDailyInputMain::startOpensOnToday()
+{
+    auto dlg = Open();
+    QCOMPARE(dlg->Options()->DailyInput_Show, 1);
+    Dlg *input = dlg->DailyInput();
+    QVERIFY(input);
+    QVERIFY(input->isVisible());
+    QVERIFY(input->isWindow());
+    QCOMPARE(input->parentWidget(), dlg.get());
+    QCOMPARE(input->windowTitle(), QString("実績入力"));
+    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/05/12 (月)"));
+    QVERIFY(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked());
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
+
+    // It is the active window once the main window's own showing has settled, with the collected
+    // field focused and its whole text selected: typing replaces it.
+    QVERIFY(QTest::qWaitForWindowActive(input));
+    QTest::qWait(50);
+    QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(input));
+    QLineEdit *collected = Edit(*dlg, Dlg::IDC_COLLECTED);
+    QCOMPARE(QApplication::focusWidget(), collected);
+    QCOMPARE(collected->text(), QString("0"));
+    QCOMPARE(collected->selectedText(), QString("0"));
+    QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
+
+    // Collected 50, Tab, invested 30, Enter, each key to the widget that has the focus.
+    QTest::keyClicks(QApplication::focusWidget(), "50");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QLineEdit *invested = Edit(*dlg, Dlg::IDC_INVESTED);
+    QCOMPARE(QApplication::focusWidget(), invested);
+    QCOMPARE(invested->selectedText(), QString("0"));
+    QTest::keyClicks(QApplication::focusWidget(), "30");
+    QCOMPARE(collected->text(), QString("50"));
+    QCOMPARE(invested->text(), QString("30"));
+    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), QString("20"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    QVERIFY(!dlg->DailyInput());
+    QCOMPARE(Stored(*dlg, 20030512), QString("0 50 30 20"));
+    QCOMPARE(dlg->Book()->modified, 1);
+    const QStringList saved = {"2003/05/12 (月)", "50/30", "167%", "20", "23", "1043"};
+    QCOMPARE(Row(*dlg, 11), saved);
+    QCOMPARE(dlg->List()->SelectedRow(), 11);
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
+    QVERIFY(m_prompt.asked.isEmpty());
+}
+
+void TestDailyInputMain::saves_data()
+{
+    QTest::addColumn<int>("day"); // of May 2003
+    QTest::addColumn<int>("method"); // radio to click first: -1 none, 0 amounts, 1 balance
+    QTest::addColumn<QString>("collected"); // typed when not null
+    QTest::addColumn<QString>("invested");
+    QTest::addColumn<QString>("balance");
+    QTest::addColumn<bool>("clickMinus");
+    QTest::addColumn<QString>("shownBalance"); // before OK
+    QTest::addColumn<bool>("shownMinus");
+    QTest::addColumn<QString>("stored"); // method collected invested balance
+    QTest::addColumn<QStringList>("row");
+    QTest::addColumn<QStringList>("endSums"); // month and period at 2003/05/31
+    QTest::addColumn<QString>("summary");
+
+    const QString none;
+    QTest::newRow("amounts 30 and 50")
+            << 12 << -1 << "30"
+            << "50" << none << false << "20" << true << "0 30 50 -20"
+            << QStringList{"2003/05/12 (月)", "30/50", "60%", "-20", "-17", "1003"}
+            << QStringList{"-16", "1004"}
+            << "対象データ 最高収支額: 100000円 2003/01/01 (水) "
+               "最高回収率: 60% 2003/05/12 (月)";
+    // The amounts of the day are dropped, and with them the day's rate from the summary.
+    QTest::newRow("balance only over amounts")
+            << 5 << 1 << none << none << "40" << true << "40" << false << "1 0 0 40"
+            << QStringList{"2003/05/05 (月)", "-", "-", "40", "40", "1060"}
+            << QStringList{"49", "1069"}
+            << "対象データ 最高収支額: 100000円 2003/01/01 (水) 最高回収率: -% 2003/05/13 (火)";
+    QTest::newRow("balance only on an empty day")
+            << 12 << 1 << none << none << "15" << true << "15" << true << "1 0 0 -15"
+            << QStringList{"2003/05/12 (月)", "-", "-", "-15", "-12", "1008"}
+            << QStringList{"-11", "1009"} << kInitialSummary;
+    QTest::newRow("all zero by amounts")
+            << 20 << -1 << "0" << none << none << false << "0" << false << "-1 0 0 0"
+            << QStringList{"2003/05/20 (火)", "-", "-", "0", "-296", "724"}
+            << QStringList{"-296", "724"} << kInitialSummary;
+    QTest::newRow("all zero by balance")
+            << 7 << -1 << none << none << "0" << false << "0" << false << "-1 0 0 0"
+            << QStringList{"2003/05/07 (水)", "-", "-", "0", "-5", "1015"}
+            << QStringList{"-4", "1016"} << kInitialSummary;
+    // A minus zero is still zero: the day loses its result.
+    QTest::newRow("all zero with minus checked")
+            << 13 << 1 << none << none << "0" << false << "0" << true << "-1 0 0 0"
+            << QStringList{"2003/05/13 (火)", "-", "-", "0", "3", "1023"}
+            << QStringList{"303", "1323"} << kInitialSummary;
+}
+
+void TestDailyInputMain::saves()
+{
+    QFETCH(int, day);
+    QFETCH(int, method);
+    QFETCH(QString, collected);
+    QFETCH(QString, invested);
+    QFETCH(QString, balance);
+    QFETCH(bool, clickMinus);
+    QFETCH(QString, shownBalance);
+    QFETCH(bool, shownMinus);
+    QFETCH(QString, stored);
+    QFETCH(QStringList, row);
+    QFETCH(QStringList, endSums);
+    QFETCH(QString, summary);
+
+    auto dlg = Open();
+    QCOMPARE(Summary(*dlg), kInitialSummary);
+    QVERIFY(OpenOnDay(*dlg, day));
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
+    QPointer<Dlg> input = dlg->DailyInput();
+
+    if (method == 0)
+        In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->click();
+    else if (method == 1)
+        In<QRadioButton>(*dlg, Dlg::IDC_METHOD_BALANCE)->click();
+    if (!collected.isNull())
+        Type(Edit(*dlg, Dlg::IDC_COLLECTED), collected);
+    if (!invested.isNull())
+        Type(Edit(*dlg, Dlg::IDC_INVESTED), invested);
+    if (!balance.isNull())
+        Type(Edit(*dlg, Dlg::IDC_BALANCE), balance);
+    if (clickMinus)
+        In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->click();
+    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), shownBalance);
+    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isChecked(), shownMinus);
+    // In the amounts method the sign follows the amounts and cannot be clicked.
+    const bool amounts = In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked();
+    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isEnabled(), !amounts);
+    QPushButton *ok = In<QPushButton>(*dlg, 1);
+    QVERIFY(ok->isEnabled());
+    QCOMPARE(dlg->Book()->modified, 0);
+
+    ok->click();
+    QVERIFY(!dlg->DailyInput());
+    QVERIFY(DeletedLater(input));
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
+    QCOMPARE(Stored(*dlg, 20030500 + day), stored);
+    QCOMPARE(dlg->Book()->modified, 1);
+    QVERIFY(dlg->IsDailyView());
+    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+    QCOMPARE(Row(*dlg, day - 1), row);
+    QCOMPARE(Row(*dlg, 30).mid(4), endSums);
+    QCOMPARE(dlg->List()->SelectedRow(), day - 1);
+    QCOMPARE(Summary(*dlg), summary);
+    QVERIFY(m_prompt.asked.isEmpty());
+}
+
+void TestDailyInputMain::methodShown_data()
+{
+    QTest::addColumn<int>("defaultType"); // option DailyInput_Type
+    QTest::addColumn<int>("day"); // of May 2003
+    QTest::addColumn<int>("radio"); // checked when shown
+    QTest::addColumn<QString>("selected"); // selected text of the focused field
+    QTest::addColumn<bool>("switchIsChange");
+
+    QTest::newRow("amounts default, no result")
+            << 0 << 12 << int(Dlg::IDC_METHOD_AMOUNTS) << "0" << false;
+    QTest::newRow("balance default, no result")
+            << 1 << 12 << int(Dlg::IDC_METHOD_BALANCE) << "0" << false;
+    // The default only applies to a day without a result.
+    QTest::newRow("balance default, stored amounts")
+            << 1 << 5 << int(Dlg::IDC_METHOD_AMOUNTS) << "5" << true;
+    QTest::newRow("amounts default, stored balance")
+            << 0 << 7 << int(Dlg::IDC_METHOD_BALANCE) << "8" << true;
+}
+
+void TestDailyInputMain::methodShown()
+{
+    QFETCH(int, defaultType);
+    QFETCH(int, day);
+    QFETCH(int, radio);
+    QFETCH(QString, selected);
+    QFETCH(bool, switchIsChange);
+
+    WriteProfileInt("Option", "DailyInput_Type", defaultType);
+    auto dlg = Open();
+    QCOMPARE(dlg->Options()->DailyInput_Type, defaultType);
+    QVERIFY(OpenOnDay(*dlg, day));
+    const bool amounts = radio == Dlg::IDC_METHOD_AMOUNTS;
+    QCOMPARE(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked(), amounts);
+    QCOMPARE(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_BALANCE)->isChecked(), !amounts);
+    QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->isReadOnly(), !amounts);
+    QCOMPARE(Edit(*dlg, Dlg::IDC_INVESTED)->isReadOnly(), !amounts);
+    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->isReadOnly(), amounts);
+    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isEnabled(), !amounts);
+    QLineEdit *field = Edit(*dlg, amounts ? Dlg::IDC_COLLECTED : Dlg::IDC_BALANCE);
+    QCOMPARE(dlg->DailyInput()->focusWidget(), field);
+    QCOMPARE(field->selectedText(), selected);
+    QPushButton *ok = In<QPushButton>(*dlg, 1);
+    QVERIFY(!ok->isEnabled());
+
+    // To the other method and back: a change only where the day holds a result.
+    In<QRadioButton>(*dlg, amounts ? Dlg::IDC_METHOD_BALANCE : Dlg::IDC_METHOD_AMOUNTS)->click();
+    QCOMPARE(ok->isEnabled(), switchIsChange);
+    In<QRadioButton>(*dlg, radio)->click();
+    QCOMPARE(ok->isEnabled(), switchIsChange);
+
+    const QStringList rowBefore = Row(*dlg, day - 1);
+    const QString storedBefore = Stored(*dlg, 20030500 + day);
+    m_prompt.answers = {QMessageBox::No};
+    In<QPushButton>(*dlg, 2)->click();
+    QVERIFY(!dlg->DailyInput());
+    QCOMPARE(m_prompt.asked.size(), switchIsChange ? 1 : 0);
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
+    QCOMPARE(Stored(*dlg, 20030500 + day), storedBefore);
+    QCOMPARE(Row(*dlg, day - 1), rowBefore);
+    QCOMPARE(dlg->Book()->modified, 0);
+}
+
+void TestDailyInputMain::switchMethod_data()
+{
+    QTest::addColumn<int>("day"); // of May 2003
+    QTest::addColumn<int>("radio"); // the method chosen
+    QTest::addColumn<QString>("collected"); // typed when not null
+    QTest::addColumn<QString>("invested");
+    QTest::addColumn<QString>("shownBalance");
+    QTest::addColumn<bool>("shownMinus");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("row");
+
+    const QString none;
+    // Changing the method recomputes nothing: the balance keeps its text until an amount changes.
+    QTest::newRow("balance day to amounts")
+            << 7 << int(Dlg::IDC_METHOD_AMOUNTS) << none << none << "8" << false << "0 0 0 8"
+            << QStringList{"2003/05/07 (水)", "-", "-", "8", "3", "1023"};
+    QTest::newRow("balance day to amounts, typed")
+            << 7 << int(Dlg::IDC_METHOD_AMOUNTS) << "12"
+            << "20"
+            << "8" << true << "0 12 20 -8"
+            << QStringList{"2003/05/07 (水)", "12/20", "60%", "-8", "-13", "1007"};
+    QTest::newRow("amounts day to balance")
+            << 5 << int(Dlg::IDC_METHOD_BALANCE) << none << none << "5" << true << "1 0 0 -5"
+            << QStringList{"2003/05/05 (月)", "-", "-", "-5", "-5", "1015"};
+}
+
+void TestDailyInputMain::switchMethod()
+{
+    QFETCH(int, day);
+    QFETCH(int, radio);
+    QFETCH(QString, collected);
+    QFETCH(QString, invested);
+    QFETCH(QString, shownBalance);
+    QFETCH(bool, shownMinus);
+    QFETCH(QString, stored);
+    QFETCH(QStringList, row);
+
+    auto dlg = Open();
+    QVERIFY(OpenOnDay(*dlg, day));
+    const int other
+            = radio == Dlg::IDC_METHOD_AMOUNTS ? Dlg::IDC_METHOD_BALANCE : Dlg::IDC_METHOD_AMOUNTS;
+    QVERIFY(In<QRadioButton>(*dlg, other)->isChecked());
+    QPushButton *ok = In<QPushButton>(*dlg, 1);
+    const QString balanceBefore = Edit(*dlg, Dlg::IDC_BALANCE)->text();
+    In<QRadioButton>(*dlg, radio)->click();
+    QVERIFY(ok->isEnabled());
+    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), balanceBefore);
+    // Going back to the stored method does not undo the change.
+    In<QRadioButton>(*dlg, other)->click();
+    QVERIFY(ok->isEnabled());
+    In<QRadioButton>(*dlg, radio)->click();
+    if (!collected.isNull())
+        Type(Edit(*dlg, Dlg::IDC_COLLECTED), collected);
+    if (!invested.isNull())
+        Type(Edit(*dlg, Dlg::IDC_INVESTED), invested);
+    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), shownBalance);
+    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isChecked(), shownMinus);
+
+    ok->click();
+    QVERIFY(!dlg->DailyInput());
+    QCOMPARE(Stored(*dlg, 20030500 + day), stored);
+    QCOMPARE(Row(*dlg, day - 1), row);
+    QCOMPARE(dlg->Book()->modified, 1);
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
+}
+
+void TestDailyInputMain::okKeepShown_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::newRow("keep-shown off") << false;
+    QTest::newRow("keep-shown on") << true;
+}
+
+void TestDailyInputMain::okKeepShown()
+{
+    QFETCH(bool, keep);
+    auto dlg = Open();
+    QPointer<Dlg> input = dlg->DailyInput();
+    QVERIFY(input);
+    if (keep)
+        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+    Type(Edit(*dlg, Dlg::IDC_COLLECTED), "050");
+    Type(Edit(*dlg, Dlg::IDC_INVESTED), "30");
+    In<QPushButton>(*dlg, 1)->click();
+
+    const QStringList row = {"2003/05/12 (月)", "50/30", "167%", "20", "23", "1043"};
+    QCOMPARE(Stored(*dlg, 20030512), QString("0 50 30 20"));
+    QCOMPARE(Row(*dlg, 11), row);
+    QCOMPARE(Summary(*dlg),
+             QString("対象データ 最高収支額: 100000円 2003/01/01 (水) 最高回収率: 167% "
+                     "2003/05/12 (月)"));
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(keep));
+    if (keep) {
+        // The window stays on the day as stored: leading zeros gone, unchanged again.
+        QCOMPARE(dlg->DailyInput(), input.data());
+        QVERIFY(input->isVisible());
+        QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->text(), QString("50"));
+        QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), QString("20"));
+        QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
+        QVERIFY(!DeletedLater(input));
+        // Another day is shown, not closed, and the saved row stays.
+        ClickRow(*dlg, 12);
+        QCOMPARE(dlg->DailyInput(), input.data());
+        QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/05/13 (火)"));
+        QCOMPARE(Row(*dlg, 11), row);
+    } else {
+        QVERIFY(!dlg->DailyInput());
+        QVERIFY(DeletedLater(input));
+    }
+    QVERIFY(m_prompt.asked.isEmpty());
+}
+
+void TestDailyInputMain::cancelAnswers_data()
+{
+    QTest::addColumn<bool>("change");
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<QString>("how"); // button, escape or closebox
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("applied");
+    QTest::addColumn<bool>("stays");
+
+    const int yes = QMessageBox::Yes, no = QMessageBox::No, cancel = QMessageBox::Cancel;
+    QTest::newRow("unchanged") << false << false << "button" << 0 << false << false;
+    QTest::newRow("unchanged, keep-shown") << false << true << "escape" << 0 << false << false;
+    QTest::newRow("yes") << true << false << "button" << yes << true << false;
+    QTest::newRow("yes, keep-shown") << true << true << "button" << yes << true << false;
+    QTest::newRow("no") << true << false << "escape" << no << false << false;
+    QTest::newRow("no, keep-shown") << true << true << "button" << no << false << false;
+    QTest::newRow("cancel") << true << false << "button" << cancel << false << true;
+    QTest::newRow("cancel, keep-shown") << true << true << "button" << cancel << false << true;
+    QTest::newRow("cancel by close box") << true << false << "closebox" << cancel << false << true;
+    QTest::newRow("yes by close box") << true << false << "closebox" << yes << true << false;
+}
+
+void TestDailyInputMain::cancelAnswers()
+{
+    QFETCH(bool, change);
+    QFETCH(bool, keep);
+    QFETCH(QString, how);
+    QFETCH(int, answer);
+    QFETCH(bool, applied);
+    QFETCH(bool, stays);
+
+    auto dlg = Open();
+    QPointer<Dlg> input = dlg->DailyInput();
+    QVERIFY(input);
+    if (keep)
+        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+    if (change) {
+        Type(Edit(*dlg, Dlg::IDC_COLLECTED), "30");
+        Type(Edit(*dlg, Dlg::IDC_INVESTED), "50");
+    }
+    QStringList whileShown;
+    m_prompt.whileShown
+            = [&] { whileShown << QStringLiteral("main %1").arg(dlg->isEnabled() ? "on" : "off"); };
+    if (answer)
+        m_prompt.answers = {QMessageBox::StandardButton(answer)};
+
+    if (how == "button")
+        In<QPushButton>(*dlg, 2)->click();
+    else if (how == "escape")
+        QTest::keyClick(Edit(*dlg, Dlg::IDC_COLLECTED), Qt::Key_Escape);
+    else
+        input->close();
+
+    if (change) {
+        QCOMPARE(m_prompt.asked.size(), 1);
+        const ScriptedPrompt::Asked &asked = m_prompt.asked.first();
+        QCOMPARE(asked.text, kAsk);
+        QCOMPARE(asked.icon, QMessageBox::Warning);
+        QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QCOMPARE(asked.owner, static_cast<QWidget *>(input.data()));
+        QCOMPARE(whileShown, QStringList{"main off"});
+    } else {
+        QVERIFY(m_prompt.asked.isEmpty());
+    }
+    QVERIFY(dlg->isEnabled());
+    QCOMPARE(!!dlg->DailyInput(), stays);
+    QCOMPARE(DeletedLater(input), !stays);
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(stays));
+    QCOMPARE(Stored(*dlg, 20030512), applied ? QString("0 30 50 -20") : QString("-1 0 0 0"));
+    QCOMPARE(dlg->Book()->modified, applied ? 1 : 0);
+    const QStringList savedRow = {"2003/05/12 (月)", "30/50", "60%", "-20", "-17", "1003"};
+    QCOMPARE(Row(*dlg, 11), applied ? savedRow : kTodayRow);
+    if (stays) {
+        // Still changed, with the typed values.
+        QVERIFY(input->isVisible());
+        QVERIFY(In<QPushButton>(*dlg, 1)->isEnabled());
+        QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->text(), QString("30"));
+        QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), QString("20"));
+    } else {
+        // The position is kept for the next opening.
+        QVERIFY(Store().contains("DailyInput/Pos_X"));
+        QVERIFY(Store().contains("DailyInput/Pos_Y"));
+    }
+}
+
+void TestDailyInputMain::dayChangeUnchanged_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<int>("monthIndex"); // afterwards; -1: the monthly view
+    QTest::addColumn<int>("selected"); // row
+    QTest::addColumn<QString>("shownDate"); // in a window still open; null: closed
+
+    const QString closed;
+    QTest::newRow("click") << "click" << false << 4 << 4 << closed;
+    QTest::newRow("previous month") << "prev" << false << 3 << 11 << closed;
+    QTest::newRow("monthly list") << "monthly" << false << -1 << 4 << closed;
+    QTest::newRow("today's data") << "today" << false << 4 << 11 << closed;
+    QTest::newRow("click, keep-shown") << "click" << true << 4 << 4 << "2003/05/05 (月)";
+    QTest::newRow("previous month, keep-shown") << "prev" << true << 3 << 11 << "2003/04/12 (土)";
+    // A month row is no day: the window stays blank.
+    QTest::newRow("monthly list, keep-shown") << "monthly" << true << -1 << 4 << "";
+}
+
+void TestDailyInputMain::dayChangeUnchanged()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, keep);
+    QFETCH(int, monthIndex);
+    QFETCH(int, selected);
+    QFETCH(QString, shownDate);
+
+    auto dlg = Open();
+    QPointer<Dlg> input = dlg->DailyInput();
+    QVERIFY(input);
+    if (keep)
+        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+    if (command == "click")
+        ClickRow(*dlg, 4);
+    else if (command == "prev")
+        Ctl<QPushButton>(*dlg, 1034)->click();
+    else if (command == "monthly")
+        Ctl<QPushButton>(*dlg, 1007)->click();
+    else
+        Ctl<QPushButton>(*dlg, 1036)->click();
+
+    QVERIFY(m_prompt.asked.isEmpty());
+    QCOMPARE(dlg->IsDailyView(), monthIndex >= 0);
+    if (monthIndex >= 0)
+        QCOMPARE(dlg->MonthIndex(), monthIndex);
+    QCOMPARE(dlg->List()->SelectedRow(), selected);
+    QCOMPARE(dlg->YearsBack(), 0);
+    QCOMPARE(dlg->Book()->modified, 0);
+    if (shownDate.isNull()) {
+        QVERIFY(!dlg->DailyInput());
+        QVERIFY(DeletedLater(input));
+        QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
+        return;
+    }
+    QCOMPARE(dlg->DailyInput(), input.data());
+    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), shownDate);
+    QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->isEnabled(), !shownDate.isEmpty());
+    QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
+    // Asked directly with nothing changed: 5, and the kept window stays.
+    QCOMPARE(dlg->ConfirmDailyInput(), int(Dlg::Unchanged));
+    QCOMPARE(dlg->DailyInput(), input.data());
+    QVERIFY(m_prompt.asked.isEmpty());
+}
+
+void TestDailyInputMain::dayChangeCancelled_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("selected"); // row afterwards: a click keeps its new selection
+    QTest::addColumn<int>("selDay");
+
+    QTest::newRow("click") << "click" << 4 << 5;
+    QTest::newRow("previous month") << "prev" << 11 << 12;
+    QTest::newRow("next month") << "next" << 11 << 12;
+    QTest::newRow("monthly list") << "monthly" << 11 << 12;
+    QTest::newRow("today's data") << "today" << 11 << 12;
+    QTest::newRow("exit") << "exit" << 11 << 12;
+    QTest::newRow("escape") << "escape" << 11 << 12;
+    QTest::newRow("close box") << "closebox" << 11 << 12;
+}
+
+void TestDailyInputMain::dayChangeCancelled()
+{
+    QFETCH(QString, command);
+    QFETCH(int, selected);
+    QFETCH(int, selDay);
+
+    auto dlg = Open();
+    QPointer<Dlg> input = dlg->DailyInput();
+    QVERIFY(input);
+    // The window kept shown on 2003/04/12, so that today's data would change the month.
+    In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+    Ctl<QPushButton>(*dlg, 1034)->click();
+    QCOMPARE(dlg->MonthIndex(), 3);
+    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/04/12 (土)"));
+    Type(Edit(*dlg, Dlg::IDC_COLLECTED), "9");
+    QVERIFY(In<QPushButton>(*dlg, 1)->isEnabled());
+    const QStringList aprilRow = Row(*dlg, 11);
+
+    bool mainEnabledWhileAsked = true;
+    m_prompt.whileShown = [&] { mainEnabledWhileAsked = dlg->isEnabled(); };
+    m_prompt.answers = {QMessageBox::Cancel};
+    if (command == "click")
+        ClickRow(*dlg, 4);
+    else if (command == "prev")
+        Ctl<QPushButton>(*dlg, 1034)->click();
+    else if (command == "next")
+        Ctl<QPushButton>(*dlg, 1035)->click();
+    else if (command == "monthly")
+        Ctl<QPushButton>(*dlg, 1007)->click();
+    else if (command == "today")
+        Ctl<QPushButton>(*dlg, 1036)->click();
+    else if (command == "exit")
+        Ctl<QPushButton>(*dlg, 2)->click();
+    else if (command == "escape")
+        QTest::keyClick(dlg->List(), Qt::Key_Escape);
+    else
+        dlg->close();
+
+    QCOMPARE(m_prompt.texts(), QStringList{kAsk});
+    QVERIFY(!mainEnabledWhileAsked);
+    QVERIFY(dlg->isEnabled());
+    QVERIFY(dlg->isVisible());
+    // View, period and window as they were; the list keeps a clicked row.
+    QVERIFY(dlg->IsDailyView());
+    QCOMPARE(dlg->MonthIndex(), 3);
+    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/04"));
+    QCOMPARE(dlg->YearsBack(), 0);
+    QCOMPARE(dlg->List()->SelectedRow(), selected);
+    QCOMPARE(dlg->SelDay(), selDay);
+    QCOMPARE(Row(*dlg, 11), aprilRow);
+    QCOMPARE(dlg->DailyInput(), input.data());
+    QVERIFY(input->isVisible());
+    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/04/12 (土)"));
+    QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->text(), QString("9"));
+    QVERIFY(In<QPushButton>(*dlg, 1)->isEnabled());
+    QCOMPARE(Stored(*dlg, 20030412), QString("-1 0 0 0"));
+    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
+
+    // The pending change still goes where it belongs.
+    In<QPushButton>(*dlg, 1)->click();
+    QCOMPARE(Stored(*dlg, 20030412), QString("0 9 0 9"));
+    const QStringList saved = {"2003/04/12 (土)", "9/0", "-%", "9", "9", "1009"};
+    QCOMPARE(Row(*dlg, 11), saved);
+}
+
+void TestDailyInputMain::optionsRefused()
+{
+    auto dlg = Open();
+    QPointer<Dlg> input = dlg->DailyInput();
+    QVERIFY(input);
+    QAction *options = nullptr;
+    for (QAction *action : dlg->findChild<QMenuBar *>()->findChildren<QAction *>()) {
+        if (action->text() == QStringLiteral("ｵﾌﾟｼｮﾝ(&O)"))
+            options = action;
+    }
+    QVERIFY(options);
+
+    bool inputEnabledWhileAsked = true;
+    bool mainEnabledWhileAsked = false;
+    m_prompt.whileShown = [&] {
+        inputEnabledWhileAsked = input->isEnabled();
+        mainEnabledWhileAsked = dlg->isEnabled();
+    };
+    // Were the options dialog run anyway, its event loop would close it and leave a mark.
+    bool optionsShown = false;
+    QTimer::singleShot(0, this, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            optionsShown = true;
+            modal->close();
+        }
+    });
+    options->trigger();
+
+    QCOMPARE(m_prompt.texts(), QStringList{"「実績入力」を閉じてください。"});
+    QCOMPARE(m_prompt.asked.first().owner, static_cast<QWidget *>(dlg.get()));
+    QCOMPARE(m_prompt.asked.first().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    QVERIFY(!inputEnabledWhileAsked);
+    QVERIFY(mainEnabledWhileAsked);
+    QVERIFY(!optionsShown);
+    QCOMPARE(dlg->DailyInput(), input.data());
+    QVERIFY(input->isEnabled());
+    QVERIFY(input->isVisible());
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
+    QCoreApplication::processEvents(); // let the guard run before its captures go
+}
+
+void TestDailyInputMain::closeMainWindow_data()
+{
+    QTest::addColumn<bool>("keep");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("yes") << false << int(QMessageBox::Yes) << true;
+    QTest::newRow("yes, keep-shown") << true << int(QMessageBox::Yes) << true;
+    QTest::newRow("no") << false << int(QMessageBox::No) << false;
+}
+
+void TestDailyInputMain::closeMainWindow()
+{
+    QFETCH(bool, keep);
+    QFETCH(int, answer);
+    QFETCH(bool, written);
+
+    auto dlg = Open();
+    QPointer<Dlg> input = dlg->DailyInput();
+    QVERIFY(input);
+    if (keep)
+        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+    Type(Edit(*dlg, Dlg::IDC_COLLECTED), "50");
+    Type(Edit(*dlg, Dlg::IDC_INVESTED), "30");
+    m_prompt.answers = {QMessageBox::StandardButton(answer)};
+    Ctl<QPushButton>(*dlg, 2)->click();
+
+    QCOMPARE(m_prompt.texts(), QStringList{kAsk});
+    QVERIFY(!dlg->isVisible());
+    QCOMPARE(dlg->result(), int(QDialog::Rejected));
+    // A kept window lives until its owner goes.
+    QCOMPARE(!!dlg->DailyInput(), keep);
+    QCOMPARE(DeletedLater(input), !keep);
+    dlg.reset();
+    QVERIFY(input.isNull());
+    QVERIFY(Store().contains("DailyInput/Pos_X"));
+
+    QList<QByteArray> lines = kSample;
+    if (written)
+        lines.insert(5, "20030512,0,2000,5000,3000,");
+    QCOMPARE(ReadData(), FileBytes(lines));
+}
+
+QTEST_MAIN(TestDailyInputMain)
+#include "tst_dailyinput_main.moc"
