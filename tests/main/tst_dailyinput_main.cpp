@@ -639,6 +639,10 @@ void TestDailyInputMain::cancelAnswers()
     QCOMPARE(dlg->Book()->modified, applied ? 1 : 0);
     const QStringList savedRow = {"2003/05/12 (月)", "30/50", "60%", "-20", "-17", "1003"};
     QCOMPARE(Row(*dlg, 11), applied ? savedRow : kTodayRow);
+    QCOMPARE(Summary(*dlg),
+             applied ? QString("対象データ 最高収支額: 100000円 2003/01/01 (水) 最高回収率: 60% "
+                               "2003/05/12 (月)")
+                     : kInitialSummary);
     if (stays) {
         // Still changed, with the typed values.
         QVERIFY(input->isVisible());
@@ -669,6 +673,8 @@ void TestDailyInputMain::dayChangeUnchanged_data()
     QTest::newRow("previous month, keep-shown") << "prev" << true << 3 << 11 << "2003/04/12 (土)";
     // A month row is no day: the window stays blank.
     QTest::newRow("monthly list, keep-shown") << "monthly" << true << -1 << 4 << "";
+    // The first click closes the window, the double click opens a new one on the day.
+    QTest::newRow("double click") << "dclick" << false << 4 << 4 << "2003/05/05 (月)";
 }
 
 void TestDailyInputMain::dayChangeUnchanged()
@@ -684,14 +690,21 @@ void TestDailyInputMain::dayChangeUnchanged()
     QVERIFY(input);
     if (keep)
         In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
-    if (command == "click")
+    if (command == "click") {
         ClickRow(*dlg, 4);
-    else if (command == "prev")
+    } else if (command == "dclick") {
+        CReportList *list = dlg->List();
+        const QPoint at = list->visualItemRect(list->topLevelItem(4)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(!dlg->DailyInput());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+    } else if (command == "prev") {
         Ctl<QPushButton>(*dlg, 1034)->click();
-    else if (command == "monthly")
+    } else if (command == "monthly") {
         Ctl<QPushButton>(*dlg, 1007)->click();
-    else
+    } else {
         Ctl<QPushButton>(*dlg, 1036)->click();
+    }
 
     QVERIFY(m_prompt.asked.isEmpty());
     QCOMPARE(dlg->IsDailyView(), monthIndex >= 0);
@@ -706,14 +719,21 @@ void TestDailyInputMain::dayChangeUnchanged()
         QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
         return;
     }
+    if (command == "dclick") {
+        QVERIFY(DeletedLater(input));
+        input = dlg->DailyInput();
+    }
+    QVERIFY(input);
     QCOMPARE(dlg->DailyInput(), input.data());
     QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), shownDate);
     QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->isEnabled(), !shownDate.isEmpty());
     QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
     QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
-    // Asked directly with nothing changed: 5, and the kept window stays.
+    // Asked directly with nothing changed: 5; a kept window stays, another one closes.
+    const bool kept = In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->isChecked();
     QCOMPARE(dlg->ConfirmDailyInput(), int(Dlg::Unchanged));
-    QCOMPARE(dlg->DailyInput(), input.data());
+    QCOMPARE(!!dlg->DailyInput(), kept);
+    QCOMPARE(ControlStates(*dlg), ExpectedStates(kept));
     QVERIFY(m_prompt.asked.isEmpty());
 }
 
@@ -783,6 +803,7 @@ void TestDailyInputMain::dayChangeCancelled()
     QCOMPARE(dlg->List()->SelectedRow(), selected);
     QCOMPARE(dlg->SelDay(), selDay);
     QCOMPARE(Row(*dlg, 11), aprilRow);
+    QCOMPARE(Summary(*dlg), kInitialSummary);
     QCOMPARE(dlg->DailyInput(), input.data());
     QVERIFY(input->isVisible());
     QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/04/12 (土)"));
