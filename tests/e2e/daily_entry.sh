@@ -65,9 +65,11 @@ done
 [ -n "$entry" ] || fail "the daily input window did not open"
 main=$(window_named "ミュレル") || fail "the main window is not shown"
 
-xdotool windowactivate --sync "$entry"
-sleep 0.5
-# The collected field has the focus with its text selected: type the day as a person would.
+# The window opens active with the collected field focused and its text selected: type the day as
+# a person would, without clicking anything first.
+for _ in $(seq 1 50); do [ "$(xdotool getactivewindow 2>/dev/null)" = "$entry" ] && break; sleep 0.1; done
+[ "$(xdotool getactivewindow 2>/dev/null)" = "$entry" ] || fail "the daily input window is not the active window"
+sleep 0.3
 xdotool type --delay 80 "50"
 xdotool key --delay 80 Tab
 xdotool type --delay 80 "30"
