@@ -76,7 +76,7 @@ QFont DialogFont()
 {
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-            QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
+                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
     font.setPointSize(9);
     return font;
 }
@@ -99,7 +99,7 @@ BaseUnits BaseUnitsOf(const QFont &font)
 QRect ToPixels(const BaseUnits &units, int x, int y, int w, int h)
 {
     return QRect(mulDiv(x, units.cx, 4), mulDiv(y, units.cy, 8), mulDiv(w, units.cx, 4),
-            mulDiv(h, units.cy, 8));
+                 mulDiv(h, units.cy, 8));
 }
 
 QSize ToPixels(const BaseUnits &units, int w, int h)
@@ -108,7 +108,7 @@ QSize ToPixels(const BaseUnits &units, int w, int h)
 }
 
 Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &units,
-        const std::function<QWidget *(const Item &, QWidget *)> &customFactory)
+               const std::function<QWidget *(const Item &, QWidget *)> &customFactory)
 {
     Controls controls;
     QButtonGroup *radioGroup = nullptr;
@@ -137,9 +137,9 @@ Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &un
         }
         case Kind::Edit: {
             auto *edit = new QLineEdit(text, client);
-            edit->setAlignment((item.flags & AlignRight) ? Qt::AlignRight
-                            : (item.flags & AlignCenter)   ? Qt::AlignHCenter
-                                                           : Qt::AlignLeft);
+            edit->setAlignment((item.flags & AlignRight)            ? Qt::AlignRight
+                                       : (item.flags & AlignCenter) ? Qt::AlignHCenter
+                                                                    : Qt::AlignLeft);
             edit->setReadOnly(item.flags & ReadOnly);
             if (item.flags & Digits) {
                 edit->setValidator(new QRegularExpressionValidator(
@@ -200,6 +200,17 @@ Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &un
             break;
         }
         w->setGeometry(ToPixels(units, item.x, item.y, item.w, item.h));
+        if ((item.kind == Kind::Text || item.kind == Kind::CheckBox || item.kind == Kind::Radio)
+            && !(item.flags & Sunken)) {
+            // The stand-in fonts and Qt's indicators can be wider than the template's: let a text
+            // show whole rather than clip it, growing only to the right.
+            const int need = w->sizeHint().width();
+            if (need > w->width())
+                w->resize(need, w->height());
+        }
+        // Static texts let clicks through, as they do in a dialog template.
+        if (item.kind == Kind::Text)
+            w->setAttribute(Qt::WA_TransparentForMouseEvents);
         if (item.id >= 0) {
             w->setObjectName(QStringLiteral("id%1").arg(item.id));
             controls.m_byId.insert(item.id, w);
@@ -215,8 +226,8 @@ Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &un
         if (focusable) {
             if (item.kind != Kind::Custom)
                 w->setFocusPolicy((item.flags & TabStop) || item.kind == Kind::Radio
-                                ? Qt::StrongFocus
-                                : Qt::ClickFocus);
+                                          ? Qt::StrongFocus
+                                          : Qt::ClickFocus);
             for (QWidget *waiting : pendingBuddy) {
                 if (auto *label = qobject_cast<QLabel *>(waiting))
                     label->setBuddy(w);
@@ -226,7 +237,7 @@ Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &un
             pendingBuddy.clear();
             focusChain.append(w);
         } else if ((item.kind == Kind::Text || item.kind == Kind::GroupBox)
-                && text.contains(QLatin1Char('&'))) {
+                   && text.contains(QLatin1Char('&'))) {
             pendingBuddy.append(w);
         }
     }
