@@ -726,15 +726,8 @@ void CDiaryDlg::OnListDblClk()
         }
         return;
     }
-    if (row == -1) {
-        Warn(QStringLiteral("「月別一覧」で月を選択してください。"));
-        m_list->setFocus();
-        return;
-    }
-    m_monthIndex = row;
-    ShowDaily(0);
-    if (m_dailyInput)
-        OpenDailyInput();
+    // On a month it does what the daily-list button does.
+    OnDailyList();
 }
 
 void CDiaryDlg::OnPrevMonth()

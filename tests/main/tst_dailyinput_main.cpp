@@ -1,5 +1,6 @@
 #include "app/OptionDlg.h"
 #include "app/Profile.h"
+#include "common/DataLines.h"
 #include "common/ScriptedPrompt.h"
 #include "data/ResultBook.h"
 #include "entry/DailyInputDlg.h"
@@ -31,16 +32,9 @@ namespace {
 
 using Dlg = CDailyInputDlg;
 
-// One result per line in the data file's format; amounts in units of 100 yen.
 QByteArray Line(int date, int method, int collected, int invested, int balance)
 {
-    return QStringLiteral("%1,%2,%3,%4,%5,")
-            .arg(date)
-            .arg(method)
-            .arg(balance * 100)
-            .arg(collected * 100)
-            .arg(invested * 100)
-            .toLatin1();
+    return DataLine(date, method, collected, invested, balance).toLatin1();
 }
 
 // Lines of other years around the period (January to May 2003); today, 2003/05/12, has none.

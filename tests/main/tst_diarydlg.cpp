@@ -1,6 +1,7 @@
 #include "app/DialogTemplate.h"
 #include "app/OptionDlg.h"
 #include "app/Profile.h"
+#include "common/DataLines.h"
 #include "common/ScriptedPrompt.h"
 #include "data/ResultBook.h"
 #include "entry/DailyInputDlg.h"
@@ -61,16 +62,7 @@ private:
     CPrompt &m_inputPrompt;
 };
 
-// One result per line in the data file's format; amounts in units of 100 yen.
-QString Line(int date, int method, int collected, int invested, int balance)
-{
-    return QStringLiteral("%1,%2,%3,%4,%5,")
-            .arg(date)
-            .arg(method)
-            .arg(balance * 100)
-            .arg(collected * 100)
-            .arg(invested * 100);
-}
+const auto Line = DataLine;
 
 const QStringList kSample = {
         Line(20020510, 0, 20, 10, 10),  Line(20030101, 0, 1000, 0, 1000),

@@ -4,6 +4,7 @@
 #include "analyzer/AnalyzerDlg.h"
 #include "app/AboutDlg.h"
 #include "app/Profile.h"
+#include "common/DataLines.h"
 #include "common/ScriptedPrompt.h"
 #include "data/ResultBook.h"
 #include "entry/DailyInputDlg.h"
@@ -27,16 +28,7 @@
 
 namespace {
 
-// One result per line in the data file's format; amounts in units of 100 yen.
-QString Line(int date, int method, int collected, int invested, int balance)
-{
-    return QStringLiteral("%1,%2,%3,%4,%5,")
-            .arg(date)
-            .arg(method)
-            .arg(balance * 100)
-            .arg(collected * 100)
-            .arg(invested * 100);
-}
+const auto Line = DataLine;
 
 // Days on both sides of a year boundary, so that each period holds a different set of points.
 const QStringList kSample = {
