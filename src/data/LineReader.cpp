@@ -55,15 +55,8 @@ bool LineReader::NextSlow(Piece &piece)
         const qsizetype avail = m_end - m_pos;
         if (avail > 0) {
             if (const auto *nl
-                = static_cast<const char *>(std::memchr(start, '\n', size_t(avail)))) {
-                qsizetype size = nl - start;
-                if (size > 0 && nl[-1] == '\r')
-                    --size;
-                piece = {start, size, !m_inLine, true};
-                m_pos += (nl - start) + 1;
-                m_inLine = false;
-                return true;
-            }
+                = static_cast<const char *>(std::memchr(start, '\n', size_t(avail))))
+                return TakeLine(start, nl, piece);
             if (m_eof) {
                 // The last line has no line end.
                 piece = {start, avail, !m_inLine, true};

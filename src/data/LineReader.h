@@ -39,15 +39,8 @@ public:
     {
         // Nearly every call finds a whole line in the buffer; only the rest goes out of line.
         char *const start = m_buffer.get() + m_pos;
-        if (const char *nl = FindNewline(start, m_buffer.get() + m_end)) {
-            qsizetype size = nl - start;
-            if (size > 0 && nl[-1] == '\r')
-                --size;
-            piece = {start, size, !m_inLine, true};
-            m_pos += (nl - start) + 1;
-            m_inLine = false;
-            return true;
-        }
+        if (const char *nl = FindNewline(start, m_buffer.get() + m_end))
+            return TakeLine(start, nl, piece);
         return NextSlow(piece);
     }
     bool Failed() const { return m_failed; }
@@ -72,6 +65,17 @@ public:
     }
 
 private:
+    // Hands out the line from start up to the LF at nl, without its line end.
+    bool TakeLine(char *start, const char *nl, Piece &piece)
+    {
+        qsizetype size = nl - start;
+        if (size > 0 && nl[-1] == '\r')
+            --size;
+        piece = {start, size, !m_inLine, true};
+        m_pos += (nl - start) + 1;
+        m_inLine = false;
+        return true;
+    }
     bool NextSlow(Piece &piece);
     bool Fill();
 
