@@ -64,6 +64,15 @@ private:
 
 const auto Line = DataLine;
 
+// Enters a balance-only result for one day, as the daily input window would.
+void EnterBalance(CResultBook &book, int index, int balance)
+{
+    book.days[index].entryMethod = 1;
+    book.days[index].balance = balance;
+    book.Recalculate(index);
+    book.SetModified();
+}
+
 const QStringList kSample = {
         Line(20020510, 0, 20, 10, 10),  Line(20030101, 0, 1000, 0, 1000),
         Line(20030415, 1, 0, 0, 20),    Line(20030505, 0, 5, 8, -3),
@@ -775,10 +784,7 @@ void TestDiaryDlg::closeSavesChanges()
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     CResultBook *book = dlg->Book();
-    book->days[kMay1 + 1].entryMethod = 1;
-    book->days[kMay1 + 1].balance = -7;
-    book->Recalculate(kMay1 + 1);
-    book->SetModified();
+    EnterBalance(*book, kMay1 + 1, -7);
     Ctl<QPushButton>(*dlg, 2)->click();
     QVERIFY(!dlg->isVisible());
     QCOMPARE(dlg->result(), int(QDialog::Rejected));
@@ -812,10 +818,7 @@ void TestDiaryDlg::closeSaveFailure()
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     CResultBook *book = dlg->Book();
-    book->days[kMay1 + 1].entryMethod = 1;
-    book->days[kMay1 + 1].balance = -7;
-    book->Recalculate(kMay1 + 1);
-    book->SetModified();
+    EnterBalance(*book, kMay1 + 1, -7);
     QVERIFY(QFile::remove(DataPath()));
     QVERIFY(QDir().mkdir(DataPath()));
     m_prompt.answers = answers;
