@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the diary with its data file in the current directory.
+# Installs what is missing, builds, and starts the diary; arguments go to the program (murel --help).
 set -euo pipefail
 here=$(pwd)
 src="$(cd "$(dirname "$0")/.." && pwd)"
@@ -7,4 +7,4 @@ src="$(cd "$(dirname "$0")/.." && pwd)"
 cmake -S "$src" --preset default >/dev/null
 cmake --build "$src/build" --target Murel -j "$(nproc)"
 cd "$here"
-exec "$src/build/src/main/Murel"
+exec "$src/build/src/main/murel" "$@"

@@ -1,11 +1,23 @@
+#include "app/CommandLine.h"
 #include "app/DiaryApp.h"
 #include "app/Prompt.h"
 #include "main/DiaryDlg.h"
+
+#include <QDir>
 
 #include <memory>
 
 int main(int argc, char **argv)
 {
+    // Before the application object: a help, a version or an unusable argument needs no display
+    // and touches neither the lock, the settings nor a data file.
+    const CommandLine commandLine
+            = ParseCommandLine(CommandLineArguments(argc, argv), QDir::currentPath());
+    if (commandLine.action != CommandLine::Run)
+        return PrintCommandLineOutcome(commandLine);
+
     CDiaryApp app(argc, argv);
-    return app.InitInstance([] { return std::make_unique<CDiaryDlg>(); }, DefaultPrompt());
+    DiaryEnv env;
+    env.dataFilePath = commandLine.dataFilePath;
+    return app.InitInstance([&env] { return std::make_unique<CDiaryDlg>(env); }, DefaultPrompt());
 }

@@ -1,0 +1,244 @@
+#include "app/CommandLine.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+#ifndef MUREL_VERSION
+#error "MUREL_VERSION must come from the project version"
+#endif
+
+namespace {
+
+// Options of Qt itself, which the application object takes out of the arguments later. A session
+// manager restarts programs with -session, so refusing these would break more than it protects.
+struct QtOption
+{
+    const char *name;
+    bool takesValue;
+};
+constexpr QtOption kQtOptions[] = {
+        {"platform", true},        {"platformpluginpath", true},
+        {"platformtheme", true},   {"plugin", true},
+        {"qwindowgeometry", true}, {"qwindowicon", true},
+        {"qwindowtitle", true},    {"session", true},
+        {"display", true},         {"geometry", true},
+        {"style", true},           {"stylesheet", true},
+        {"reverse", false},        {"widgetcount", false},
+        {"nograb", false},         {"dograb", false},
+};
+
+const QString kDataFileArgument = QStringLiteral("データファイル");
+
+QString Quoted(const QString &s)
+{
+    return QStringLiteral("「%1」").arg(s);
+}
+
+QString Refusal(const QString &program, const QString &what)
+{
+    return QStringLiteral("%1: %2\n「%1 --help」で使い方を表示します。").arg(program, what);
+}
+
+// An option argument as typed, without a value after "=".
+QString OptionAsTyped(const QString &argument)
+{
+    const qsizetype eq = argument.indexOf(QLatin1Char('='));
+    return eq < 0 ? argument : argument.left(eq);
+}
+
+// The option an argument names, without its dashes and without a value.
+QString OptionName(const QString &argument)
+{
+    return OptionAsTyped(argument).mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+}
+
+// The arguments that look like options, up to "--".
+QStringList OptionArguments(const QStringList &arguments)
+{
+    QStringList options;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--"))
+            break;
+        if (a.size() > 1 && a.startsWith(QLatin1Char('-')))
+            options.append(a);
+    }
+    return options;
+}
+
+bool TakesValue(const QString &name)
+{
+    for (const QtOption &q : kQtOptions)
+        if (name == QLatin1String(q.name))
+            return q.takesValue;
+    return false;
+}
+
+// Why the parser failed when no option is unknown: a value missing or one too many.
+QString ValueProblem(const QStringList &arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--"))
+            break;
+        if (a.size() < 2 || !a.startsWith(QLatin1Char('-')))
+            continue;
+        const QString name = OptionName(a);
+        const bool hasValue = a.contains(QLatin1Char('='));
+        if (!TakesValue(name) && hasValue)
+            return QStringLiteral("オプション%1は値をとりません。").arg(Quoted(OptionAsTyped(a)));
+        if (TakesValue(name) && !hasValue) {
+            if (i + 1 == arguments.size())
+                return QStringLiteral("オプション%1には値が必要です。").arg(Quoted(a));
+            ++i; // its value
+        }
+    }
+    return QStringLiteral("コマンドラインを解釈できません。");
+}
+
+QString HelpText(const QString &program, const QList<QCommandLineOption> &options)
+{
+    QStringList names;
+    qsizetype width = 0;
+    for (const QCommandLineOption &o : options) {
+        QStringList dashed;
+        for (const QString &n : o.names())
+            dashed.append((n.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + n);
+        names.append(dashed.join(QStringLiteral(", ")));
+        width = qMax(width, names.last().size());
+    }
+    QString text = QStringLiteral("使い方: %1 [オプション] [%2]\n"
+                                  "毎日の回収額と投資額を記録する収支日記、ミュレルを起動します。\n"
+                                  "%2を省略すると、作業ディレクトリの Murel1.Dat を開きます。\n"
+                                  "%2がなければ新しく作ります。\n"
+                                  "\nオプション:\n")
+                           .arg(program, kDataFileArgument);
+    for (qsizetype i = 0; i < options.size(); ++i)
+        text += QStringLiteral("  %1  %2\n")
+                        .arg(names.at(i), -int(width))
+                        .arg(options.at(i).description());
+    text += QStringLiteral("\n引数:\n  %1  開く%1\n").arg(kDataFileArgument);
+    return text.trimmed();
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList &arguments, const QString &workingDir)
+{
+    const QString program = arguments.isEmpty() ? QStringLiteral("murel")
+                                                : QFileInfo(arguments.first()).fileName();
+    QCommandLineParser parser;
+    // Qt's options are written with one dash ("-style"); so may ours be ("-version").
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("この使い方を表示して終了します。"));
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("バージョンを表示して終了します。"));
+    parser.addOption(help);
+    parser.addOption(version);
+    for (const QtOption &q : kQtOptions) {
+        QCommandLineOption o(QString::fromLatin1(q.name));
+        if (q.takesValue)
+            o.setValueName(QStringLiteral("value"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(o);
+    }
+    parser.addPositionalArgument(kDataFileArgument, QString());
+
+    CommandLine result;
+    if (!parser.parse(arguments.isEmpty() ? QStringList{program} : arguments)) {
+        result.action = CommandLine::Refuse;
+        const QStringList unknown = parser.unknownOptionNames();
+        if (unknown.isEmpty()) {
+            result.text = Refusal(program, ValueProblem(arguments));
+            return result;
+        }
+        QString shown = unknown.first();
+        for (const QString &a : OptionArguments(arguments)) {
+            if (OptionName(a) == shown) {
+                shown = OptionAsTyped(a);
+                break;
+            }
+        }
+        result.text
+                = Refusal(program, QStringLiteral("%1は不明なオプションです。").arg(Quoted(shown)));
+        return result;
+    }
+    if (parser.isSet(help)) {
+        result.action = CommandLine::Help;
+        result.text = HelpText(program, {help, version});
+        return result;
+    }
+    if (parser.isSet(version)) {
+        result.action = CommandLine::Version;
+        result.text = QStringLiteral("ミュレル ") + QStringLiteral(MUREL_VERSION);
+        return result;
+    }
+
+    const QStringList files = parser.positionalArguments();
+    result.action = CommandLine::Refuse;
+    if (files.size() > 1) {
+        QStringList quoted;
+        for (const QString &f : files)
+            quoted.append(Quoted(f));
+        result.text = Refusal(program,
+                              QStringLiteral("データファイルは1つだけ指定できます（%1）。")
+                                      .arg(quoted.join(QStringLiteral("、"))));
+        return result;
+    }
+    const QString named = files.isEmpty() ? QStringLiteral("Murel1.Dat") : files.first();
+    if (named.isEmpty()) {
+        result.text = Refusal(program, QStringLiteral("データファイル名が空です。"));
+        return result;
+    }
+    // Absolute from the start: the data file's folder, never the working directory, gets the
+    // temporary files of a save, whatever the program does with its working directory later.
+    const QString path = QDir::cleanPath(QDir(workingDir).absoluteFilePath(named));
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        result.text = Refusal(program,
+                              QStringLiteral("%1はフォルダーです。データファイルを指定して"
+                                             "ください。")
+                                      .arg(Quoted(path)));
+        return result;
+    }
+    if (!QFileInfo(info.absolutePath()).isDir()) {
+        result.text = Refusal(program,
+                              QStringLiteral("データファイルのフォルダー%1がありません。")
+                                      .arg(Quoted(info.absolutePath())));
+        return result;
+    }
+    result.action = CommandLine::Run;
+    result.dataFilePath = path;
+    return result;
+}
+
+int PrintCommandLineOutcome(const CommandLine &commandLine)
+{
+    const QByteArray text = (commandLine.text + QLatin1Char('\n')).toLocal8Bit();
+    switch (commandLine.action) {
+    case CommandLine::Run:
+        return 0;
+    case CommandLine::Help:
+    case CommandLine::Version:
+        std::fputs(text.constData(), stdout);
+        std::fflush(stdout);
+        return 0;
+    case CommandLine::Refuse:
+        break;
+    }
+    std::fputs(text.constData(), stderr);
+    return 2;
+}
+
+QStringList CommandLineArguments(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
