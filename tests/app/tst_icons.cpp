@@ -1,3 +1,6 @@
+#include "app/RowIcons.h"
+
+#include <QIcon>
 #include <QImage>
 #include <QTest>
 
@@ -99,6 +102,52 @@ private slots:
         }
         QVERIFY2(pointsUp ? topHalf > bottomHalf + 4 : bottomHalf > topHalf + 4,
                  qPrintable(QStringLiteral("%1 %2").arg(topHalf).arg(bottomHalf)));
+    }
+
+    // The lists ask for 16 px icons; at a scale factor of 2 they must get the 32 px drawing itself,
+    // not the 16 px pixmap enlarged, and at 1 a reduction of that same drawing.
+    void rowIconSizes_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("path");
+        const char *const paths[] = {":/icons/row_zero.png",     ":/icons/row_up.png",
+                                     ":/icons/row_down.png",     ":/icons/row_today_zero.png",
+                                     ":/icons/row_today_up.png", ":/icons/row_today_down.png"};
+        for (int i = 0; i < 6; ++i)
+            QTest::newRow(paths[i]) << i << QString::fromLatin1(paths[i]);
+    }
+    void rowIconSizes()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, path);
+        const QList<QIcon> icons = RowIcons();
+        QCOMPARE(icons.size(), 6);
+        const QIcon &icon = icons.at(index);
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+        const QImage drawing = QImage(path).convertToFormat(QImage::Format_ARGB32);
+
+        const QPixmap sharp = icon.pixmap(QSize(16, 16), 2.0);
+        QCOMPARE(sharp.size(), QSize(32, 32));
+        QCOMPARE(sharp.devicePixelRatio(), 2.0);
+        QImage sharpImage = sharp.toImage().convertToFormat(QImage::Format_ARGB32);
+        sharpImage.setDevicePixelRatio(1.0);
+        QCOMPARE(sharpImage, drawing);
+
+        const QImage normal
+                = icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(normal.size(), QSize(16, 16));
+        for (int y = 0; y < 16; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const int mean = (qAlpha(drawing.pixel(2 * x, 2 * y))
+                                  + qAlpha(drawing.pixel(2 * x + 1, 2 * y))
+                                  + qAlpha(drawing.pixel(2 * x, 2 * y + 1))
+                                  + qAlpha(drawing.pixel(2 * x + 1, 2 * y + 1)))
+                        / 4;
+                QVERIFY2(qAbs(qAlpha(normal.pixel(x, y)) - mean) <= 48,
+                         qPrintable(QStringLiteral("(%1, %2)").arg(x).arg(y)));
+            }
+        }
     }
 
     void programIcon()
