@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # End to end, the way a person uses the diary: under a real X server, with the date fixed, type one
 # day's result into the daily input window, close the main window and check the data file.
-# Usage: daily_entry.sh <path to the Murel executable>
+# Usage: daily_entry.sh <path to the murel executable> [--named]
+# With --named the data file has another name and is named on the command line, relative to another
+# working directory, which must stay empty.
 set -euo pipefail
 murel=$(realpath "$1")
+named=${2:-}
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in Xvfb xdotool faketime openbox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
@@ -18,8 +21,18 @@ cleanup() {
 }
 trap cleanup EXIT
 
-mkdir -p "$work/run" "$work/config" "$work/diary"
+mkdir -p "$work/run" "$work/config" "$work/diary" "$work/elsewhere"
 chmod 700 "$work/run"
+if [ "$named" = "--named" ]; then
+    name="収支 2003.dat"
+    cwd=$work/elsewhere
+    args=("../diary/$name")
+else
+    name=Murel1.Dat
+    cwd=$work/diary
+    args=()
+fi
+data=$work/diary/$name
 # Lines of other years around the period, a line of the same month and one of the same year.
 printf '%s\r\n' \
     '20020101,0,-5000,10000,15000,' \
@@ -27,8 +40,7 @@ printf '%s\r\n' \
     '20030105,0,1200,4200,3000,' \
     '20030511,0,-100,0,100,' \
     '20040301,0,700,1700,1000,' \
-    '20050815,1,-2500,0,0,' > "$work/diary/Murel1.Dat"
-cp "$work/diary/Murel1.Dat" "$work/before.dat"
+    '20050815,1,-2500,0,0,' > "$data"
 
 # A free display number.
 display=""
@@ -50,7 +62,7 @@ export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 # faketime preloads its library ahead of a sanitizer build's runtime; that order is harmless here.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 unset QT_QPA_PLATFORMTHEME
-(cd "$work/diary" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f '@2003-05-12 10:00:00' "$murel") >"$work/murel.log" 2>&1 &
+(cd "$cwd" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f '@2003-05-12 10:00:00' "$murel" "${args[@]}") >"$work/murel.log" 2>&1 &
 app=$!
 pids+=($app)
 
@@ -94,10 +106,12 @@ expected=$(printf '%s\r\n' \
     '20030512,0,2000,5000,3000,' \
     '20040301,0,700,1700,1000,' \
     '20050815,1,-2500,0,0,' | od -An -c)
-actual=$(od -An -c "$work/diary/Murel1.Dat")
+actual=$(od -An -c "$data")
 if [ "$expected" != "$actual" ]; then
-    echo "expected:"; printf '%s\n' "$expected"; echo "actual:"; od -c "$work/diary/Murel1.Dat"
+    echo "expected:"; printf '%s\n' "$expected"; echo "actual:"; od -c "$data"
     fail "the data file does not hold exactly the day's new line among the old ones"
 fi
-[ -z "$(ls "$work/diary" | grep -v '^Murel1.Dat$')" ] || fail "files left beside the data file: $(ls "$work/diary")"
-echo "PASS: 20030512,0,2000,5000,3000, written with CR LF; every other line unchanged"
+[ "$(ls -A "$work/diary")" = "$name" ] || fail "files left beside the data file: $(ls -A "$work/diary")"
+[ -z "$(ls -A "$work/elsewhere")" ] || fail "files made in the working directory: $(ls -A "$work/elsewhere")"
+[ -f "$work/config/Murel/Murel.conf" ] || fail "the settings are not in Murel/Murel.conf: $(find "$work/config")"
+echo "PASS: 20030512,0,2000,5000,3000, written to $name with CR LF; every other line unchanged"
