@@ -18,6 +18,8 @@ CDiaryApp::CDiaryApp(int &argc, char **argv)
     // Settings go to HKCU\Software\Murel\Murel on Windows, ~/.config/Murel/Murel.conf elsewhere.
     setOrganizationName(QStringLiteral("Murel"));
     setApplicationName(QStringLiteral("Murel"));
+    // Lets the desktop match the windows to the installed menu entry and its icon.
+    setDesktopFileName(QStringLiteral("org.example.murel"));
     setFont(dlg::DialogFont());
     setWindowIcon(QIcon(QStringLiteral(":/icons/murel.png")));
 
