@@ -11,6 +11,10 @@ cmake --preset ci
 cmake --build --preset ci -j "$jobs"
 ctest --preset ci -j "$jobs"
 
+# The Debian package of that build: lintian, validators, and the unpacked program under Xvfb.
+deb=$(scripts/package.sh ci | tail -n 1)
+scripts/check-package.sh "$deb"
+
 cmake --preset asan
 cmake --build --preset asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
