@@ -44,6 +44,8 @@ echo "== validators"
 out=$(desktop-file-validate "$root/usr/share/applications/$id.desktop" 2>&1) || fail "$out"
 [ -z "$out" ] || fail "desktop-file-validate: $out"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+# The metainfo with the menu entry and icons it refers to, as installed.
+appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree"
 
 echo "== smoke test of the unpacked program"
 answer=$(cd "$work" && env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/murel" --version)
