@@ -195,20 +195,20 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &workin
         result.text = Refusal(program, QStringLiteral("データファイル名が空です。"));
         return result;
     }
-    // Absolute from the start: the data file's folder, never the working directory, gets the
+    // Absolute from the start: the data file's directory, never the working directory, gets the
     // temporary files of a save, whatever the program does with its working directory later.
     const QString path = QDir::cleanPath(QDir(workingDir).absoluteFilePath(named));
     const QFileInfo info(path);
     if (info.isDir()) {
         result.text = Refusal(program,
-                              QStringLiteral("%1はフォルダーです。データファイルを指定して"
+                              QStringLiteral("%1はディレクトリです。データファイルを指定して"
                                              "ください。")
                                       .arg(Quoted(path)));
         return result;
     }
     if (!QFileInfo(info.absolutePath()).isDir()) {
         result.text = Refusal(program,
-                              QStringLiteral("データファイルのフォルダー%1がありません。")
+                              QStringLiteral("データファイルのディレクトリ%1がありません。")
                                       .arg(Quoted(info.absolutePath())));
         return result;
     }

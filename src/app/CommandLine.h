@@ -19,7 +19,7 @@ struct CommandLine
 };
 
 // arguments[0] is the program as started; a relative data file is taken from workingDir. Only
-// looks at the file system: the data file must not be a folder and its folder must exist.
+// looks at the file system: the data file must not be a directory and its directory must exist.
 CommandLine ParseCommandLine(const QStringList &arguments, const QString &workingDir);
 
 // Prints what a Help, Version or Refuse says; returns the process exit code.

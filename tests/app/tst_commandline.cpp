@@ -114,7 +114,7 @@ private slots:
         QTest::newRow("empty file name")
                 << QStringList{""} << A::Refuse << "" << QStringList{"データファイル名が空です"};
         QTest::newRow("folder as data file") << QStringList{"folder.Dat"} << A::Refuse << ""
-                                             << QStringList{"folder.Dat」はフォルダーです"};
+                                             << QStringList{"folder.Dat」はディレクトリです"};
         QTest::newRow("missing folder") << QStringList{"nowhere/x.Dat"} << A::Refuse << ""
                                         << QStringList{"nowhere」がありません"};
         QTest::newRow("file taken for a folder") << QStringList{"sub/a.Dat/x.Dat"} << A::Refuse

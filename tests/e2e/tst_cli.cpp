@@ -52,7 +52,7 @@ private slots:
         QTest::newRow("missing folder") << QStringList{"no/such/x.dat"} << 2 << ""
                                         << "がありません";
         QTest::newRow("folder as data file") << QStringList{"."} << 2 << ""
-                                             << "はフォルダーです";
+                                             << "はディレクトリです";
     }
     void answers()
     {
