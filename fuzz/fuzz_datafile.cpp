@@ -16,8 +16,8 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -100,36 +100,62 @@ void CheckReader(const char *data, qsizetype size)
 // An independent model of the file rules, to hold the writer to: lines split at LF (a CR before
 // it belongs to the line end; the last line may lack one), a line's date is the number before its
 // first comma (0 without a comma), and a line belongs to the period when its date is a day of it.
-QList<QByteArray> ModelLines(const QByteArray &bytes)
+// Lines are views into the bytes, so that the model costs few allocations per run.
+struct ModelLine
 {
-    QList<QByteArray> lines = bytes.split('\n');
-    if (lines.last().isEmpty())
-        lines.removeLast(); // the file ended with a line end, or was empty
-    for (qsizetype k = 0; k + 1 < lines.size() || (k < lines.size() && bytes.endsWith('\n')); ++k)
-        if (lines[k].endsWith('\r'))
-            lines[k].chop(1);
-    return lines;
-}
+    QByteArrayView text;
+    int32_t date;
+};
 
-int32_t ModelDate(const QByteArray &line)
+int32_t ModelDate(QByteArrayView line)
 {
     const qsizetype comma = line.indexOf(',');
     if (comma < 0)
         return 0;
-    const std::string text(line.constData(), size_t(comma));
+    const std::string text(line.data(), size_t(comma));
     const long long value = std::strtoll(text.c_str(), nullptr, 10);
     return int32_t(std::clamp<long long>(value, std::numeric_limits<int32_t>::min(),
                                          std::numeric_limits<int32_t>::max()));
 }
 
-// What a save of the book over the input must write.
-QByteArray ModelSave(const CResultBook &b, const QByteArray &input)
+std::vector<ModelLine> ModelLines(QByteArrayView bytes)
 {
-    std::set<int32_t> period;
+    std::vector<ModelLine> lines;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype nl = bytes.indexOf('\n', start);
+        QByteArrayView line = bytes.sliced(start, (nl < 0 ? bytes.size() : nl) - start);
+        if (nl >= 0 && line.endsWith('\r'))
+            line.chop(1);
+        lines.push_back({line, ModelDate(line)});
+        if (nl < 0)
+            break;
+        start = nl + 1;
+    }
+    return lines;
+}
+
+// The dates of the period's days, ascending.
+std::vector<int32_t> PeriodDates(const CResultBook &b)
+{
+    std::vector<int32_t> dates;
+    for (int i = 0; i < b.dayCount; ++i)
+        dates.push_back(b.days[i].date);
+    return dates;
+}
+
+bool InPeriod(const std::vector<int32_t> &period, int32_t date)
+{
+    return std::binary_search(period.begin(), period.end(), date);
+}
+
+// What a save of the book over the input must write.
+QByteArray ModelSave(const CResultBook &b, const std::vector<int32_t> &period,
+                     const std::vector<ModelLine> &input)
+{
     QByteArray block;
     for (int i = 0; i < b.dayCount; ++i) {
         const DayResult &d = b.days[i];
-        period.insert(d.date);
         if (d.entryMethod == -1)
             continue;
         for (long long v : {(long long)d.date, (long long)d.entryMethod, d.balance * 100LL,
@@ -139,38 +165,42 @@ QByteArray ModelSave(const CResultBook &b, const QByteArray &input)
     }
     QByteArray out;
     bool placed = false;
-    for (const QByteArray &line : ModelLines(input)) {
-        const int32_t date = ModelDate(line);
-        if (!placed && date >= b.days[0].date) {
+    for (const ModelLine &line : input) {
+        if (!placed && line.date >= period.front()) {
             out += block;
             placed = true;
         }
-        if (!period.count(date))
-            out += line + "\r\n";
+        if (!InPeriod(period, line.date))
+            out.append(line.text).append("\r\n");
     }
     return placed ? out : out + block;
 }
 
 // No line outside the period is lost: the output less the period's lines is the input less them,
 // in the same order.
-void CheckKeptLines(const CResultBook &b, const QByteArray &input, const QByteArray &output)
+void CheckKeptLines(const std::vector<int32_t> &period, const std::vector<ModelLine> &input,
+                    const std::vector<ModelLine> &output)
 {
-    std::set<int32_t> period;
-    for (int i = 0; i < b.dayCount; ++i)
-        period.insert(b.days[i].date);
-    auto kept = [&](const QByteArray &bytes) {
-        QList<QByteArray> result;
-        for (const QByteArray &line : ModelLines(bytes))
-            if (!period.count(ModelDate(line)))
-                result.append(line);
-        return result;
-    };
-    Check(kept(input) == kept(output), "a line outside the period was lost or moved");
+    auto in = input.begin();
+    auto out = output.begin();
+    for (;;) {
+        while (in != input.end() && InPeriod(period, in->date))
+            ++in;
+        while (out != output.end() && InPeriod(period, out->date))
+            ++out;
+        if (in == input.end() || out == output.end())
+            break;
+        Check(in->text == out->text, "a line outside the period was changed or moved");
+        ++in;
+        ++out;
+    }
+    Check(in == input.end() && out == output.end(), "a line outside the period was lost or added");
 }
 
 struct Books
 {
     std::unique_ptr<CResultBook> book[4];
+    std::vector<int32_t> period;
 };
 
 void ClearResults(CResultBook &b)
@@ -286,6 +316,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
             b = std::make_unique<CResultBook>(path);
             b->BuildCalendar(endMonth, january, back);
         }
+        slot.period = PeriodDates(*slot.book[0]);
     }
     CResultBook &book = *slot.book[0];
     CResultBook &pieces = *slot.book[1];
@@ -298,8 +329,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     Check(SameResults(book, pieces, true), "piecewise load differs");
     const QByteArray saved = WriteFrom(book, input, LineReader::kDefaultCapacity);
     Check(WriteFrom(book, input, LineReader::kMinCapacity) == saved, "piecewise save differs");
-    CheckKeptLines(book, input, saved);
-    Check(ModelSave(book, input) == saved, "save differs from the model");
+    const std::vector<ModelLine> inputLines = ModelLines(input);
+    CheckKeptLines(slot.period, inputLines, ModelLines(saved));
+    Check(ModelSave(book, slot.period, inputLines) == saved, "save differs from the model");
 
     // Now and then the same through the files, with the crash-safe replace.
     static unsigned runs = 0;
