@@ -70,11 +70,11 @@ void AppendNumber(OutputBuffer &out, long long value)
 // The days of the period and a quick answer to whether a date is one of them.
 struct PeriodDays
 {
-    PeriodDays(const DayResult *d, int count)
+    PeriodDays(const DayResult *d, int n)
         : days(d)
-        , count(count)
-        , first(count > 0 ? d[0].date : 0)
-        , last(count > 0 ? d[count - 1].date : -1)
+        , count(n)
+        , first(n > 0 ? d[0].date : 0)
+        , last(n > 0 ? d[n - 1].date : -1)
     { }
 
     // Index of the day with this date, or -1; the days are in ascending order.
