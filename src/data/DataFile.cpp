@@ -1,17 +1,12 @@
-// Load and Save of the result book: the data file, one comma-terminated line per day.
+// The data file's reader and writer: one comma-terminated line per day.
 #include "data/DataFileFormat.h"
 #include "data/ResultBook.h"
 
-#include <QFile>
-#include <QSaveFile>
-
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
 namespace {
-
-const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗しました。");
-const QString kSaveFailed = QStringLiteral("ファイルの保存に失敗しました。");
 
 // Collects the output into one fixed buffer and hands it on in large writes.
 class OutputBuffer
@@ -26,6 +21,7 @@ public:
 
     void Append(const char *data, qsizetype size)
     {
+        m_appended += size;
         while (size > 0 && m_ok) {
             if (m_size == kCapacity)
                 Flush();
@@ -36,6 +32,8 @@ public:
             size -= n;
         }
     }
+
+    qint64 Appended() const { return m_appended; }
 
     void Flush()
     {
@@ -57,6 +55,7 @@ private:
     WriteFunction m_write;
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_size = 0;
+    qint64 m_appended = 0;
     bool m_ok = true;
 };
 
@@ -68,38 +67,94 @@ void AppendNumber(OutputBuffer &out, long long value)
     out.Append(",", 1);
 }
 
+// The days of the period and a quick answer to whether a date is one of them.
+struct PeriodDays
+{
+    PeriodDays(const DayResult *d, int n)
+        : days(d)
+        , count(n)
+        , first(n > 0 ? d[0].date : 0)
+        , last(n > 0 ? d[n - 1].date : -1)
+    { }
+
+    // Index of the day with this date, or -1; the days are in ascending order.
+    int IndexOf(int32_t date) const
+    {
+        if (date < first || date > last)
+            return -1;
+        const DayResult *it = std::lower_bound(
+                days, days + count, date,
+                [](const DayResult &day, int32_t value) { return day.date < value; });
+        return it != days + count && it->date == date ? int(it - days) : -1;
+    }
+
+    const DayResult *days;
+    int count;
+    int32_t first;
+    int32_t last;
+};
+
+// The first comma of a line or of its first piece, and the date before it; null when there is none.
+const char *FirstComma(const char *p, qsizetype size, int32_t &date)
+{
+    if (size > 8 && p[8] == ',' && ReadEightDigits(p, date))
+        return p + 8; // the common line: eight digits and a comma
+    const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(size)));
+    if (comma)
+        date = ReadNumber(p, comma);
+    return comma;
+}
+
+// The date of a line whose first piece, at hand, holds no comma: reads on to the line's first
+// comma (0 when there is none). The reader is left inside the line.
+int32_t DateOfLongLine(LineReader &reader, LineReader::Piece piece)
+{
+    NumberScanner scanner;
+    for (;;) {
+        const auto *comma
+                = static_cast<const char *>(std::memchr(piece.data, ',', size_t(piece.size)));
+        const char *const end = comma ? comma : piece.data + piece.size;
+        for (const char *p = piece.data; p < end; ++p)
+            scanner.Feed(*p);
+        if (comma)
+            return scanner.Value();
+        if (piece.lastOfLine || !reader.Next(piece))
+            return 0;
+    }
+}
+
 } // namespace
 
 bool ReadPeriod(DayResult *days, int dayCount, const LineReader::ReadFunction &read,
                 qsizetype capacity)
 {
+    if (dayCount <= 0)
+        return true;
+    const PeriodDays period(days, dayCount);
     LineReader reader(read, capacity);
     LineFields fields;
     LineReader::Piece piece;
-    int i = 0;
-    bool done = dayCount <= 0;
-    while (!done && reader.Next(piece)) {
+    // Every line is looked at: a file that was edited, merged or restored by hand can hold a day
+    // of the period anywhere. The last line of a day wins.
+    while (reader.Next(piece)) {
         int32_t values[LineFields::kFields] = {};
         int complete = 0;
+        int index;
         if (piece.firstOfLine && piece.lastOfLine) {
             // The whole line is at hand: read the date, and the other fields only for a match.
             const char *p = piece.data;
             const char *const end = p + piece.size;
-            const char *comma;
-            if (piece.size > 8 && p[8] == ',' && ReadEightDigits(p, values[0]))
-                comma = p + 8; // the common line: eight digits and a comma
-            else if ((comma = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)))))
-                values[0] = ReadNumber(p, comma);
-            if (comma) {
-                complete = 1;
-                if (values[0] >= days[i].date) {
-                    for (p = comma + 1; complete < LineFields::kFields; ++complete, p = comma + 1) {
-                        comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
-                        if (!comma)
-                            break;
-                        values[complete] = ReadNumber(p, comma);
-                    }
-                }
+            const char *comma = FirstComma(p, piece.size, values[0]);
+            index = period.IndexOf(comma ? values[0] : 0);
+            if (index < 0)
+                continue;
+            complete = comma ? 1 : 0;
+            for (; comma && complete < LineFields::kFields; ++complete) {
+                p = comma + 1;
+                comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
+                if (!comma)
+                    break;
+                values[complete] = ReadNumber(p, comma);
             }
         } else {
             fields.Feed(piece.data, piece.size);
@@ -109,33 +164,26 @@ bool ReadPeriod(DayResult *days, int dayCount, const LineReader::ReadFunction &r
             for (int k = 0; k < complete; ++k)
                 values[k] = fields.Value(k);
             fields.Reset();
+            index = period.IndexOf(complete > 0 ? values[0] : 0);
+            if (index < 0)
+                continue;
         }
-
-        const int32_t date = complete > 0 ? values[0] : 0;
-        while (i < dayCount && days[i].date < date)
-            ++i;
-        if (i >= dayCount) {
-            done = true; // this line and every later one lie after the period
-            break;
-        }
-        if (days[i].date > date)
-            continue;
         // A field without its comma reads as 0, and so does every field after it.
-        days[i].entryMethod = complete > 1 ? values[1] : 0;
-        days[i].balance = (complete > 2 ? values[2] : 0) / 100;
-        days[i].collected = (complete > 3 ? values[3] : 0) / 100;
-        days[i].invested = (complete > 4 ? values[4] : 0) / 100;
+        DayResult &day = days[index];
+        day.entryMethod = complete > 1 ? values[1] : 0;
+        day.balance = (complete > 2 ? values[2] : 0) / 100;
+        day.collected = (complete > 3 ? values[3] : 0) / 100;
+        day.invested = (complete > 4 ? values[4] : 0) / 100;
     }
     return !reader.Failed();
 }
 
 bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunction &read,
-                 const WriteFunction &write, qsizetype capacity)
+                 const LineReader::SeekFunction &seek, const WriteFunction &write,
+                 qsizetype capacity, qint64 *written)
 {
     OutputBuffer buffer(write);
-
-    const int32_t first = days[0].date;
-    const int32_t last = days[dayCount - 1].date;
+    const PeriodDays period(days, dayCount);
     bool bodyWritten = false;
     auto writeBody = [&] {
         for (int i = 0; i < dayCount; ++i) {
@@ -159,13 +207,30 @@ bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunc
         bool copying = false;
         while (buffer.Ok() && reader.Next(piece)) {
             if (piece.firstOfLine) {
-                // Save takes a line's date from its first eight characters.
                 int32_t date;
-                if (piece.size < 8 || !ReadEightDigits(piece.data, date))
-                    date = ReadNumber(piece.data, piece.data + std::min<qsizetype>(piece.size, 8));
-                if (!bodyWritten && date >= first)
+                if (!FirstComma(piece.data, piece.size, date)) {
+                    date = 0;
+                    if (!piece.lastOfLine) {
+                        // The comma that ends the date may lie beyond this piece: find it, then
+                        // read the line again from its start, knowing where it goes.
+                        const qint64 start = reader.OffsetOf(piece.data);
+                        date = DateOfLongLine(reader, piece);
+                        if (reader.Failed() || !seek || !seek(start)) {
+                            readFailed = true;
+                            break;
+                        }
+                        reader.Restart(start);
+                        if (!reader.Next(piece)) {
+                            readFailed = true;
+                            break;
+                        }
+                    }
+                }
+                // The period's days go where the first line at or after its first day stands;
+                // only lines of the period's days make way for them.
+                if (!bodyWritten && date >= period.first)
                     writeBody();
-                copying = bodyWritten ? date > last : true;
+                copying = period.IndexOf(date) < 0;
             }
             if (copying) {
                 buffer.Append(piece.data, piece.size);
@@ -173,86 +238,12 @@ bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunc
                     buffer.Append("\r\n", 2);
             }
         }
-        readFailed = reader.Failed();
+        readFailed = readFailed || reader.Failed();
     }
     if (!bodyWritten)
         writeBody();
     buffer.Flush();
+    if (written)
+        *written = buffer.Appended();
     return !readFailed && buffer.Ok();
-}
-
-qint64 CResultBook::ReadIn(QIODevice &in, char *buffer, qint64 size)
-{
-    return in.read(buffer, size);
-}
-
-qint64 CResultBook::WriteOut(QIODevice &out, const char *data, qint64 size)
-{
-    return out.write(data, size);
-}
-
-bool CResultBook::Load()
-{
-    lastError.clear();
-    QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        // The first start leaves an empty data file behind.
-        if (file.exists() || !file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            lastError = kLoadFailed;
-            m_loadFailed = true;
-            return false;
-        }
-        file.close();
-        m_loadFailed = false;
-        return true;
-    }
-
-    if (!ReadPeriod(days, dayCount,
-                    [&](char *buffer, qint64 size) { return ReadIn(file, buffer, size); })) {
-        lastError = kLoadFailed;
-        m_loadFailed = true;
-        return false;
-    }
-    m_loadFailed = false;
-    return true;
-}
-
-bool CResultBook::Save()
-{
-    lastError.clear();
-    // Saving a period that was not read whole would drop the lines it never read.
-    if (m_loadFailed || dayCount <= 0) {
-        lastError = kSaveFailed;
-        return false;
-    }
-
-    // A data file that disappeared meanwhile reads as an empty one.
-    QFile in(m_path);
-    const bool haveInput = in.exists();
-    if (haveInput && !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        lastError = kSaveFailed;
-        return false;
-    }
-
-    // The new content goes into a fresh file beside the data file, which replaces it only once
-    // it is complete and synced to disk.
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly)) {
-        lastError = kSaveFailed;
-        return false;
-    }
-    const bool written
-            = WritePeriod(days, dayCount,
-                          haveInput ? LineReader::ReadFunction(
-                                  [&](char *data, qint64 size) { return ReadIn(in, data, size); })
-                                    : LineReader::ReadFunction(),
-                          [&](const char *data, qint64 size) { return WriteOut(out, data, size); });
-    in.close();
-
-    if (!written || !out.commit()) {
-        out.cancelWriting();
-        lastError = kSaveFailed;
-        return false;
-    }
-    return true;
 }

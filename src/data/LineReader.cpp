@@ -33,6 +33,7 @@ bool LineReader::Fill()
     if (m_pos > 0) {
         std::memmove(m_buffer.get(), m_buffer.get() + m_pos, size_t(m_end - m_pos));
         m_end -= m_pos;
+        m_base += m_pos;
         m_pos = 0;
     }
     const qint64 n = m_read(m_buffer.get() + m_end, m_capacity - m_end);
@@ -46,6 +47,14 @@ bool LineReader::Fill()
     return true;
 }
 
+void LineReader::Restart(qint64 offset)
+{
+    m_base = offset;
+    m_pos = m_end = 0;
+    m_eof = m_failed = false;
+    m_inLine = false;
+}
+
 bool LineReader::NextSlow(Piece &piece)
 {
     for (;;) {
@@ -54,8 +63,7 @@ bool LineReader::NextSlow(Piece &piece)
         char *const start = m_buffer.get() + m_pos;
         const qsizetype avail = m_end - m_pos;
         if (avail > 0) {
-            if (const auto *nl
-                = static_cast<const char *>(std::memchr(start, '\n', size_t(avail))))
+            if (const auto *nl = static_cast<const char *>(std::memchr(start, '\n', size_t(avail))))
                 return TakeLine(start, nl, piece);
             if (m_eof) {
                 // The last line has no line end.

@@ -23,6 +23,8 @@ public:
 
     // Reads up to size bytes into buffer; returns the count, 0 at the end, -1 on failure.
     using ReadFunction = std::function<qint64(char *buffer, qint64 size)>;
+    // Moves the input to a byte offset from its start; false on failure.
+    using SeekFunction = std::function<bool(qint64 offset)>;
 
     struct Piece
     {
@@ -44,6 +46,11 @@ public:
         return NextSlow(piece);
     }
     bool Failed() const { return m_failed; }
+
+    // The input offset of a byte of the piece last handed out.
+    qint64 OffsetOf(const char *p) const { return m_base + (p - m_buffer.get()); }
+    // Starts over at a line that begins at offset; the caller has moved the input there.
+    void Restart(qint64 offset);
 
     static const char *FindNewline(const char *p, const char *end)
     {
@@ -82,6 +89,7 @@ private:
     ReadFunction m_read;
     qsizetype m_capacity;
     std::unique_ptr<char[]> m_buffer;
+    qint64 m_base = 0; // input offset of m_buffer[0]
     qsizetype m_pos = 0;
     qsizetype m_end = 0;
     bool m_eof = false;

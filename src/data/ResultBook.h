@@ -4,7 +4,9 @@
 
 #include <cstdint>
 
+class QFileDevice;
 class QIODevice;
+class QSaveFile;
 
 // One calendar day of the loaded period. Amounts are in units of 100 yen.
 struct DayResult
@@ -56,6 +58,10 @@ public:
 
     QString dataFilePath() const { return m_path; }
 
+    // Empty when the data file can be saved as far as can be seen without writing; otherwise the
+    // warning to show once at start, naming the file and the reason. Viewing works either way.
+    QString WritableProblem() const;
+
     QString lastError;
     DayResult days[kMaxDays];
     int32_t dayCount = 0;
@@ -64,12 +70,19 @@ public:
     int modified = 0;
 
 protected:
-    // Every byte of the data file passes through these two, so that tests can make a read or a
-    // write fail part-way. They return what QIODevice::read and QIODevice::write return.
+    // Every byte of the data file passes through ReadIn and WriteOut, and every save through the
+    // steps after them, so that tests can make each step fail. ReadIn and WriteOut return what
+    // QIODevice::read and QIODevice::write return; the others return false on failure. A failing
+    // step leaves errno at its reason (0 when it has none), which the failure text names.
     virtual qint64 ReadIn(QIODevice &in, char *buffer, qint64 size);
     virtual qint64 WriteOut(QIODevice &out, const char *data, qint64 size);
+    virtual bool FlushOut(QFileDevice &out); // whatever the device still buffers
+    virtual bool SyncOut(QFileDevice &out); // the new file's data onto the disk
+    virtual bool CommitOut(QSaveFile &out); // the new file replaces the data file
 
 private:
+    bool Fail(const QString &what, int code, const QString &fallback = QString());
+
     QString m_path;
     bool m_loadFailed = false; // a period whose load failed must never be saved over the file
 };

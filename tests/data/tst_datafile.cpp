@@ -1,3 +1,4 @@
+#include "data/BookTestUtil.h"
 #include "data/ResultBook.h"
 
 #include <QDir>
@@ -5,101 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
 
-#include <unistd.h>
-
-namespace {
-
-const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗しました。");
-const QString kSaveFailed = QStringLiteral("ファイルの保存に失敗しました。");
-
-// A book whose reads or writes fail once a number of bytes went through.
-class FaultyBook : public CResultBook
-{
-public:
-    using CResultBook::CResultBook;
-
-    qint64 readLimit = -1;
-    qint64 writeLimit = -1;
-
-protected:
-    qint64 ReadIn(QIODevice &in, char *buffer, qint64 size) override
-    {
-        if (readLimit < 0)
-            return CResultBook::ReadIn(in, buffer, size);
-        if (readLimit == 0)
-            return -1;
-        const qint64 n = CResultBook::ReadIn(in, buffer, qMin(size, readLimit));
-        readLimit -= qMax<qint64>(n, 0);
-        return n;
-    }
-
-    qint64 WriteOut(QIODevice &out, const char *data, qint64 size) override
-    {
-        if (writeLimit < 0)
-            return CResultBook::WriteOut(out, data, size);
-        if (writeLimit == 0)
-            return -1;
-        const qint64 n = CResultBook::WriteOut(out, data, qMin(size, writeLimit));
-        writeLimit -= qMax<qint64>(n, 0);
-        return n;
-    }
-};
-
-QByteArray ReadBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void WriteBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-// The days that have a result, as "date:method:balance:collected:invested" joined by blanks.
-QByteArray Results(const CResultBook &book)
-{
-    QByteArrayList parts;
-    for (int i = 0; i < book.dayCount; ++i) {
-        const DayResult &d = book.days[i];
-        if (d.entryMethod != -1)
-            parts << QByteArray::number(d.date) + ':' + QByteArray::number(d.entryMethod) + ':'
-                            + QByteArray::number(d.balance) + ':' + QByteArray::number(d.collected)
-                            + ':' + QByteArray::number(d.invested);
-    }
-    return parts.join(' ');
-}
-
-int IndexOf(const CResultBook &book, int date)
-{
-    for (int i = 0; i < book.dayCount; ++i)
-        if (book.days[i].date == date)
-            return i;
-    return -1;
-}
-
-void SetDay(CResultBook &book, int date, int method, int collected, int invested, int balance)
-{
-    const int i = IndexOf(book, date);
-    QVERIFY(i >= 0);
-    book.days[i].entryMethod = method;
-    book.days[i].collected = collected;
-    book.days[i].invested = invested;
-    book.days[i].balance = balance;
-    book.Recalculate(i);
-    book.SetModified();
-}
-
-bool RunningAsRoot()
-{
-    return ::geteuid() == 0;
-}
-
-} // namespace
+using namespace BookTest;
 
 class TestDataFile : public QObject
 {
@@ -121,6 +32,7 @@ private slots:
     void saveRecreatesVanishedFile();
     void failedSaveKeepsEverything_data();
     void failedSaveKeepsEverything();
+    void saveStepsRunInOrder();
     void failedLoadIsNeverSavedOver();
     void unreadableFileAsUser();
 
@@ -173,9 +85,10 @@ void TestDataFile::reader_data()
             << QByteArray("20030102,0,500,500,500\r\n") << QByteArray("20030102:0:5:5:0");
     QTest::newRow("hundreds truncated toward zero")
             << QByteArray("20030512,0,-150,150,300,\r\n") << QByteArray("20030512:0:-1:1:3");
-    QTest::newRow("out of order skipped") << QByteArray(
+    QTest::newRow("out of order taken") << QByteArray(
             "20030110,0,100,100,0,\r\n20030105,0,200,200,0,\r\n20030111,0,300,300,0,\r\n")
-                                          << QByteArray("20030110:0:1:1:0 20030111:0:3:3:0");
+                                        << QByteArray("20030105:0:2:2:0 20030110:0:1:1:0 "
+                                                      "20030111:0:3:3:0");
     QTest::newRow("outside the period") << QByteArray(
             "20021231,0,100,100,0,\r\n20030201,0,200,200,0,\r\n20030601,0,300,300,0,\r\n")
                                         << QByteArray("20030201:0:2:2:0");
@@ -198,17 +111,18 @@ void TestDataFile::reader_data()
             << QByteArray("20030106,\r\n") << QByteArray("20030106:0:0:0:0");
     QTest::newRow("no comma at all")
             << QByteArray("20030107\r\n20030108,1,100,0,0,\r\n") << QByteArray("20030108:1:1:0:0");
-    QTest::newRow("a date after the period ends the reading")
-            << QByteArray("99999999999,0,1,1,1,\r\n20030108,0,100,100,100,\r\n") << QByteArray();
+    QTest::newRow("a date after the period does not end the reading")
+            << QByteArray("99999999999,0,1,1,1,\r\n20030108,0,100,100,100,\r\n")
+            << QByteArray("20030108:0:1:1:1");
     QTest::newRow("lone CR inside a line")
             << QByteArray("20030109,0,\r100,200,300,\r\n") << QByteArray("20030109:0:1:2:3");
     QTest::newRow("line longer than the read buffer")
             << QByteArray("20030109,0," + QByteArray(200000, ' ')
                           + "500,600,700,\r\n20030110,1,100,0,0,\r\n")
             << QByteArray("20030109:0:5:6:7 20030110:1:1:0:0");
-    QTest::newRow("long garbage line before the period")
+    QTest::newRow("long garbage line dated after the period")
             << QByteArray(QByteArray(150000, '7') + ",0,1,\r\n20030110,1,100,0,0,\r\n")
-            << QByteArray();
+            << QByteArray("20030110:1:1:0:0");
 }
 
 void TestDataFile::reader()
@@ -242,13 +156,14 @@ void TestDataFile::save_data()
     QTest::newRow("garbage before the head stops is copied")
             << QByteArray("junk\r\n\r\n20030102,0,100,100,0,\r\n")
             << QByteArray("junk\r\n\r\n20030102,0,100,100,0,\r\n");
-    QTest::newRow("garbage after the head stopped is dropped")
+    QTest::newRow("garbage after the period's first line is kept")
             << QByteArray("20030102,0,100,100,0,\r\njunk\r\n20040101,0,5,5,0,\r\n")
-            << QByteArray("20030102,0,100,100,0,\r\n20040101,0,5,5,0,\r\n");
-    QTest::newRow("out of order lines after the period dropped")
+            << QByteArray("20030102,0,100,100,0,\r\njunk\r\n20040101,0,5,5,0,\r\n");
+    QTest::newRow("out of order lines after the period kept, period line joins the block")
             << QByteArray("20030102,0,100,100,0,\r\n20040105,0,5,5,0,\r\n20030301,0,1,1,0,"
                           "\r\n20040101,0,7,7,0,\r\n")
-            << QByteArray("20030102,0,100,100,0,\r\n20040105,0,5,5,0,\r\n20040101,0,7,7,0,\r\n");
+            << QByteArray("20030102,0,100,100,0,\r\n20030301,0,0,0,0,\r\n20040105,0,5,5,0,\r\n"
+                          "20040101,0,7,7,0,\r\n");
     QTest::newRow("entry method -1 line dropped")
             << QByteArray("20030103,-1,100,100,100,\r\n") << QByteArray();
     QTest::newRow("long line before the period copied whole")
@@ -386,22 +301,41 @@ void TestDataFile::saveRecreatesVanishedFile()
 void TestDataFile::failedSaveKeepsEverything_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("read fails part-way") << QStringLiteral("read");
-    QTest::newRow("write fails part-way") << QStringLiteral("write");
-    QTest::newRow("write fails at once") << QStringLiteral("write0");
-    QTest::newRow("temporary file name impossible") << QStringLiteral("longname");
-    QTest::newRow("data file is a directory") << QStringLiteral("directory");
-    QTest::newRow("unwritable directory") << QStringLiteral("readonlydir");
+    QTest::addColumn<QString>("reason"); // the second line's reason
+    const QString noSpace = QStringLiteral("ディスクの空き容量が足りません。");
+    QTest::newRow("read fails part-way")
+            << QStringLiteral("read") << QStringLiteral("入出力エラーが発生しました。");
+    QTest::newRow("short write, then no space") << QStringLiteral("write") << noSpace;
+    QTest::newRow("write fails at once, quota") << QStringLiteral("write0") << noSpace;
+    QTest::newRow("short write reported as whole")
+            << QStringLiteral("lie")
+            << QStringLiteral("一時ファイルが書き込んだ内容と合いません（%1 / %2 バイト）。");
+    QTest::newRow("flush fails") << QStringLiteral("flush") << noSpace;
+    QTest::newRow("sync fails") << QStringLiteral("sync")
+                                << QStringLiteral("入出力エラーが発生しました。");
+    QTest::newRow("rename fails") << QStringLiteral("commit")
+                                  << QString::fromLocal8Bit(std::strerror(EXDEV));
+    QTest::newRow("rename onto a directory")
+            << QStringLiteral("renamedir") << QStringLiteral("同じ名前のフォルダーがあります。");
+    QTest::newRow("temporary file name impossible")
+            << QStringLiteral("longname") << QString::fromLocal8Bit(std::strerror(ENAMETOOLONG));
+    QTest::newRow("data file is a directory")
+            << QStringLiteral("directory") << QStringLiteral("同じ名前のフォルダーがあります。");
+    QTest::newRow("unwritable directory")
+            << QStringLiteral("readonlydir") << QStringLiteral("アクセス権がありません。");
+    QTest::newRow("read-only data file")
+            << QStringLiteral("readonlyfile") << QStringLiteral("アクセス権がありません。");
 }
 
 void TestDataFile::failedSaveKeepsEverything()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, reason);
     if (fault == QLatin1String("longname")) {
         // Long enough that the temporary name beside it cannot be made.
         m_path = m_dir->filePath(QString(250, QLatin1Char('m')));
     }
-    if (fault == QLatin1String("readonlydir") && RunningAsRoot())
+    if (fault.startsWith(QLatin1String("readonly")) && RunningAsRoot())
         QSKIP("permissions do not stop root");
 
     QByteArray old;
@@ -417,24 +351,44 @@ void TestDataFile::failedSaveKeepsEverything()
     const int changed = IndexOf(book, 20030315);
 
     QFile::Permissions permissions = QFileInfo(m_dir->path()).permissions();
-    if (fault == QLatin1String("read"))
+    if (fault == QLatin1String("read")) {
         book.readLimit = old.size() / 2;
-    else if (fault == QLatin1String("write"))
+        book.readErrno = EIO;
+    } else if (fault == QLatin1String("write")) {
         book.writeLimit = old.size() / 2;
-    else if (fault == QLatin1String("write0"))
+        book.writeErrno = ENOSPC;
+    } else if (fault == QLatin1String("write0")) {
         book.writeLimit = 0;
-    else if (fault == QLatin1String("readonlydir"))
+        book.writeErrno = EDQUOT;
+    } else if (fault == QLatin1String("lie")) {
+        book.lieAfter = old.size() / 2;
+        reason = reason.arg(old.size() / 2).arg(old.size());
+    } else if (fault == QLatin1String("flush")) {
+        book.flushErrno = ENOSPC;
+    } else if (fault == QLatin1String("sync")) {
+        book.syncErrno = EIO;
+    } else if (fault == QLatin1String("commit")) {
+        book.commitErrno = EXDEV;
+    } else if (fault == QLatin1String("readonlydir")) {
         QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
+    } else if (fault == QLatin1String("readonlyfile")) {
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner));
+    }
     QString hidden;
-    if (fault == QLatin1String("directory")) {
+    auto putDirectoryInPlace = [&] {
         // The data file turns into a directory meanwhile; the real file waits aside.
         hidden = m_dir->filePath(QStringLiteral("aside"));
         QVERIFY(QFile::rename(m_path, hidden));
         QVERIFY(QDir().mkdir(m_path));
-    }
+        WriteBytes(m_path + QStringLiteral("/inside"), "x");
+    };
+    if (fault == QLatin1String("directory"))
+        putDirectoryInPlace();
+    else if (fault == QLatin1String("renamedir"))
+        book.beforeCommit = putDirectoryInPlace; // after the new file is complete
 
     QVERIFY(!book.LoadPeriod(200212, 1, 1));
-    QCOMPARE(book.lastError, kSaveFailed);
+    QCOMPARE(book.lastError, Expected(kSaveFailed, m_path, reason));
     // The old period stays loaded and modified, with the change.
     QCOMPARE(book.modified, 1);
     QCOMPARE(book.dayCount, 151);
@@ -443,6 +397,8 @@ void TestDataFile::failedSaveKeepsEverything()
     QCOMPARE(book.days[changed].periodBalance, book.days[changed - 1].periodBalance + 30);
 
     QVERIFY(QFile::setPermissions(m_dir->path(), permissions));
+    if (fault == QLatin1String("readonlyfile"))
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
     if (!hidden.isEmpty()) {
         QCOMPARE(Entries().size(), 2); // nothing left beside the directory and the real file
         QVERIFY(QDir(m_path).removeRecursively());
@@ -452,13 +408,36 @@ void TestDataFile::failedSaveKeepsEverything()
     QCOMPARE(Entries(), entries);
 
     // Once the fault is gone, the retry saves the change.
-    book.readLimit = book.writeLimit = -1;
+    book.readLimit = book.writeLimit = book.lieAfter = -1;
+    book.flushErrno = book.syncErrno = book.commitErrno = 0;
+    book.beforeCommit = nullptr;
     if (fault == QLatin1String("longname"))
         return; // the name itself stays impossible
     QVERIFY(book.LoadPeriod(200212, 1, 1));
+    QVERIFY(book.lastError.isEmpty());
     const QByteArray saved = ReadBytes(m_path);
     QCOMPARE(saved.size(), old.size());
     QVERIFY(saved.contains("20030315,0,3000,8000,5000,\r\n20030316,0,1000,3000,2000,\r\n"));
+}
+
+void TestDataFile::saveStepsRunInOrder()
+{
+    WriteBytes(m_path, "20030105,1,700,0,0,\r\n");
+    FaultyBook book(m_path);
+    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    SetDay(book, 20030106, 1, 0, 0, 2);
+    QVERIFY(book.Save());
+    // Nothing replaces the data file before the new one is flushed and on the disk.
+    QCOMPARE(book.steps, QStringList({"flush", "sync", "commit"}));
+    book.steps.clear();
+    book.writeLimit = 0;
+    QVERIFY(!book.Save());
+    QVERIFY(book.steps.isEmpty()); // a failed write stops before any later step
+    book.writeLimit = -1;
+    book.syncErrno = EIO;
+    QVERIFY(!book.Save());
+    QCOMPARE(book.steps, QStringList({"flush", "sync"}));
+    QCOMPARE(ReadBytes(m_path), QByteArray("20030105,1,700,0,0,\r\n20030106,1,200,0,0,\r\n"));
 }
 
 void TestDataFile::failedLoadIsNeverSavedOver()
@@ -471,7 +450,8 @@ void TestDataFile::failedLoadIsNeverSavedOver()
         FaultyBook book(m_path);
         book.readLimit = 100; // a few lines, then the read fails
         QVERIFY(!book.LoadPeriod(200305, 1, 0));
-        QCOMPARE(book.lastError, kLoadFailed);
+        // The read failed without a reason of its own.
+        QCOMPARE(book.lastError, Expected(kLoadFailed, m_path, "原因が分かりません。"));
         QCOMPARE(book.dayCount, 151); // laid out, partly read, sums not computed
         QCOMPARE(book.days[31].entryMethod, 0);
         QCOMPARE(book.days[59].entryMethod, -1);
@@ -479,7 +459,9 @@ void TestDataFile::failedLoadIsNeverSavedOver()
 
         SetDay(book, 20030210, 1, 0, 0, 5);
         QVERIFY(!book.Save());
-        QCOMPARE(book.lastError, kSaveFailed);
+        QCOMPARE(book.lastError,
+                 Expected(kSaveFailed, m_path,
+                          "読み込めなかった期間のため、ファイルを書き換えません。"));
         QCOMPARE(ReadBytes(m_path), old);
         QVERIFY(!book.LoadPeriod(200212, 1, 1));
         QCOMPARE(book.modified, 1);
@@ -499,11 +481,11 @@ void TestDataFile::unreadableFileAsUser()
     SetDay(book, 20030106, 1, 0, 0, 1);
     QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
     QVERIFY(!book.LoadPeriod(200212, 1, 1));
-    QCOMPARE(book.lastError, kSaveFailed);
+    QCOMPARE(book.lastError, Expected(kSaveFailed, m_path, "アクセス権がありません。"));
     QCOMPARE(book.modified, 1);
     book.Clear();
     QVERIFY(!book.LoadPeriod(200305, 1, 0));
-    QCOMPARE(book.lastError, kLoadFailed);
+    QCOMPARE(book.lastError, Expected(kLoadFailed, m_path, "アクセス権がありません。"));
     QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(ReadBytes(m_path), old);
     QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// Why a file operation failed, told to the user: the failure text of the operation on the first
+// line, the file's absolute path and the reason on the second.
+namespace FileProblem {
+
+// The reason for a C library error number, in Japanese for the common causes and in the
+// system's words otherwise. 0 gives fallback, or a plain "unknown" when that is empty too.
+QString Reason(int code, const QString &fallback = QString());
+
+// "what\n/absolute/path: reason".
+QString Message(const QString &what, const QString &path, const QString &reason);
+
+// Whether the file is known to be absent, with its folder present: only then nothing can be in it
+// that a later save would overwrite.
+bool AbsentInExistingFolder(const QString &path);
+
+// The error number that reading the file would meet, or 0 when nothing is seen in the way.
+int ReadProbe(const QString &path);
+
+// The error number that replacing the file through a new file beside it would meet (a missing
+// folder, a directory in the file's place, no write permission on the file or its folder, a
+// read-only file system), or 0 when nothing is seen in the way. A full disk shows only on writing.
+int WriteProbe(const QString &path);
+
+} // namespace FileProblem
