@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -769,7 +770,13 @@ void TestDiaryDlg::loadFailureWarns()
 {
     QVERIFY(QDir().mkdir(DataPath()));
     auto dlg = Open();
-    QCOMPARE(m_prompt.texts(), QStringList{"ファイルの読み込みに失敗しました。"});
+    // The failure text first, then the file and why.
+    QCOMPARE(m_prompt.texts().size(), 1);
+    const QStringList lines = m_prompt.texts().first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.first(), QStringLiteral("ファイルの読み込みに失敗しました。"));
+    QVERIFY2(lines.last().startsWith(QFileInfo(DataPath()).absoluteFilePath()),
+             qPrintable(lines.last()));
     QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
     // The period is laid out all the same.
     QCOMPARE(dlg->Book()->monthCount, 5);
