@@ -1,7 +1,7 @@
 #pragma once
 
-#include "analyzer/AnalyzerData.h"
 #include "app/DialogTemplate.h"
+#include "graph/AnalyzerData.h"
 
 #include <QDialog>
 
@@ -35,15 +35,8 @@ public:
     // the kind button; the dialog does this once, on its first paint.
     void Prepare(QSize plotClient);
 
-    // Drawing into a control's client area (origin at 0, 0), from the prepared data.
-    void DrawPlot(QPainter &painter, QSize client) const;
-    void DrawPoints(QPainter &painter, QSize client) const;
-    void DrawExplanation(QPainter &painter, QSize client) const;
-
     const CAnalyzerData &data() const { return m_data; }
     QWidget *control(int id) const;
-
-    static QString ExplanationText();
 
     void setVisible(bool visible) override;
     void done(int result) override;
