@@ -1,15 +1,13 @@
 #include "app/OptionDlg.h"
 
 #include "app/DialogTemplate.h"
-#include "app/Profile.h"
+#include "app/Settings.h"
 
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
 
 namespace {
-
-const QString kSection = QStringLiteral("Option");
 
 enum : int {
     IDC_SHOW_DAILYINPUT = 1022,
@@ -43,14 +41,10 @@ const dlg::Item kTemplate[] = {
 
 } // namespace
 
-COptionDlg::COptionDlg(QWidget *parent)
+COptionDlg::COptionDlg(CSettings &settings, QWidget *parent)
     : QDialog(parent)
+    , m_settings(settings)
 {
-    FromN = GetProfileInt(kSection, QStringLiteral("FromN"), 1);
-    DailyInput_Show = GetProfileInt(kSection, QStringLiteral("DailyInput_Show"), 1);
-    DailyInput_Type = GetProfileInt(kSection, QStringLiteral("DailyInput_Type"), 0);
-    DailyInput_Unit = GetProfileInt(kSection, QStringLiteral("DailyInput_Unit"), 100);
-
     setWindowTitle(QStringLiteral("オプション"));
     setFont(dlg::DialogFont());
     const dlg::BaseUnits units = dlg::BaseUnitsOf(font());
@@ -71,29 +65,25 @@ int COptionDlg::exec()
 
 void COptionDlg::OnInitDialog()
 {
-    if (FromN != 0)
+    if (m_settings.fromJanuary)
         m_controls->get<QRadioButton>(IDC_FROM_JANUARY)->setChecked(true);
     else
         m_controls->get<QRadioButton>(IDC_FROM_THISMONTH)->setChecked(true);
-    // Any non-zero stored value shows as checked; OK writes it back as 0 or 1.
-    m_controls->get<QCheckBox>(IDC_SHOW_DAILYINPUT)->setChecked(DailyInput_Show != 0);
-    if (DailyInput_Type == 0)
-        m_controls->get<QRadioButton>(IDC_TYPE_AMOUNTS)->setChecked(true);
-    else
+    m_controls->get<QCheckBox>(IDC_SHOW_DAILYINPUT)->setChecked(m_settings.showDailyInput);
+    if (m_settings.balanceByDefault)
         m_controls->get<QRadioButton>(IDC_TYPE_BALANCE)->setChecked(true);
+    else
+        m_controls->get<QRadioButton>(IDC_TYPE_AMOUNTS)->setChecked(true);
     if (QWidget *first = m_controls->widget(IDC_SHOW_DAILYINPUT))
         first->setFocus(Qt::OtherFocusReason);
 }
 
 void COptionDlg::accept()
 {
-    FromN = m_controls->get<QRadioButton>(IDC_FROM_JANUARY)->isChecked() ? 1 : 0;
-    DailyInput_Show = m_controls->get<QCheckBox>(IDC_SHOW_DAILYINPUT)->isChecked() ? 1 : 0;
-    DailyInput_Type = m_controls->get<QRadioButton>(IDC_TYPE_BALANCE)->isChecked() ? 1 : 0;
-
-    WriteProfileInt(kSection, QStringLiteral("FromN"), FromN);
-    WriteProfileInt(kSection, QStringLiteral("DailyInput_Show"), DailyInput_Show);
-    WriteProfileInt(kSection, QStringLiteral("DailyInput_Type"), DailyInput_Type);
-    WriteProfileInt(kSection, QStringLiteral("DailyInput_Unit"), DailyInput_Unit);
+    m_settings.fromJanuary = m_controls->get<QRadioButton>(IDC_FROM_JANUARY)->isChecked();
+    m_settings.showDailyInput = m_controls->get<QCheckBox>(IDC_SHOW_DAILYINPUT)->isChecked();
+    m_settings.balanceByDefault = m_controls->get<QRadioButton>(IDC_TYPE_BALANCE)->isChecked();
+    // The unit goes back as it was read.
+    m_settings.WriteSection(CSettings::kOptionSection);
     QDialog::accept();
 }

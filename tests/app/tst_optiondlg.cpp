@@ -1,5 +1,6 @@
 #include "app/DialogTemplate.h"
 #include "app/OptionDlg.h"
+#include "app/Settings.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -61,6 +62,20 @@ int runModal(COptionDlg &dialog, const std::function<void()> &whileOpen)
     return result;
 }
 
+// FromN, DailyInput_Show, DailyInput_Type, DailyInput_Unit as the settings hold them.
+QList<int> optionsOf(const CSettings &s)
+{
+    return {s.fromJanuary ? 1 : 0, s.showDailyInput ? 1 : 0, s.balanceByDefault ? 1 : 0,
+            s.amountUnit};
+}
+
+CSettings readOptions()
+{
+    CSettings settings;
+    settings.ReadSection(QStringLiteral("Option"));
+    return settings;
+}
+
 struct States
 {
     bool january, thisMonth, show, amounts, balance;
@@ -95,7 +110,7 @@ private slots:
     void readsSettingsAndInitialisesControls_data()
     {
         QTest::addColumn<Stored>("before");
-        QTest::addColumn<QList<int>>("members"); // FromN, Show, Type, Unit
+        QTest::addColumn<QList<int>>("members"); // FromN, Show, Type, Unit as held
         QTest::addColumn<QList<bool>>("checked"); // 1021, 1020, 1022, 1035, 1036
 
         QTest::newRow("first run") << Stored{} << QList<int>{1, 1, 0, 100}
@@ -103,8 +118,12 @@ private slots:
         QTest::newRow("this month, hidden, balance")
                 << Stored{0, 0, 1, 37} << QList<int>{0, 0, 1, 37}
                 << QList<bool>{false, true, false, false, true};
-        QTest::newRow("other non-zero values") << Stored{5, 2, -3, 0} << QList<int>{5, 2, -3, 0}
-                                               << QList<bool>{true, false, true, false, true};
+        // Shown as the program applies them: January and the start-up window only for 1.
+        QTest::newRow("other values") << Stored{5, 2, -3, 0} << QList<int>{0, 0, 1, 0}
+                                      << QList<bool>{false, true, false, false, true};
+        QTest::newRow("negative year basis and start-up")
+                << Stored{-1, -1, 0, 100} << QList<int>{0, 0, 0, 100}
+                << QList<bool>{false, true, false, true, false};
         QTest::newRow("only the unit stored")
                 << Stored{{}, {}, {}, 1000} << QList<int>{1, 1, 0, 1000}
                 << QList<bool>{true, false, true, true, false};
@@ -119,10 +138,9 @@ private slots:
         store(QStringLiteral("DailyInput_Type"), before.type);
         store(QStringLiteral("DailyInput_Unit"), before.unit);
 
-        COptionDlg dialog;
-        QCOMPARE(QList<int>({dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                             dialog.DailyInput_Unit}),
-                 members);
+        CSettings settings = readOptions();
+        COptionDlg dialog(settings);
+        QCOMPARE(optionsOf(settings), members);
         States s{};
         runModal(dialog, [&] {
             s = statesOf(dialog);
@@ -145,8 +163,11 @@ private slots:
                 << Stored{} << QList<int>{1020, 1022, 1036} << false << QList<int>{0, 0, 1, 100};
         QTest::newRow("unit written back as read")
                 << Stored{1, 1, 0, 37} << QList<int>{1036} << false << QList<int>{1, 1, 1, 37};
-        QTest::newRow("odd values normalised")
-                << Stored{7, 3, 9, -5} << QList<int>{} << false << QList<int>{1, 1, 1, -5};
+        QTest::newRow("odd values written as shown")
+                << Stored{7, 3, 9, -5} << QList<int>{} << false << QList<int>{0, 0, 1, -5};
+        QTest::newRow("odd values, January and start-up ticked")
+                << Stored{7, 3, 9, -5} << QList<int>{1021, 1022} << false
+                << QList<int>{1, 1, 1, -5};
         QTest::newRow("back to January and amounts")
                 << Stored{0, 0, 1, 100} << QList<int>{1021, 1022, 1035} << false
                 << QList<int>{1, 1, 0, 100};
@@ -164,7 +185,8 @@ private slots:
         store(QStringLiteral("DailyInput_Type"), before.type);
         store(QStringLiteral("DailyInput_Unit"), before.unit);
 
-        COptionDlg dialog;
+        CSettings settings = readOptions();
+        COptionDlg dialog(settings);
         const int result = runModal(dialog, [&] {
             for (int id : clicks)
                 QTest::mouseClick(control<QAbstractButton>(dialog, id), Qt::LeftButton);
@@ -174,9 +196,7 @@ private slots:
                 QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
         });
         QCOMPARE(result, int(QDialog::Accepted));
-        QCOMPARE(QList<int>({dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                             dialog.DailyInput_Unit}),
-                 after);
+        QCOMPARE(optionsOf(settings), after);
         const QList<std::optional<int>> written{stored(QStringLiteral("FromN")),
                                                 stored(QStringLiteral("DailyInput_Show")),
                                                 stored(QStringLiteral("DailyInput_Type")),
@@ -206,9 +226,9 @@ private slots:
         store(QStringLiteral("DailyInput_Type"), before.type);
         store(QStringLiteral("DailyInput_Unit"), before.unit);
 
-        COptionDlg dialog;
-        const QList<int> members{dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                                 dialog.DailyInput_Unit};
+        CSettings settings = readOptions();
+        COptionDlg dialog(settings);
+        const QList<int> members = optionsOf(settings);
         States first{};
         const int result = runModal(dialog, [&] {
             first = statesOf(dialog);
@@ -226,9 +246,7 @@ private slots:
                 dialog.close();
         });
         QCOMPARE(result, int(QDialog::Rejected));
-        QCOMPARE(QList<int>({dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                             dialog.DailyInput_Unit}),
-                 members);
+        QCOMPARE(optionsOf(settings), members);
         QCOMPARE(stored(QStringLiteral("FromN")), before.fromN);
         QCOMPARE(stored(QStringLiteral("DailyInput_Show")), before.show);
         QCOMPARE(stored(QStringLiteral("DailyInput_Type")), before.type);
@@ -262,7 +280,8 @@ private slots:
     {
         QFETCH(int, id);
         QFETCH(QRect, units);
-        COptionDlg dialog;
+        CSettings settings;
+        COptionDlg dialog(settings);
         const dlg::BaseUnits base = dlg::BaseUnitsOf(dlg::DialogFont());
         const QRect expected
                 = dlg::ToPixels(base, units.x(), units.y(), units.width(), units.height());
@@ -291,7 +310,8 @@ private slots:
     {
         QFETCH(int, key);
         QFETCH(int, focused);
-        COptionDlg dialog;
+        CSettings settings;
+        COptionDlg dialog(settings);
         QWidget *got = nullptr;
         bool active = false;
         runModal(dialog, [&] {
