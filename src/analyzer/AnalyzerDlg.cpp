@@ -1,19 +1,17 @@
 #include "analyzer/AnalyzerDlg.h"
 
-#include "app/Profile.h"
+#include "app/Settings.h"
+#include "app/WindowPosition.h"
 #include "graph/AnalyzerPainter.h"
 
 #include <QAbstractButton>
 #include <QFrame>
-#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
 #include <functional>
 
 namespace {
-
-const QString kSection = QStringLiteral("Analysis");
 
 // A sunken frame whose client area, inside the border, is drawn by the dialog.
 class CPaintFrame : public QFrame
@@ -44,21 +42,23 @@ private:
     PaintFn m_paint;
 };
 
-// Dialog template 105.
+using dlg::Kind;
+using dlg::NoId;
+
+// The analyzer, 371 x 307 dialog units; template order is tab order.
 const dlg::Item kTemplate[] = {
-        {CAnalyzerDlg::IdOk, dlg::Kind::DefPushButton, u"OK", 304, 284, 58, 16,
+        {CAnalyzerDlg::IdOk, Kind::DefPushButton, u"OK", 304, 284, 58, 16,
          dlg::Group | dlg::TabStop},
-        {CAnalyzerDlg::IdCancel, dlg::Kind::PushButton, u"ｷｬﾝｾﾙ", 312, 272, 50, 14,
+        {CAnalyzerDlg::IdCancel, Kind::PushButton, u"ｷｬﾝｾﾙ", 312, 272, 50, 14,
          dlg::TabStop | dlg::Hidden},
-        {CAnalyzerDlg::IdPlot, dlg::Kind::Custom, nullptr, 8, 8, 356, 184, dlg::None},
-        {-1, dlg::Kind::GroupBox, u"分析種類(&B)", 8, 260, 288, 36, dlg::None},
-        {-1, dlg::Kind::Text, u"「投資額」に対応した「回収率」の実績を確認できます", 108, 272, 164,
-         16, dlg::VCenter},
-        {CAnalyzerDlg::IdKindRate, dlg::Kind::Custom, u"回収率分布", 16, 272, 84, 16,
-         dlg::Group | dlg::TabStop | dlg::PushLike},
-        {CAnalyzerDlg::IdKindB, dlg::Kind::Custom, u"分析B", 20, 276, 84, 16,
-         dlg::Hidden | dlg::PushLike},
-        {CAnalyzerDlg::IdExplanation, dlg::Kind::Custom, nullptr, 8, 200, 356, 56, dlg::None},
+        {CAnalyzerDlg::IdPlot, Kind::Custom, nullptr, 8, 8, 356, 184},
+        {NoId, Kind::GroupBox, u"分析種類(&B)", 8, 260, 288, 36},
+        {NoId, Kind::Text, u"「投資額」に対応した「回収率」の実績を確認できます", 108, 272, 164, 16,
+         dlg::VCenter | dlg::WordWrap},
+        {CAnalyzerDlg::IdKindRate, Kind::PushRadio, u"回収率分布", 16, 272, 84, 16,
+         dlg::Group | dlg::TabStop},
+        {CAnalyzerDlg::IdKindB, Kind::PushRadio, u"分析B", 20, 276, 84, 16, dlg::Hidden},
+        {CAnalyzerDlg::IdExplanation, Kind::Custom, nullptr, 8, 200, 356, 56},
 };
 
 } // namespace
@@ -71,16 +71,8 @@ CAnalyzerDlg::CAnalyzerDlg(QWidget *parent)
     setFont(dlg::DialogFont());
     const dlg::BaseUnits units = dlg::BaseUnitsOf(font());
 
+    // The two custom controls are the frames the plot and the explanation are drawn into.
     const auto factory = [this](const dlg::Item &item, QWidget *client) -> QWidget * {
-        if (item.flags & dlg::PushLike) {
-            // An auto radio button drawn as a push button.
-            auto *button = new QPushButton(QString::fromUtf16(item.text), client);
-            button->setCheckable(true);
-            button->setAutoExclusive(true);
-            button->setAutoDefault(false);
-            button->setFocusPolicy(Qt::StrongFocus);
-            return button;
-        }
         if (item.id == IdPlot) {
             return new CPaintFrame(
                     client, [this](QPainter &painter, QSize size) { PaintPlot(painter, size); });
@@ -91,14 +83,11 @@ CAnalyzerDlg::CAnalyzerDlg(QWidget *parent)
     setFixedSize(dlg::ToPixels(units, 371, 307));
 
     m_plot = qobject_cast<QFrame *>(m_controls.widget(IdPlot));
-    // A static text wraps at its width.
-    for (int i = 0; i < m_controls.count(); ++i) {
-        if (auto *label = qobject_cast<QLabel *>(m_controls.at(i)))
-            label->setWordWrap(true);
-    }
+    m_kindRate = m_controls.get<QAbstractButton>(IdKindRate);
     connect(m_controls.get<QPushButton>(IdOk), &QPushButton::clicked, this, &QDialog::accept);
     connect(m_controls.get<QPushButton>(IdCancel), &QPushButton::clicked, this, &QDialog::reject);
-    // There is only one kind of analysis: a click on its button has nothing to change.
+    // There is only one kind of analysis: a click on its button, or a screen reader's toggle, has
+    // nothing to change.
 }
 
 CAnalyzerDlg::~CAnalyzerDlg()
@@ -108,7 +97,7 @@ CAnalyzerDlg::~CAnalyzerDlg()
         OnDestroy();
 }
 
-QWidget *CAnalyzerDlg::control(int id) const
+QWidget *CAnalyzerDlg::control(ControlId id) const
 {
     return m_controls.widget(id);
 }
@@ -137,24 +126,15 @@ void CAnalyzerDlg::done(int result)
     QDialog::done(result);
 }
 
-bool CAnalyzerDlg::OnInitDialog()
+void CAnalyzerDlg::OnInitDialog()
 {
-    const int x = GetProfileInt(kSection, QStringLiteral("Pos_X"), 0);
-    const int y = GetProfileInt(kSection, QStringLiteral("Pos_Y"), 0);
-    // (0, 0) means no stored position: the dialog opens where it would by default.
-    if (x != 0 || y != 0) {
-        move(x, y);
-        raise();
-    }
+    RestoreWindowPosition(*this, &CSettings::analysisPos);
     m_initialized = true;
-    return true;
 }
 
 void CAnalyzerDlg::OnDestroy()
 {
-    const QPoint topLeft = frameGeometry().topLeft();
-    WriteProfileInt(kSection, QStringLiteral("Pos_X"), topLeft.x());
-    WriteProfileInt(kSection, QStringLiteral("Pos_Y"), topLeft.y());
+    SaveWindowPosition(*this, &CSettings::analysisPos);
     m_initialized = false;
 }
 
@@ -176,6 +156,6 @@ void CAnalyzerDlg::PaintPlot(QPainter &painter, QSize client)
 void CAnalyzerDlg::Prepare(QSize plotClient)
 {
     m_data.Prepare(plotClient.width(), plotClient.height());
-    if (auto *kind = m_controls.get<QAbstractButton>(IdKindRate))
-        kind->setChecked(true);
+    if (m_kindRate)
+        m_kindRate->setChecked(true);
 }

@@ -4,6 +4,7 @@
 #include "data/ResultBook.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
@@ -130,6 +131,37 @@ private slots:
         QCOMPARE(d.m_prepared, 1);
         dlg.accept();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+
+    // A screen reader's Toggle on the kind button changes nothing, as a click does; its Press on
+    // OK closes the dialog as a click does, keeping the position.
+    void accessibleActions()
+    {
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_VERIFY(dlg.data().m_prepared == 1);
+        auto *kind = qobject_cast<QAbstractButton *>(dlg.control(CAnalyzerDlg::IdKindRate));
+        QVERIFY(kind);
+        QAccessibleActionInterface *kindActions
+                = QAccessible::queryAccessibleInterface(kind)->actionInterface();
+        QVERIFY(kindActions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        const int points = dlg.data().m_pointCount;
+        kindActions->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(kind->isChecked());
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.data().m_pointCount, points);
+
+        const QPoint moved = dlg.pos() + QPoint(7, 9);
+        dlg.move(moved);
+        QTRY_COMPARE(dlg.pos(), moved);
+        QAccessible::queryAccessibleInterface(dlg.control(CAnalyzerDlg::IdOk))
+                ->actionInterface()
+                ->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(storedPosition(), moved);
     }
 
     void emptyBookShows()
