@@ -1,11 +1,14 @@
 #include "app/DialogTemplate.h"
 
+#include "graph/ChartDrawing.h"
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -50,6 +53,7 @@ bool takesFocus(Kind kind)
     case Kind::Edit:
     case Kind::CheckBox:
     case Kind::Radio:
+    case Kind::PushRadio:
     case Kind::PushButton:
     case Kind::DefPushButton:
     case Kind::Custom:
@@ -70,15 +74,183 @@ Qt::Alignment alignmentOf(unsigned flags)
     return a;
 }
 
+QString textOf(const Item &item)
+{
+    return item.text ? QString::fromUtf16(item.text) : QString();
+}
+
+// One constructor per kind of control.
+
+QWidget *makeText(const Item &item, QWidget *client)
+{
+    auto *label = new QLabel(textOf(item), client);
+    label->setAlignment(alignmentOf(item.flags));
+    label->setWordWrap(false);
+    if (item.flags & Sunken)
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    return label;
+}
+
+QWidget *makeEdit(const Item &item, QWidget *client)
+{
+    auto *edit = new QLineEdit(textOf(item), client);
+    edit->setAlignment((item.flags & AlignRight)            ? Qt::AlignRight
+                               : (item.flags & AlignCenter) ? Qt::AlignHCenter
+                                                            : Qt::AlignLeft);
+    edit->setReadOnly(item.flags & ReadOnly);
+    if (item.flags & Digits) {
+        edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    return edit;
+}
+
+// Radios between two Group items share one exclusive button group, started by the first of them.
+QWidget *makeRadio(const Item &item, QWidget *client, QButtonGroup *&group,
+                   QHash<int, QButtonGroup *> &groups)
+{
+    auto *radio = new QRadioButton(textOf(item), client);
+    if (!group) {
+        group = new QButtonGroup(client);
+        group->setExclusive(true);
+    }
+    group->addButton(radio, item.id);
+    if (item.id >= 0)
+        groups.insert(item.id, group);
+    return radio;
+}
+
+QWidget *makePushRadio(const Item &item, QWidget *client)
+{
+    auto *button = new QPushButton(textOf(item), client);
+    button->setCheckable(true);
+    button->setAutoExclusive(true);
+    button->setAutoDefault(false);
+    button->setFocusPolicy(Qt::StrongFocus);
+    return button;
+}
+
+QWidget *makePushButton(const Item &item, QWidget *client)
+{
+    auto *button = new QPushButton(textOf(item), client);
+    if (item.kind == Kind::DefPushButton)
+        button->setDefault(true);
+    return button;
+}
+
+QWidget *makeFrame(QWidget *client, int style)
+{
+    auto *frame = new QFrame(client);
+    frame->setFrameStyle(style);
+    return frame;
+}
+
+QWidget *makeProgress(QWidget *client)
+{
+    auto *bar = new QProgressBar(client);
+    bar->setTextVisible(false);
+    bar->setRange(0, 100);
+    bar->setValue(0);
+    return bar;
+}
+
+QWidget *makeIcon(const Item &item, QWidget *client, const BaseUnits &units)
+{
+    auto *label = new QLabel(client);
+    const QRect r = ToPixels(units, item.x, item.y, item.w, item.h);
+    label->setPixmap(QIcon(QStringLiteral(":/icons/murel.png")).pixmap(r.size()));
+    return label;
+}
+
+QWidget *makeCustom(const Item &item, QWidget *client,
+                    const std::function<QWidget *(const Item &, QWidget *)> &factory)
+{
+    QWidget *w = factory ? factory(item, client) : nullptr;
+    if (!w)
+        w = new QWidget(client);
+    w->setParent(client);
+    return w;
+}
+
+// Puts a control at its rectangle. The stand-in fonts and Qt's indicators can be wider than the
+// template's: a text shows whole rather than clipped, growing only to the right.
+void place(QWidget *w, const Item &item, const BaseUnits &units)
+{
+    w->setGeometry(ToPixels(units, item.x, item.y, item.w, item.h));
+    const bool grows
+            = item.kind == Kind::Text || item.kind == Kind::CheckBox || item.kind == Kind::Radio;
+    if (grows && !(item.flags & Sunken)) {
+        const int need = w->sizeHint().width();
+        if (need > w->width())
+            w->resize(need, w->height());
+    }
+    if (item.kind == Kind::Text) {
+        // Static texts let clicks through, as they do in a dialog template.
+        w->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (item.flags & WordWrap)
+            static_cast<QLabel *>(w)->setWordWrap(true);
+    }
+    if (item.flags & Disabled)
+        w->setEnabled(false);
+    if (item.flags & Hidden)
+        w->setVisible(false);
+}
+
+void setBuddy(QWidget *waiting, QWidget *target)
+{
+    if (auto *label = qobject_cast<QLabel *>(waiting))
+        label->setBuddy(target);
+    else if (auto *box = dynamic_cast<CTemplateGroupBox *>(waiting))
+        box->buddy = target;
+}
+
+// The tab order in template order, and the mnemonics of texts and group boxes, which move the
+// focus to the next control that takes it.
+class FocusChain
+{
+public:
+    void add(QWidget *w, const Item &item)
+    {
+        const bool focusable = takesFocus(item.kind) && !(item.flags & Hidden);
+        if (focusable) {
+            if (item.kind != Kind::Custom && item.kind != Kind::PushRadio) {
+                w->setFocusPolicy((item.flags & TabStop) || item.kind == Kind::Radio
+                                          ? Qt::StrongFocus
+                                          : Qt::ClickFocus);
+            }
+            for (QWidget *waiting : m_pendingBuddies)
+                setBuddy(waiting, w);
+            m_pendingBuddies.clear();
+            m_chain.append(w);
+        } else if ((item.kind == Kind::Text || item.kind == Kind::GroupBox)
+                   && textOf(item).contains(QLatin1Char('&'))) {
+            m_pendingBuddies.append(w);
+        }
+    }
+
+    void finish()
+    {
+        // A mnemonic at the end of the template wraps round to the first control, as Windows
+        // does.
+        if (!m_chain.isEmpty()) {
+            for (QWidget *waiting : m_pendingBuddies)
+                setBuddy(waiting, m_chain.first());
+        }
+        for (int i = 1; i < m_chain.size(); ++i)
+            QWidget::setTabOrder(m_chain[i - 1], m_chain[i]);
+    }
+
+private:
+    QList<QWidget *> m_chain;
+    QList<QWidget *> m_pendingBuddies; // texts and group boxes waiting for the next control
+};
+
 } // namespace
 
 QFont DialogFont()
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSize(9);
-    return font;
+    constexpr int kDialogPoints = 9;
+    return chart::Font(kDialogPoints);
 }
 
 BaseUnits BaseUnitsOf(const QFont &font)
@@ -112,149 +284,63 @@ Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &un
 {
     Controls controls;
     QButtonGroup *radioGroup = nullptr;
-    QList<QWidget *> focusChain;
-    QList<QWidget *> pendingBuddy; // labels and group boxes waiting for the next control
-    QList<QWidget *> all;
+    FocusChain focus;
 
-    for (size_t i = 0; i < items.size(); ++i) {
-        const Item &item = items[i];
-        const QString text = item.text ? QString::fromUtf16(item.text) : QString();
-        QWidget *w = nullptr;
+    for (const Item &item : items) {
         if (item.flags & Group)
             radioGroup = nullptr;
+        QWidget *w = nullptr;
         switch (item.kind) {
         case Kind::GroupBox:
-            w = new CTemplateGroupBox(text, client);
+            w = new CTemplateGroupBox(textOf(item), client);
             break;
-        case Kind::Text: {
-            auto *label = new QLabel(text, client);
-            label->setAlignment(alignmentOf(item.flags));
-            label->setWordWrap(false);
-            if (item.flags & Sunken)
-                label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            w = label;
+        case Kind::Text:
+            w = makeText(item, client);
             break;
-        }
-        case Kind::Edit: {
-            auto *edit = new QLineEdit(text, client);
-            edit->setAlignment((item.flags & AlignRight)            ? Qt::AlignRight
-                                       : (item.flags & AlignCenter) ? Qt::AlignHCenter
-                                                                    : Qt::AlignLeft);
-            edit->setReadOnly(item.flags & ReadOnly);
-            if (item.flags & Digits) {
-                edit->setValidator(new QRegularExpressionValidator(
-                        QRegularExpression(QStringLiteral("[0-9]*")), edit));
-            }
-            w = edit;
+        case Kind::Edit:
+            w = makeEdit(item, client);
             break;
-        }
         case Kind::CheckBox:
-            w = new QCheckBox(text, client);
+            w = new QCheckBox(textOf(item), client);
             break;
-        case Kind::Radio: {
-            auto *radio = new QRadioButton(text, client);
-            if (!radioGroup) {
-                radioGroup = new QButtonGroup(client);
-                radioGroup->setExclusive(true);
-            }
-            radioGroup->addButton(radio, item.id);
-            if (item.id >= 0)
-                controls.m_groups.insert(item.id, radioGroup);
-            w = radio;
+        case Kind::Radio:
+            w = makeRadio(item, client, radioGroup, controls.m_groups);
             break;
-        }
+        case Kind::PushRadio:
+            w = makePushRadio(item, client);
+            break;
         case Kind::PushButton:
-        case Kind::DefPushButton: {
-            auto *button = new QPushButton(text, client);
-            if (item.kind == Kind::DefPushButton)
-                button->setDefault(true);
-            w = button;
+        case Kind::DefPushButton:
+            w = makePushButton(item, client);
             break;
-        }
-        case Kind::SunkenFrame: {
-            auto *frame = new QFrame(client);
-            frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            w = frame;
+        case Kind::SunkenFrame:
+            w = makeFrame(client, QFrame::Panel | QFrame::Sunken);
             break;
-        }
-        case Kind::Progress: {
-            auto *bar = new QProgressBar(client);
-            bar->setTextVisible(false);
-            bar->setRange(0, 100);
-            bar->setValue(0);
-            w = bar;
+        case Kind::EtchedFrame:
+            w = makeFrame(client, QFrame::Box | QFrame::Sunken);
             break;
-        }
-        case Kind::Icon: {
-            auto *label = new QLabel(client);
-            const QRect r = ToPixels(units, item.x, item.y, item.w, item.h);
-            label->setPixmap(QApplication::windowIcon().pixmap(r.size()));
-            w = label;
+        case Kind::Progress:
+            w = makeProgress(client);
             break;
-        }
+        case Kind::Icon:
+            w = makeIcon(item, client, units);
+            break;
         case Kind::Custom:
-            w = customFactory ? customFactory(item, client) : nullptr;
-            if (!w)
-                w = new QWidget(client);
-            w->setParent(client);
+            w = makeCustom(item, client, customFactory);
             break;
         }
-        w->setGeometry(ToPixels(units, item.x, item.y, item.w, item.h));
-        if ((item.kind == Kind::Text || item.kind == Kind::CheckBox || item.kind == Kind::Radio)
-            && !(item.flags & Sunken)) {
-            // The stand-in fonts and Qt's indicators can be wider than the template's: let a text
-            // show whole rather than clip it, growing only to the right.
-            const int need = w->sizeHint().width();
-            if (need > w->width())
-                w->resize(need, w->height());
-        }
-        // Static texts let clicks through, as they do in a dialog template.
-        if (item.kind == Kind::Text)
-            w->setAttribute(Qt::WA_TransparentForMouseEvents);
+        place(w, item, units);
         if (item.id >= 0) {
             w->setObjectName(QStringLiteral("id%1").arg(item.id));
             controls.m_byId.insert(item.id, w);
         }
-        if (item.flags & Disabled)
-            w->setEnabled(false);
-        if (item.flags & Hidden)
-            w->setVisible(false);
         controls.m_inOrder.append(w);
-        all.append(w);
-
-        const bool focusable = takesFocus(item.kind) && !(item.flags & Hidden);
-        if (focusable) {
-            if (item.kind != Kind::Custom)
-                w->setFocusPolicy((item.flags & TabStop) || item.kind == Kind::Radio
-                                          ? Qt::StrongFocus
-                                          : Qt::ClickFocus);
-            for (QWidget *waiting : pendingBuddy) {
-                if (auto *label = qobject_cast<QLabel *>(waiting))
-                    label->setBuddy(w);
-                else if (auto *box = dynamic_cast<CTemplateGroupBox *>(waiting))
-                    box->buddy = w;
-            }
-            pendingBuddy.clear();
-            focusChain.append(w);
-        } else if ((item.kind == Kind::Text || item.kind == Kind::GroupBox)
-                   && text.contains(QLatin1Char('&'))) {
-            pendingBuddy.append(w);
-        }
+        focus.add(w, item);
     }
-    // A mnemonic at the end of the template wraps round to the first control, as Windows does.
-    if (!pendingBuddy.isEmpty() && !focusChain.isEmpty()) {
-        for (QWidget *waiting : pendingBuddy) {
-            if (auto *label = qobject_cast<QLabel *>(waiting))
-                label->setBuddy(focusChain.first());
-            else if (auto *box = dynamic_cast<CTemplateGroupBox *>(waiting))
-                box->buddy = focusChain.first();
-        }
-    }
-    for (int i = 1; i < focusChain.size(); ++i)
-        QWidget::setTabOrder(focusChain[i - 1], focusChain[i]);
+    focus.finish();
     // Later template items lie above earlier ones only where Windows would paint them so:
     // group boxes go to the bottom so that they never hide the controls drawn inside them.
-    for (QWidget *w : all) {
+    for (QWidget *w : std::as_const(controls.m_inOrder)) {
         if (qobject_cast<QGroupBox *>(w))
             w->lower();
     }

@@ -21,13 +21,18 @@ enum class Kind {
     Edit, // QLineEdit
     CheckBox,
     Radio, // radios between two Group items are exclusive with each other
+    PushRadio, // an auto radio button drawn as a push button, exclusive with its siblings
     PushButton,
     DefPushButton,
     SunkenFrame, // a static drawn as a sunken frame (also a one-unit rule)
+    EtchedFrame, // a static drawn as an etched frame
     Progress,
-    Icon, // QLabel showing the application icon
+    Icon, // QLabel showing the program icon
     Custom, // created by the factory passed to Build
 };
+
+// The identifier of a control that the window never looks up.
+inline constexpr int NoId = -1;
 
 enum Flag : unsigned {
     None = 0,
@@ -41,12 +46,12 @@ enum Flag : unsigned {
     AlignCenter = 1u << 7,
     VCenter = 1u << 8,
     Sunken = 1u << 9, // sunken border around a static text
-    PushLike = 1u << 10, // a radio drawn as a push button
+    WordWrap = 1u << 10, // a static text that wraps at its width
 };
 
 struct Item
 {
-    int id; // -1 for controls without an identifier
+    int id; // NoId for controls without an identifier
     Kind kind;
     const char16_t *text;
     int x, y, w, h; // dialog units
@@ -71,18 +76,14 @@ class Controls
 {
 public:
     QWidget *widget(int id) const { return m_byId.value(id); }
-    template<class T>
-    T *get(int id) const
-    {
-        return qobject_cast<T *>(m_byId.value(id));
-    }
+    template<class T> T *get(int id) const { return qobject_cast<T *>(m_byId.value(id)); }
     QButtonGroup *groupOf(int radioId) const { return m_groups.value(radioId); }
     QWidget *at(int index) const { return m_inOrder.value(index); }
     int count() const { return int(m_inOrder.size()); }
 
 private:
     friend Controls Build(QWidget *, std::span<const Item>, const BaseUnits &,
-            const std::function<QWidget *(const Item &, QWidget *)> &);
+                          const std::function<QWidget *(const Item &, QWidget *)> &);
     QHash<int, QWidget *> m_byId;
     QHash<int, QButtonGroup *> m_groups;
     QList<QWidget *> m_inOrder;
@@ -91,6 +92,6 @@ private:
 // Creates the template's controls as children of client, in template order (which is also the tab
 // order). The client widget is sized to w x h of the dialog by the caller (ToPixels).
 Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &units,
-        const std::function<QWidget *(const Item &, QWidget *)> &customFactory = {});
+               const std::function<QWidget *(const Item &, QWidget *)> &customFactory = {});
 
 } // namespace dlg

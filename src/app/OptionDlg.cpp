@@ -1,7 +1,7 @@
 #include "app/OptionDlg.h"
 
 #include "app/DialogTemplate.h"
-#include "app/Profile.h"
+#include "app/Settings.h"
 
 #include <QCheckBox>
 #include <QPushButton>
@@ -9,59 +9,59 @@
 
 namespace {
 
-const QString kSection = QStringLiteral("Option");
-
-enum : int {
-    IDC_SHOW_DAILYINPUT = 1022,
-    IDC_FROM_THISMONTH = 1020,
-    IDC_FROM_JANUARY = 1021,
-    IDC_TYPE_AMOUNTS = 1035,
-    IDC_TYPE_BALANCE = 1036,
-};
-
 using dlg::Kind;
+using dlg::NoId;
 
-// Template 103, 215 x 171 dialog units.
+// The options dialog, 215 x 171 dialog units; template order is tab order.
 const dlg::Item kTemplate[] = {
-        {-1, Kind::GroupBox, u"起動時の動作:", 8, 8, 196, 28, dlg::Group},
-        {IDC_SHOW_DAILYINPUT, Kind::CheckBox, u"「実績入力」ウィンドウを表示する(&S)", 12, 20, 118,
-         10, dlg::TabStop},
-        {-1, Kind::GroupBox, u"年の基準(&Y):", 8, 40, 196, 28, dlg::Group},
-        {IDC_FROM_THISMONTH, Kind::Radio, u"今月", 48, 52, 28, 10, dlg::VCenter},
-        {IDC_FROM_JANUARY, Kind::Radio, u"1月", 16, 52, 20, 10, dlg::VCenter},
-        {-1, Kind::GroupBox, u"「実績入力」入力方法の既定値(&J):", 8, 72, 196, 68, dlg::Group},
-        {IDC_TYPE_AMOUNTS, Kind::Radio, u"「回収額」・「投資額」を入力する（推奨）", 12, 84, 127,
-         10},
-        {IDC_TYPE_BALANCE, Kind::Radio, u"「収支」を入力する", 12, 96, 69, 10},
-        {1, Kind::DefPushButton, u"OK", 92, 148, 54, 16, dlg::TabStop},
-        {2, Kind::PushButton, u"ｷｬﾝｾﾙ", 152, 148, 52, 16, dlg::TabStop},
-        {-1, Kind::Text, u"「回収額」・「投資額」を入力しない日がある場合、「月次一覧」の", 20, 112,
-         180, 8},
-        {-1, Kind::Text, u"「投資/回収」と「収支」が一致しなくなります。", 20, 120, 172, 8},
-        {-1, Kind::Text, u"※", 12, 112, 8, 8},
+        {NoId, Kind::GroupBox, u"起動時の動作:", 8, 8, 196, 28, dlg::Group},
+        {COptionDlg::IdShowDailyInput, Kind::CheckBox, u"「実績入力」ウィンドウを表示する(&S)", 12,
+         20, 118, 10, dlg::TabStop},
+        {NoId, Kind::GroupBox, u"年の基準(&Y):", 8, 40, 196, 28, dlg::Group},
+        {COptionDlg::IdFromThisMonth, Kind::Radio, u"今月", 48, 52, 28, 10, dlg::VCenter},
+        {COptionDlg::IdFromJanuary, Kind::Radio, u"1月", 16, 52, 20, 10, dlg::VCenter},
+        {NoId, Kind::GroupBox, u"「実績入力」入力方法の既定値(&J):", 8, 72, 196, 68, dlg::Group},
+        {COptionDlg::IdEnterAmounts, Kind::Radio, u"「回収額」・「投資額」を入力する（推奨）", 12,
+         84, 127, 10},
+        {COptionDlg::IdEnterBalance, Kind::Radio, u"「収支」を入力する", 12, 96, 69, 10},
+        {COptionDlg::IdOk, Kind::DefPushButton, u"OK", 92, 148, 54, 16, dlg::TabStop},
+        {COptionDlg::IdCancel, Kind::PushButton, u"ｷｬﾝｾﾙ", 152, 148, 52, 16, dlg::TabStop},
+        {NoId, Kind::Text, u"「回収額」・「投資額」を入力しない日がある場合、「月次一覧」の", 20,
+         112, 180, 8},
+        {NoId, Kind::Text, u"「投資/回収」と「収支」が一致しなくなります。", 20, 120, 172, 8},
+        {NoId, Kind::Text, u"※", 12, 112, 8, 8},
 };
 
 } // namespace
 
-COptionDlg::COptionDlg(QWidget *parent)
+COptionDlg::COptionDlg(CSettings &settings, QWidget *parent)
     : QDialog(parent)
+    , m_settings(settings)
 {
-    FromN = GetProfileInt(kSection, QStringLiteral("FromN"), 1);
-    DailyInput_Show = GetProfileInt(kSection, QStringLiteral("DailyInput_Show"), 1);
-    DailyInput_Type = GetProfileInt(kSection, QStringLiteral("DailyInput_Type"), 0);
-    DailyInput_Unit = GetProfileInt(kSection, QStringLiteral("DailyInput_Unit"), 100);
-
     setWindowTitle(QStringLiteral("オプション"));
     setFont(dlg::DialogFont());
     const dlg::BaseUnits units = dlg::BaseUnitsOf(font());
     m_controls = std::make_unique<dlg::Controls>(dlg::Build(this, kTemplate, units));
     setFixedSize(dlg::ToPixels(units, 215, 171));
 
-    connect(m_controls->get<QPushButton>(1), &QPushButton::clicked, this, &COptionDlg::accept);
-    connect(m_controls->get<QPushButton>(2), &QPushButton::clicked, this, &COptionDlg::reject);
+    m_showDailyInput = m_controls->get<QCheckBox>(IdShowDailyInput);
+    m_fromThisMonth = m_controls->get<QRadioButton>(IdFromThisMonth);
+    m_fromJanuary = m_controls->get<QRadioButton>(IdFromJanuary);
+    m_enterAmounts = m_controls->get<QRadioButton>(IdEnterAmounts);
+    m_enterBalance = m_controls->get<QRadioButton>(IdEnterBalance);
+    // The choices are read only when OK is pressed, so a click and an assistive technology's
+    // toggle of a radio or the check box have the same effect.
+    connect(m_controls->get<QPushButton>(IdOk), &QPushButton::clicked, this, &COptionDlg::accept);
+    connect(m_controls->get<QPushButton>(IdCancel), &QPushButton::clicked, this,
+            &COptionDlg::reject);
 }
 
 COptionDlg::~COptionDlg() = default;
+
+QWidget *COptionDlg::control(ControlId id) const
+{
+    return m_controls->widget(id);
+}
 
 int COptionDlg::exec()
 {
@@ -71,29 +71,18 @@ int COptionDlg::exec()
 
 void COptionDlg::OnInitDialog()
 {
-    if (FromN != 0)
-        m_controls->get<QRadioButton>(IDC_FROM_JANUARY)->setChecked(true);
-    else
-        m_controls->get<QRadioButton>(IDC_FROM_THISMONTH)->setChecked(true);
-    // Any non-zero stored value shows as checked; OK writes it back as 0 or 1.
-    m_controls->get<QCheckBox>(IDC_SHOW_DAILYINPUT)->setChecked(DailyInput_Show != 0);
-    if (DailyInput_Type == 0)
-        m_controls->get<QRadioButton>(IDC_TYPE_AMOUNTS)->setChecked(true);
-    else
-        m_controls->get<QRadioButton>(IDC_TYPE_BALANCE)->setChecked(true);
-    if (QWidget *first = m_controls->widget(IDC_SHOW_DAILYINPUT))
-        first->setFocus(Qt::OtherFocusReason);
+    (m_settings.fromJanuary ? m_fromJanuary : m_fromThisMonth)->setChecked(true);
+    m_showDailyInput->setChecked(m_settings.showDailyInput);
+    (m_settings.balanceByDefault ? m_enterBalance : m_enterAmounts)->setChecked(true);
+    m_showDailyInput->setFocus(Qt::OtherFocusReason);
 }
 
 void COptionDlg::accept()
 {
-    FromN = m_controls->get<QRadioButton>(IDC_FROM_JANUARY)->isChecked() ? 1 : 0;
-    DailyInput_Show = m_controls->get<QCheckBox>(IDC_SHOW_DAILYINPUT)->isChecked() ? 1 : 0;
-    DailyInput_Type = m_controls->get<QRadioButton>(IDC_TYPE_BALANCE)->isChecked() ? 1 : 0;
-
-    WriteProfileInt(kSection, QStringLiteral("FromN"), FromN);
-    WriteProfileInt(kSection, QStringLiteral("DailyInput_Show"), DailyInput_Show);
-    WriteProfileInt(kSection, QStringLiteral("DailyInput_Type"), DailyInput_Type);
-    WriteProfileInt(kSection, QStringLiteral("DailyInput_Unit"), DailyInput_Unit);
+    m_settings.fromJanuary = m_fromJanuary->isChecked();
+    m_settings.showDailyInput = m_showDailyInput->isChecked();
+    m_settings.balanceByDefault = m_enterBalance->isChecked();
+    // The unit goes back as it was read.
+    m_settings.WriteSection(CSettings::kOptionSection);
     QDialog::accept();
 }

@@ -1,9 +1,9 @@
 #include "entry/DailyInputDlg.h"
 
 #include "app/DialogTemplate.h"
-#include "app/OptionDlg.h"
 #include "app/Profile.h"
 #include "app/Prompt.h"
+#include "app/Settings.h"
 #include "data/ResultBook.h"
 #include "entry/DailyInputHost.h"
 
@@ -87,12 +87,12 @@ CDailyInputDlg::~CDailyInputDlg()
         OnDestroy();
 }
 
-bool CDailyInputDlg::Create(CResultBook *book, const COptionDlg *options)
+bool CDailyInputDlg::Create(CResultBook *book, const CSettings *settings)
 {
     if (m_controls || !m_parent || !book)
         return false;
     m_book = book;
-    m_options = options;
+    m_settings = settings;
 
     setWindowTitle(QStringLiteral("実績入力"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -198,7 +198,7 @@ void CDailyInputDlg::ShowDay(const QString &dateText)
         // Checking one radio of the exclusive pair unchecks the other.
         bool amounts = day.entryMethod == 0;
         if (day.entryMethod == -1)
-            amounts = !m_options || m_options->DailyInput_Type == 0;
+            amounts = !m_settings || !m_settings->balanceByDefault;
         (amounts ? m_methodAmounts : m_methodBalance)->setChecked(true);
         UpdateEntryMethod();
         m_date->setText(day.dateText);

@@ -5,7 +5,7 @@
 #include <memory>
 
 class CDailyInputHost;
-class COptionDlg;
+class CSettings;
 class CPrompt;
 class CResultBook;
 class QCheckBox;
@@ -45,7 +45,7 @@ public:
     ~CDailyInputDlg() override;
 
     // Builds the window from its template as an owned window of the host and shows it.
-    bool Create(CResultBook *book, const COptionDlg *options);
+    bool Create(CResultBook *book, const CSettings *settings);
     // Shows the day whose date text equals dateText; an unknown text blanks the window.
     void ShowDay(const QString &dateText);
     // Asks what to do with pending changes: Cancelled, Unchanged, Applied or Discarded. Unless the
@@ -82,7 +82,7 @@ private:
     CDailyInputHost *m_parent;
     CPrompt &m_prompt;
     CResultBook *m_book = nullptr;
-    const COptionDlg *m_options = nullptr;
+    const CSettings *m_settings = nullptr;
     int m_index = -1;
     bool m_destroyed = false;
 

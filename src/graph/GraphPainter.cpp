@@ -1,133 +1,46 @@
 #include "graph/GraphPainter.h"
 
-#include <QFont>
+#include "graph/ChartDrawing.h"
+#include "graph/ChartScale.h"
+
 #include <QPainter>
-#include <QPen>
-#include <QRect>
-#include <QVarLengthArray>
 
 #include <algorithm>
-#include <array>
-#include <cstdlib>
 
 namespace {
 
-constexpr std::array<int32_t, 23> kSteps
-        = {1,    2,    5,    10,    25,    50,    75,    100,    250,    500,    750,   1000,
-           2500, 5000, 7500, 10000, 25000, 50000, 75000, 100000, 250000, 500000, 750000};
+using chart::FillBetween;
+using chart::LineTo;
+using chart::Span;
 
-const QColor kWhite(255, 255, 255);
 const QColor kPlotTint(255, 255, 215);
-const QColor kGrey(127, 127, 127);
-const QColor kTextColor(0, 0, 0);
 
-constexpr int kPlotMarginLeft = 60;
-constexpr int kPlotMarginTop = 25;
-constexpr int kPlotMarginRight = 10;
-constexpr int kPlotMarginBottom = 10;
-constexpr int kOriginX = 70;
-constexpr int kBandTop = 45;
+// Geometry, in pixels of the frame's client area (W x H).
+constexpr int kBorder = 1; // the client's outermost pixels are left unpainted
+constexpr int kAxisX = 60; // the value axis: the plot's left edge
+constexpr int kPlotTop = 25; // below the title band
+constexpr int kPlotMarginRight = 10; // the plot ends this far from the right
+constexpr int kPlotMarginBottom = 10; // and from the bottom
+constexpr int kOriginX = 70; // point slots are counted from here, 10 pixels right of the axis
+constexpr int kSlotsInset = 90; // the slots end 20 pixels left of the plot's right edge
+constexpr int kBandTop = 45; // y of the largest value
+constexpr int kBandInset = 75; // the value band leaves 45 pixels above and 30 below
+constexpr int kTickLabelGap = 3; // tick labels end this far left of the axis
+constexpr int kTickLabelHalfHeight = 5;
+constexpr int kLegendTop = 10;
+constexpr int kLegendWidth = 40; // legend text, ending at the legend's right edge
+// The legend's colour swatch, a square starting this far left of the legend's right edge.
+constexpr int kSwatchLeft = 49;
+constexpr int kSwatchTop = 13;
+constexpr int kSwatchSize = 6;
+constexpr int kBarLegendStep = 40; // legends run leftwards, bars first
+constexpr int kLineLegendStep = 50;
+constexpr int kPointLabelHalfWidth = 25;
+constexpr int kPointLabelHeight = 20;
 
 // Far outside any frame, yet near enough that rectangles cannot overflow and a line to it stays
 // cheap; only values changed after the layout (beyond its extremes) get there.
 constexpr int64_t kFarPixels = 1 << 15;
-
-QFont ChartFont(int pointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                      QStringLiteral("IPAPGothic"), QStringLiteral("Noto Sans CJK JP")});
-    font.setPointSize(pointSize);
-    return font;
-}
-
-// A rectangle given as left, top, right, bottom with right and bottom excluded, the way the
-// drawing arithmetic states it.
-QRect Span(int left, int top, int right, int bottom)
-{
-    return QRect(left, top, right - left, bottom - top);
-}
-
-// Fills left..right-1 and top..bottom-1. An upside-down rectangle (a bar rising from the zero
-// line) is put right way up first, so it covers the same rows as its mirror image would.
-void Fill(QPainter &painter, int left, int top, int right, int bottom, const QColor &color)
-{
-    const int l = std::min(left, right);
-    const int r = std::max(left, right);
-    const int t = std::min(top, bottom);
-    const int b = std::max(top, bottom);
-    if (l == r || t == b)
-        return;
-    painter.fillRect(QRect(QPoint(l, t), QPoint(r - 1, b - 1)), color);
-}
-
-// A line from one point to another that leaves the end point out, so consecutive segments join
-// without double-drawn pixels and a line to the plot's right or bottom edge stays inside the tinted
-// area. (Qt's flat cap drops the end with the larger coordinate instead, whatever the direction.)
-void LineTo(QPainter &painter, QPoint from, QPoint to, const QColor &color)
-{
-    const int dx = std::abs(to.x() - from.x());
-    const int dy = std::abs(to.y() - from.y());
-    if (dx == 0 && dy == 0)
-        return;
-    const int sx = to.x() > from.x() ? 1 : -1;
-    const int sy = to.y() > from.y() ? 1 : -1;
-    if (dy == 0) {
-        const int last = to.x() - sx;
-        painter.fillRect(QRect(QPoint(std::min(from.x(), last), from.y()),
-                               QPoint(std::max(from.x(), last), from.y())),
-                         color);
-        return;
-    }
-    if (dx == 0) {
-        const int last = to.y() - sy;
-        painter.fillRect(QRect(QPoint(from.x(), std::min(from.y(), last)),
-                               QPoint(from.x(), std::max(from.y(), last))),
-                         color);
-        return;
-    }
-    // Bresenham along the major axis, one pixel per step, stopping before the end point.
-    QVarLengthArray<QPoint, 512> pixels;
-    const int steps = std::max(dx, dy);
-    pixels.reserve(steps);
-    int x = from.x();
-    int y = from.y();
-    int err = dx - dy;
-    for (int i = 0; i < steps; ++i) {
-        pixels.append(QPoint(x, y));
-        const int e2 = 2 * err;
-        if (e2 > -dy) {
-            err -= dy;
-            x += sx;
-        }
-        if (e2 < dx) {
-            err += dx;
-            y += sy;
-        }
-    }
-    painter.setPen(QPen(color, 1, Qt::SolidLine, Qt::FlatCap));
-    painter.drawPoints(pixels.constData(), int(pixels.size()));
-}
-
-// Each drawing step leaves the painter as it found it.
-class StepScope
-{
-public:
-    explicit StepScope(QPainter &painter)
-        : m_painter(painter)
-    {
-        m_painter.save();
-        m_painter.setRenderHint(QPainter::Antialiasing, false);
-        m_painter.setBackgroundMode(Qt::TransparentMode);
-        m_painter.setBrush(Qt::NoBrush);
-    }
-    ~StepScope() { m_painter.restore(); }
-    StepScope(const StepScope &) = delete;
-    StepScope &operator=(const StepScope &) = delete;
-
-private:
-    QPainter &m_painter;
-};
 
 } // namespace
 
@@ -138,7 +51,7 @@ CGraphPainter::CGraphPainter()
 
 CGraphPainter::~CGraphPainter() = default;
 
-int CGraphPainter::Reset()
+void CGraphPainter::Reset()
 {
     for (GraphPoint &point : points) {
         point.keyText.clear();
@@ -168,10 +81,9 @@ int CGraphPainter::Reset()
     seriesColor[0] = QColor(101, 101, 255);
     seriesColor[1] = QColor(255, 0, 0);
     seriesColor[2] = QColor(255, 0, 255);
-    return 1;
 }
 
-int CGraphPainter::Layout(QSize client)
+void CGraphPainter::Layout(QSize client)
 {
     pointCount = 0;
     while (pointCount < kMaxPoints && !points[pointCount].keyText.isEmpty())
@@ -194,13 +106,13 @@ int CGraphPainter::Layout(QSize client)
 
     const int w = client.width();
     const int h = client.height();
-    plotLeft = kPlotMarginLeft;
-    plotTop = kPlotMarginTop;
+    plotLeft = kAxisX;
+    plotTop = kPlotTop;
     plotRight = w - kPlotMarginRight;
     plotBottom = h - kPlotMarginBottom;
     originX = kOriginX;
-    plotWidth = w - 90;
-    plotHeight = h - 75;
+    plotWidth = w - kSlotsInset;
+    plotHeight = h - kBandInset;
     zeroY = kBandTop + int32_t(int64_t(maxValue) * plotHeight / range);
 
     if (pointCount == 0)
@@ -209,7 +121,6 @@ int CGraphPainter::Layout(QSize client)
 
     ComputeTicks();
     layoutValid = 1;
-    return 1;
 }
 
 void CGraphPainter::ComputeTicks()
@@ -217,8 +128,8 @@ void CGraphPainter::ComputeTicks()
     tickCount = 0;
     int32_t step = 0;
     int64_t n = 0;
-    for (const int32_t s : kSteps) {
-        if (range / s <= 10) {
+    for (const int32_t s : chart::kScaleSteps) {
+        if (range / s <= chart::kMaxStepsPerAxis) {
             step = s;
             n = range / s;
             break;
@@ -260,67 +171,67 @@ int32_t CGraphPainter::PointX(int index) const
     return originX + (index + 1) * slotWidth - slotWidth / 2;
 }
 
-int CGraphPainter::Draw(QPainter &painter, QSize client)
+void CGraphPainter::Draw(QPainter &painter, QSize client)
 {
     if (layoutValid != 1)
         Layout(client);
     DrawBackground(painter, client);
     DrawGrid(painter, client);
     DrawSeries(painter, client);
-    return 1;
 }
 
-int CGraphPainter::DrawBackground(QPainter &painter, QSize client)
+void CGraphPainter::DrawBackground(QPainter &painter, QSize client)
 {
-    const StepScope scope(painter);
+    const chart::StepScope scope(painter);
     const int w = client.width();
     const int h = client.height();
-    Fill(painter, 1, 1, w - 1, h - 1, kWhite);
-    Fill(painter, plotLeft, plotTop, plotRight, plotBottom, kPlotTint);
+    FillBetween(painter, kBorder, kBorder, w - kBorder, h - kBorder, chart::kWhite);
+    FillBetween(painter, plotLeft, plotTop, plotRight, plotBottom, kPlotTint);
 
-    painter.setFont(ChartFont(10));
-    painter.setPen(kTextColor);
-    const int centred = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
-    painter.drawText(Span(1, 1, w - 1, 25), centred,
+    painter.setFont(chart::Font(chart::kTitlePoints));
+    painter.setPen(chart::kTextColour);
+    painter.drawText(Span(kBorder, kBorder, w - kBorder, kPlotTop), chart::kCentredLine,
                      title.isEmpty() ? QStringLiteral("グラフ") : title);
-    painter.drawText(Span(1, 1, 60, 25), centred, QStringLiteral("(百円)"));
-    return 1;
+    // The unit sits in the corner above the tick labels.
+    painter.drawText(Span(kBorder, kBorder, kAxisX, kPlotTop), chart::kCentredLine,
+                     QStringLiteral("(百円)"));
 }
 
-int CGraphPainter::DrawGrid(QPainter &painter, QSize client)
+void CGraphPainter::DrawGrid(QPainter &painter, QSize client)
 {
-    const StepScope scope(painter);
+    const chart::StepScope scope(painter);
     const int w = client.width();
     const int h = client.height();
 
     for (int i = 0; i < tickCount; ++i) {
         const int y = ValueY(ticks[i]);
-        LineTo(painter, QPoint(60, y), QPoint(w - 10, y), kGrey);
+        LineTo(painter, QPoint(kAxisX, y), QPoint(w - kPlotMarginRight, y), chart::kGrey);
     }
-    LineTo(painter, QPoint(60, 25), QPoint(60, h - 10), kGrey);
+    LineTo(painter, QPoint(kAxisX, kPlotTop), QPoint(kAxisX, h - kPlotMarginBottom), chart::kGrey);
 
-    painter.setFont(ChartFont(9));
-    painter.setPen(kTextColor);
+    painter.setFont(chart::Font(chart::kLabelPoints));
+    painter.setPen(chart::kTextColour);
     for (int i = 0; i < tickCount; ++i) {
         const int y = ValueY(ticks[i]);
-        painter.drawText(Span(0, y - 5, 57, y + 5),
-                         Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QString::number(ticks[i]));
+        painter.drawText(
+                Span(0, y - kTickLabelHalfHeight, kAxisX - kTickLabelGap, y + kTickLabelHalfHeight),
+                chart::kRightLine, QString::number(ticks[i]));
     }
-    return 1;
 }
 
-int CGraphPainter::DrawSeries(QPainter &painter, QSize client)
+void CGraphPainter::DrawSeries(QPainter &painter, QSize client)
 {
     Q_UNUSED(client);
-    const StepScope scope(painter);
-    painter.setFont(ChartFont(9));
+    const chart::StepScope scope(painter);
+    painter.setFont(chart::Font(chart::kLabelPoints));
 
     auto drawLegend = [&](int slot, int legendOffset) {
         const int r = originX + plotWidth - legendOffset;
-        painter.setPen(kTextColor);
-        painter.drawText(Span(r - 40, 10, r, 25), Qt::AlignLeft | Qt::AlignTop, seriesLegend[slot]);
-        Fill(painter, r - 49, 13, r - 43, 19, seriesColor[slot]);
+        painter.setPen(chart::kTextColour);
+        painter.drawText(Span(r - kLegendWidth, kLegendTop, r, kPlotTop),
+                         Qt::AlignLeft | Qt::AlignTop, seriesLegend[slot]);
+        FillBetween(painter, r - kSwatchLeft, kSwatchTop, r - kSwatchLeft + kSwatchSize,
+                    kSwatchTop + kSwatchSize, seriesColor[slot]);
     };
 
     int legendOffset = 0;
@@ -331,14 +242,15 @@ int CGraphPainter::DrawSeries(QPainter &painter, QSize client)
         const int bw = std::max(slotWidth / 2, 1);
         for (int i = 0; i < pointCount; ++i) {
             const int left = PointX(i) - bw / 2;
-            Fill(painter, left, zeroY, left + bw, ValueY(points[i].value[slot]), seriesColor[slot]);
+            FillBetween(painter, left, zeroY, left + bw, ValueY(points[i].value[slot]),
+                        seriesColor[slot]);
         }
         drawLegend(slot, legendOffset);
-        legendOffset += 40;
+        legendOffset += kBarLegendStep;
         ++barSeries;
     }
 
-    legendOffset = 50 * barSeries;
+    legendOffset = kLineLegendStep * barSeries;
     for (int slot = 0; slot < 3; ++slot) {
         if (seriesKind[slot] != Line)
             continue;
@@ -350,19 +262,19 @@ int CGraphPainter::DrawSeries(QPainter &painter, QSize client)
             pen = to;
         }
         drawLegend(slot, legendOffset);
-        legendOffset += 50;
+        legendOffset += kLineLegendStep;
     }
 
-    painter.setPen(kTextColor);
+    painter.setPen(chart::kTextColour);
     for (int i = 0; i < pointCount; ++i) {
         const GraphPoint &point = points[i];
         if (point.axisLabel.isEmpty())
             continue;
         const int cx = PointX(i);
         // Away from the balance bar: below the zero line for a rise, above it for a fall.
-        const int top = point.value[0] >= 0 ? zeroY : zeroY - 20;
-        painter.drawText(Span(cx - 25, top, cx + 25, top + 20),
-                         Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, point.axisLabel);
+        const int top = point.value[0] >= 0 ? zeroY : zeroY - kPointLabelHeight;
+        painter.drawText(Span(cx - kPointLabelHalfWidth, top, cx + kPointLabelHalfWidth,
+                              top + kPointLabelHeight),
+                         chart::kCentredLine, point.axisLabel);
     }
-    return 1;
 }

@@ -28,14 +28,14 @@ public:
     CGraphPainter();
     virtual ~CGraphPainter();
 
-    int Reset();
+    void Reset();
     // client is the size of the frame's client area; the painter draws its interior.
-    int Layout(QSize client);
+    void Layout(QSize client);
     void ComputeTicks();
-    int Draw(QPainter &painter, QSize client);
-    int DrawBackground(QPainter &painter, QSize client);
-    int DrawGrid(QPainter &painter, QSize client);
-    int DrawSeries(QPainter &painter, QSize client);
+    void Draw(QPainter &painter, QSize client);
+    void DrawBackground(QPainter &painter, QSize client);
+    void DrawGrid(QPainter &painter, QSize client);
+    void DrawSeries(QPainter &painter, QSize client);
 
     // y of a value and x of a point's centre under the current layout.
     int32_t ValueY(int32_t value) const;

@@ -185,7 +185,8 @@ void CDiaryDlg::BuildWindow()
 
 void CDiaryDlg::OnInitDialog()
 {
-    m_options = new COptionDlg();
+    m_settings.ReadSection(CSettings::kOptionSection);
+    m_options = new COptionDlg(m_settings);
     m_book = new CResultBook(m_dataFilePath);
     m_graph = new CGraphPainter();
     m_frame->SetPainter(m_graph);
@@ -235,7 +236,7 @@ void CDiaryDlg::showEvent(QShowEvent *event)
     // directly, the daily input window would lose the activation, and the keyboard, to it.
     if (!m_shownOnce) {
         m_shownOnce = true;
-        if (m_options->DailyInput_Show == 1)
+        if (m_settings.showDailyInput)
             QMetaObject::invokeMethod(
                     this, [this] { OpenDailyInput(); }, Qt::QueuedConnection);
     }
@@ -286,9 +287,9 @@ void CDiaryDlg::Warn(const QString &text)
 bool CDiaryDlg::SelectPeriod(int yearsBack)
 {
     int endMonth = m_thisMonth - 100 * yearsBack;
-    if (yearsBack > 0 && m_options->FromN == 1)
+    if (yearsBack > 0 && m_settings.fromJanuary)
         endMonth = endMonth / 100 * 100 + 12;
-    if (!m_book->LoadPeriod(endMonth, m_options->FromN, yearsBack)) {
+    if (!m_book->LoadPeriod(endMonth, m_settings.fromJanuary ? 1 : 0, yearsBack)) {
         if (m_book->modified) {
             // The old period could not be written: it stays loaded with its changes, and so do
             // the controls that chose it.
@@ -377,7 +378,7 @@ int CDiaryDlg::OpenDailyInput()
     }
     if (!m_dailyInput) {
         m_dailyInput = CreateDailyInputWindow();
-        if (m_dailyInput && !m_dailyInput->Create(m_book, m_options)) {
+        if (m_dailyInput && !m_dailyInput->Create(m_book, &m_settings)) {
             delete m_dailyInput.data();
             m_dailyInput = nullptr;
         }
@@ -502,9 +503,9 @@ void CDiaryDlg::OnOption()
         }
         return;
     }
-    const int fromN = m_options->FromN;
+    const bool fromJanuary = m_settings.fromJanuary;
     m_options->exec();
-    if (m_options->FromN != fromN && SelectPeriod(m_yearsBack))
+    if (m_settings.fromJanuary != fromJanuary && SelectPeriod(m_yearsBack))
         ShowMonthly();
 }
 

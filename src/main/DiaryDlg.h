@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Prompt.h"
+#include "app/Settings.h"
 #include "entry/DailyInputDlg.h"
 #include "entry/DailyInputHost.h"
 
@@ -95,6 +96,7 @@ public:
     CReportList *List() const { return m_list; }
     CResultBook *Book() const { return m_book; }
     COptionDlg *Options() const { return m_options; }
+    CSettings &Settings() { return m_settings; }
     CGraphPainter *Graph() const { return m_graph; }
     CDailyInputDlg *DailyInput() const { return m_dailyInput; }
     int MonthIndex() const { return m_monthIndex; }
@@ -137,6 +139,7 @@ private:
     QIcon m_hIcon;
     QList<QPixmap> m_largeImages; // 32 x 32
     QList<QIcon> m_smallImages; // 16 x 16, the ones the report view shows
+    CSettings m_settings;
     COptionDlg *m_options = nullptr;
     CResultBook *m_book = nullptr;
     CGraphPainter *m_graph = nullptr;

@@ -4,10 +4,10 @@
 #include "data/ResultBook.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
-#include <QPainter>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,22 +16,8 @@
 
 namespace {
 
-const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kBlue = qRgb(152, 191, 255);
-const QRgb kRed = qRgb(255, 152, 215);
-const QRgb kGrey = qRgb(127, 127, 127);
-const QRgb kUntouched = qRgb(10, 200, 10);
-
-// Where a probe is taken, relative to a point of the prepared layout.
-enum class Anchor {
-    Level100, // (frame left, y of 100 %)
-    LevelRight, // (frame right, y of 100 %)
-    Dot, // the first point's mapped position
-    Base, // (frame left, base line)
-    XTick, // (x of the second investment tick, base line)
-    ClientCorner, // (0, 0)
-};
 
 } // namespace
 
@@ -57,17 +43,6 @@ private:
         set(5, 130, 50);
         set(6, 25, 2);
         set(7, 30, 60);
-    }
-
-    static QImage render(const CAnalyzerDlg &dlg, QSize size)
-    {
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(kUntouched);
-        QPainter painter(&image);
-        dlg.DrawPlot(painter, size);
-        dlg.DrawPoints(painter, size);
-        painter.end();
-        return image;
     }
 
     static QPoint storedPosition()
@@ -105,112 +80,6 @@ private slots:
     }
 
     void init() { clearSettings(); }
-
-    void renderedPlot_data()
-    {
-        QTest::addColumn<Anchor>("anchor");
-        QTest::addColumn<int>("dx");
-        QTest::addColumn<int>("dy");
-        QTest::addColumn<QRgb>("colour");
-
-        QTest::newRow("blue just above 100 %") << Anchor::Level100 << 5 << -1 << kBlue;
-        QTest::newRow("blue at the frame top") << Anchor::Level100 << 5 << -1000 << kBlue;
-        QTest::newRow("red just below 100 %") << Anchor::Level100 << 5 << 1 << kRed;
-        QTest::newRow("100 % row carries the grid") << Anchor::Level100 << 5 << 0 << kGrey;
-        QTest::newRow("grid ends before the frame right") << Anchor::LevelRight << -1 << 0 << kGrey;
-        QTest::newRow("fills exclude the frame right") << Anchor::LevelRight << 0 << -1 << kWhite;
-        QTest::newRow("vertical axis") << Anchor::Level100 << 0 << -3 << kGrey;
-        QTest::newRow("white left of the axis") << Anchor::Level100 << -1 << -3 << kWhite;
-        QTest::newRow("red just above the base line") << Anchor::Base << 5 << -1 << kRed;
-        QTest::newRow("base line") << Anchor::Base << 5 << 0 << kGrey;
-        QTest::newRow("dot centre") << Anchor::Dot << 0 << 0 << kBlack;
-        QTest::newRow("dot left-top") << Anchor::Dot << -2 << -1 << kBlack;
-        QTest::newRow("dot right edge") << Anchor::Dot << 1 << 0 << kBlack;
-        QTest::newRow("dot is 4 pixels across") << Anchor::Dot << 2 << 0 << kBlue;
-        QTest::newRow("dot above") << Anchor::Dot << 0 << -3 << kBlue;
-        QTest::newRow("tick mark") << Anchor::XTick << 0 << -4 << kGrey;
-        QTest::newRow("tick mark is 5 pixels") << Anchor::XTick << 0 << -5 << kRed;
-        QTest::newRow("1-pixel margin untouched") << Anchor::ClientCorner << 0 << 0 << kUntouched;
-        QTest::newRow("white inside the margin") << Anchor::ClientCorner << 1 << 1 << kWhite;
-    }
-
-    void renderedPlot()
-    {
-        QFETCH(Anchor, anchor);
-        QFETCH(int, dx);
-        QFETCH(int, dy);
-        QFETCH(QRgb, colour);
-        CAnalyzerDlg dlg;
-        dlg.SetData(m_book.get());
-        const QSize size(530, 290);
-        dlg.Prepare(size);
-        const CAnalyzerData &d = dlg.data();
-        QCOMPARE(d.m_yMax, 1000);
-        QCOMPARE(d.m_xMax, 60);
-        const QImage image = render(dlg, size);
-
-        QPoint at;
-        switch (anchor) {
-        case Anchor::Level100:
-            at = QPoint(d.m_frame.left, d.YOf(100));
-            break;
-        case Anchor::LevelRight:
-            at = QPoint(d.m_frame.right, d.YOf(100));
-            break;
-        case Anchor::Dot:
-            at = QPoint(d.XOf(d.m_points[0].invested), d.YOf(d.m_points[0].rate));
-            break;
-        case Anchor::Base:
-            at = QPoint(d.m_frame.left, d.m_originY);
-            break;
-        case Anchor::XTick:
-            at = QPoint(d.XOf(d.m_xTicks[1]), d.m_originY);
-            break;
-        case Anchor::ClientCorner:
-            break;
-        }
-        at += QPoint(dx, dy);
-        at.setY(std::max(at.y(), d.m_frame.top));
-        QCOMPARE(QColor(image.pixel(at)).name(), QColor(colour).name());
-    }
-
-    void levelRowIsNeitherBlueNorRed()
-    {
-        CAnalyzerDlg dlg;
-        dlg.SetData(m_book.get());
-        const QSize size(530, 290);
-        dlg.Prepare(size);
-        const CAnalyzerData &d = dlg.data();
-        const QImage image = render(dlg, size);
-        const int y = d.YOf(100);
-        for (int x = d.m_frame.left; x < d.m_frame.right; ++x) {
-            const QRgb c = image.pixel(x, y);
-            QVERIFY2(c != kBlue && c != kRed, qPrintable(QString::number(x)));
-        }
-        // The capped day lies on the top grid line.
-        QCOMPARE(d.YOf(d.m_points[1].rate), d.m_originY - d.m_plotHeight);
-        QCOMPARE(image.pixel(d.XOf(d.m_points[1].invested), d.m_originY - d.m_plotHeight), kBlack);
-    }
-
-    void explanationIsDrawn()
-    {
-        CAnalyzerDlg dlg;
-        const QSize size(540, 90);
-        QImage image(size, QImage::Format_RGB32);
-        image.fill(kUntouched);
-        QPainter painter(&image);
-        dlg.DrawExplanation(painter, size);
-        painter.end();
-        QCOMPARE(image.pixel(0, 0), kUntouched);
-        QCOMPARE(image.pixel(1, 1), kWhite);
-        QCOMPARE(image.pixel(size.width() - 1, 40), kUntouched);
-        int dark = 0;
-        for (int y = 3; y < 20; ++y) {
-            for (int x = 3; x < 60; ++x)
-                dark += qGray(image.pixel(x, y)) < 128;
-        }
-        QVERIFY(dark > 0);
-    }
 
     void windowAndControls()
     {
@@ -262,6 +131,37 @@ private slots:
         QCOMPARE(d.m_prepared, 1);
         dlg.accept();
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+
+    // A screen reader's Toggle on the kind button changes nothing, as a click does; its Press on
+    // OK closes the dialog as a click does, keeping the position.
+    void accessibleActions()
+    {
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_VERIFY(dlg.data().m_prepared == 1);
+        auto *kind = qobject_cast<QAbstractButton *>(dlg.control(CAnalyzerDlg::IdKindRate));
+        QVERIFY(kind);
+        QAccessibleActionInterface *kindActions
+                = QAccessible::queryAccessibleInterface(kind)->actionInterface();
+        QVERIFY(kindActions->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+        const int points = dlg.data().m_pointCount;
+        kindActions->doAction(QAccessibleActionInterface::toggleAction());
+        QVERIFY(kind->isChecked());
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.data().m_pointCount, points);
+
+        const QPoint moved = dlg.pos() + QPoint(7, 9);
+        dlg.move(moved);
+        QTRY_COMPARE(dlg.pos(), moved);
+        QAccessible::queryAccessibleInterface(dlg.control(CAnalyzerDlg::IdOk))
+                ->actionInterface()
+                ->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(storedPosition(), moved);
     }
 
     void emptyBookShows()

@@ -1,6 +1,7 @@
 #include "app/AboutDlg.h"
 #include "app/DialogTemplate.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -11,7 +12,8 @@
 
 namespace {
 
-template<class T> T *control(const QWidget &dialog, int id)
+// Controls are found by object name, which the window keeps as "id" and the number.
+template<class T> T *control(const QWidget &dialog, CAboutDlg::ControlId id)
 {
     T *w = dialog.findChild<T *>(QStringLiteral("id%1").arg(id));
     if (!w)
@@ -66,14 +68,14 @@ private slots:
         for (QLabel *label : dialog.findChildren<QLabel *>())
             iconShown = iconShown || !label->pixmap().isNull();
         QVERIFY(iconShown);
-        QVERIFY(control<QPushButton>(dialog, 1)->isDefault());
-        QVERIFY(control<QLabel>(dialog, 1068)->text().isEmpty());
+        QVERIFY(control<QPushButton>(dialog, CAboutDlg::IdOk)->isDefault());
+        QVERIFY(control<QLabel>(dialog, CAboutDlg::IdCredit)->text().isEmpty());
     }
 
     void guideUrlReadOnlyAndSelectable()
     {
         CAboutDlg dialog;
-        auto *edit = control<QLineEdit>(dialog, 1069);
+        auto *edit = control<QLineEdit>(dialog, CAboutDlg::IdGuideUrl);
         QVERIFY(edit->isReadOnly());
         QVERIFY(edit->isEnabled());
         QVERIFY(edit->focusPolicy() & Qt::TabFocus);
@@ -120,7 +122,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(dialog.childAt(at) == nullptr || !credit);
         doubleClick(dialog, at, Qt::MouseButton(button));
-        QCOMPARE(!control<QLabel>(dialog, 1068)->text().isEmpty(), credit);
+        QCOMPARE(!control<QLabel>(dialog, CAboutDlg::IdCredit)->text().isEmpty(), credit);
     }
 
     void creditStaysAfterOtherClicks()
@@ -129,24 +131,24 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         doubleClick(dialog, QPoint(1, 2));
-        const QString credit = control<QLabel>(dialog, 1068)->text();
+        const QString credit = control<QLabel>(dialog, CAboutDlg::IdCredit)->text();
         QVERIFY(!credit.isEmpty());
         doubleClick(dialog, QPoint(200, 150));
         doubleClick(dialog, QPoint(0, 0), Qt::RightButton);
-        QCOMPARE(control<QLabel>(dialog, 1068)->text(), credit);
+        QCOMPARE(control<QLabel>(dialog, CAboutDlg::IdCredit)->text(), credit);
     }
 
     void controlsAtTheirRectangles_data()
     {
-        QTest::addColumn<int>("id");
+        QTest::addColumn<CAboutDlg::ControlId>("id");
         QTest::addColumn<QRect>("units");
-        QTest::newRow("OK") << 1 << QRect(178, 7, 50, 14);
-        QTest::newRow("guide address") << 1069 << QRect(32, 64, 188, 12);
-        QTest::newRow("credit") << 1068 << QRect(116, 112, 100, 8);
+        QTest::newRow("OK") << CAboutDlg::IdOk << QRect(178, 7, 50, 14);
+        QTest::newRow("guide address") << CAboutDlg::IdGuideUrl << QRect(32, 64, 188, 12);
+        QTest::newRow("credit") << CAboutDlg::IdCredit << QRect(116, 112, 100, 8);
     }
     void controlsAtTheirRectangles()
     {
-        QFETCH(int, id);
+        QFETCH(CAboutDlg::ControlId, id);
         QFETCH(QRect, units);
         CAboutDlg dialog;
         const dlg::BaseUnits base = dlg::BaseUnitsOf(dlg::DialogFont());
@@ -158,9 +160,10 @@ private slots:
 
     void endsWithOkEnterOrEscape_data()
     {
-        QTest::addColumn<int>("key"); // 0: click OK
+        QTest::addColumn<int>("key"); // 0: click OK, -1: a screen reader's Press on OK
         QTest::addColumn<int>("result");
         QTest::newRow("OK button") << 0 << int(QDialog::Accepted);
+        QTest::newRow("Press on OK") << -1 << int(QDialog::Accepted);
         QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
         QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QDialog::Rejected);
     }
@@ -173,7 +176,11 @@ private slots:
         QTimer::singleShot(0, &dialog, [&] {
             acted = true;
             if (key == 0)
-                QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(dialog, CAboutDlg::IdOk), Qt::LeftButton);
+            else if (key == -1)
+                QAccessible::queryAccessibleInterface(control<QPushButton>(dialog, CAboutDlg::IdOk))
+                        ->actionInterface()
+                        ->doAction(QAccessibleActionInterface::pressAction());
             else
                 QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget()
                                                             : static_cast<QWidget *>(&dialog),

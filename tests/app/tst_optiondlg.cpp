@@ -1,6 +1,8 @@
 #include "app/DialogTemplate.h"
 #include "app/OptionDlg.h"
+#include "app/Settings.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -39,7 +41,17 @@ std::optional<int> stored(const QString &key)
     return v.toInt();
 }
 
-template<class T> T *control(const QDialog &dialog, int id)
+constexpr auto Ok = COptionDlg::IdOk;
+constexpr auto Cancel = COptionDlg::IdCancel;
+constexpr auto ShowAtStart = COptionDlg::IdShowDailyInput;
+constexpr auto ThisMonth = COptionDlg::IdFromThisMonth;
+constexpr auto January = COptionDlg::IdFromJanuary;
+constexpr auto Amounts = COptionDlg::IdEnterAmounts;
+constexpr auto Balance = COptionDlg::IdEnterBalance;
+using Ids = QList<COptionDlg::ControlId>;
+
+// Controls are found by object name, which the dialog keeps as "id" and the number.
+template<class T> T *control(const QDialog &dialog, COptionDlg::ControlId id)
 {
     T *w = dialog.findChild<T *>(QStringLiteral("id%1").arg(id));
     if (!w)
@@ -61,6 +73,20 @@ int runModal(COptionDlg &dialog, const std::function<void()> &whileOpen)
     return result;
 }
 
+// FromN, DailyInput_Show, DailyInput_Type, DailyInput_Unit as the settings hold them.
+QList<int> optionsOf(const CSettings &s)
+{
+    return {s.fromJanuary ? 1 : 0, s.showDailyInput ? 1 : 0, s.balanceByDefault ? 1 : 0,
+            s.amountUnit};
+}
+
+CSettings readOptions()
+{
+    CSettings settings;
+    settings.ReadSection(QStringLiteral("Option"));
+    return settings;
+}
+
 struct States
 {
     bool january, thisMonth, show, amounts, balance;
@@ -68,10 +94,11 @@ struct States
 
 States statesOf(const COptionDlg &d)
 {
-    return {control<QRadioButton>(d, 1021)->isChecked(),
-            control<QRadioButton>(d, 1020)->isChecked(), control<QCheckBox>(d, 1022)->isChecked(),
-            control<QRadioButton>(d, 1035)->isChecked(),
-            control<QRadioButton>(d, 1036)->isChecked()};
+    return {control<QRadioButton>(d, January)->isChecked(),
+            control<QRadioButton>(d, ThisMonth)->isChecked(),
+            control<QCheckBox>(d, ShowAtStart)->isChecked(),
+            control<QRadioButton>(d, Amounts)->isChecked(),
+            control<QRadioButton>(d, Balance)->isChecked()};
 }
 
 } // namespace
@@ -95,16 +122,20 @@ private slots:
     void readsSettingsAndInitialisesControls_data()
     {
         QTest::addColumn<Stored>("before");
-        QTest::addColumn<QList<int>>("members"); // FromN, Show, Type, Unit
-        QTest::addColumn<QList<bool>>("checked"); // 1021, 1020, 1022, 1035, 1036
+        QTest::addColumn<QList<int>>("members"); // FromN, Show, Type, Unit as held
+        QTest::addColumn<QList<bool>>("checked"); // January, this month, show, amounts, balance
 
         QTest::newRow("first run") << Stored{} << QList<int>{1, 1, 0, 100}
                                    << QList<bool>{true, false, true, true, false};
         QTest::newRow("this month, hidden, balance")
                 << Stored{0, 0, 1, 37} << QList<int>{0, 0, 1, 37}
                 << QList<bool>{false, true, false, false, true};
-        QTest::newRow("other non-zero values") << Stored{5, 2, -3, 0} << QList<int>{5, 2, -3, 0}
-                                               << QList<bool>{true, false, true, false, true};
+        // Shown as the program applies them: January and the start-up window only for 1.
+        QTest::newRow("other values") << Stored{5, 2, -3, 0} << QList<int>{0, 0, 1, 0}
+                                      << QList<bool>{false, true, false, false, true};
+        QTest::newRow("negative year basis and start-up")
+                << Stored{-1, -1, 0, 100} << QList<int>{0, 0, 0, 100}
+                << QList<bool>{false, true, false, true, false};
         QTest::newRow("only the unit stored")
                 << Stored{{}, {}, {}, 1000} << QList<int>{1, 1, 0, 1000}
                 << QList<bool>{true, false, true, true, false};
@@ -119,10 +150,9 @@ private slots:
         store(QStringLiteral("DailyInput_Type"), before.type);
         store(QStringLiteral("DailyInput_Unit"), before.unit);
 
-        COptionDlg dialog;
-        QCOMPARE(QList<int>({dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                             dialog.DailyInput_Unit}),
-                 members);
+        CSettings settings = readOptions();
+        COptionDlg dialog(settings);
+        QCOMPARE(optionsOf(settings), members);
         States s{};
         runModal(dialog, [&] {
             s = statesOf(dialog);
@@ -135,28 +165,32 @@ private slots:
     void okWritesAllFour_data()
     {
         QTest::addColumn<Stored>("before");
-        QTest::addColumn<QList<int>>("clicks"); // controls clicked before OK
+        QTest::addColumn<Ids>("clicks"); // controls clicked before OK
         QTest::addColumn<bool>("byEnter"); // OK through the default button
         QTest::addColumn<QList<int>>("after"); // FromN, Show, Type, Unit, members and stored
 
         QTest::newRow("first run, unchanged")
-                << Stored{} << QList<int>{} << false << QList<int>{1, 1, 0, 100};
+                << Stored{} << Ids{} << false << QList<int>{1, 1, 0, 100};
         QTest::newRow("first run, everything changed")
-                << Stored{} << QList<int>{1020, 1022, 1036} << false << QList<int>{0, 0, 1, 100};
+                << Stored{} << Ids{ThisMonth, ShowAtStart, Balance} << false
+                << QList<int>{0, 0, 1, 100};
         QTest::newRow("unit written back as read")
-                << Stored{1, 1, 0, 37} << QList<int>{1036} << false << QList<int>{1, 1, 1, 37};
-        QTest::newRow("odd values normalised")
-                << Stored{7, 3, 9, -5} << QList<int>{} << false << QList<int>{1, 1, 1, -5};
+                << Stored{1, 1, 0, 37} << Ids{Balance} << false << QList<int>{1, 1, 1, 37};
+        QTest::newRow("odd values written as shown")
+                << Stored{7, 3, 9, -5} << Ids{} << false << QList<int>{0, 0, 1, -5};
+        QTest::newRow("odd values, January and start-up ticked")
+                << Stored{7, 3, 9, -5} << Ids{January, ShowAtStart} << false
+                << QList<int>{1, 1, 1, -5};
         QTest::newRow("back to January and amounts")
-                << Stored{0, 0, 1, 100} << QList<int>{1021, 1022, 1035} << false
+                << Stored{0, 0, 1, 100} << Ids{January, ShowAtStart, Amounts} << false
                 << QList<int>{1, 1, 0, 100};
         QTest::newRow("Enter presses OK")
-                << Stored{0, 1, 0, 200} << QList<int>{1021} << true << QList<int>{1, 1, 0, 200};
+                << Stored{0, 1, 0, 200} << Ids{January} << true << QList<int>{1, 1, 0, 200};
     }
     void okWritesAllFour()
     {
         QFETCH(Stored, before);
-        QFETCH(QList<int>, clicks);
+        QFETCH(Ids, clicks);
         QFETCH(bool, byEnter);
         QFETCH(QList<int>, after);
         store(QStringLiteral("FromN"), before.fromN);
@@ -164,19 +198,18 @@ private slots:
         store(QStringLiteral("DailyInput_Type"), before.type);
         store(QStringLiteral("DailyInput_Unit"), before.unit);
 
-        COptionDlg dialog;
+        CSettings settings = readOptions();
+        COptionDlg dialog(settings);
         const int result = runModal(dialog, [&] {
-            for (int id : clicks)
+            for (COptionDlg::ControlId id : clicks)
                 QTest::mouseClick(control<QAbstractButton>(dialog, id), Qt::LeftButton);
             if (byEnter)
-                QTest::keyClick(control<QCheckBox>(dialog, 1022), Qt::Key_Return);
+                QTest::keyClick(control<QCheckBox>(dialog, ShowAtStart), Qt::Key_Return);
             else
-                QTest::mouseClick(control<QPushButton>(dialog, 1), Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(dialog, Ok), Qt::LeftButton);
         });
         QCOMPARE(result, int(QDialog::Accepted));
-        QCOMPARE(QList<int>({dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                             dialog.DailyInput_Unit}),
-                 after);
+        QCOMPARE(optionsOf(settings), after);
         const QList<std::optional<int>> written{stored(QStringLiteral("FromN")),
                                                 stored(QStringLiteral("DailyInput_Show")),
                                                 stored(QStringLiteral("DailyInput_Type")),
@@ -184,6 +217,70 @@ private slots:
         for (int i = 0; i < 4; ++i) {
             QVERIFY2(written[i].has_value(), qPrintable(QStringLiteral("setting %1").arg(i)));
             QCOMPARE(*written[i], after[i]);
+        }
+    }
+
+    // A screen reader's Toggle on a radio or the check box and its Press on a button do what a
+    // click does: the same options are kept and written.
+    void accessibleActionsActAsClicks_data()
+    {
+        QTest::addColumn<COptionDlg::ControlId>("target");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QList<int>>("after"); // FromN, Show, Type, Unit held after the dialog
+
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        const int ok = QDialog::Accepted;
+        QTest::newRow("this month") << ThisMonth << toggle << ok << QList<int>{0, 1, 0, 100};
+        QTest::newRow("January, already checked")
+                << January << toggle << ok << QList<int>{1, 1, 0, 100};
+        QTest::newRow("show at start") << ShowAtStart << toggle << ok << QList<int>{1, 0, 0, 100};
+        QTest::newRow("balance") << Balance << toggle << ok << QList<int>{1, 1, 1, 100};
+        QTest::newRow("amounts, already checked")
+                << Amounts << toggle << ok << QList<int>{1, 1, 0, 100};
+        QTest::newRow("cancel") << Cancel << QAccessibleActionInterface::pressAction()
+                                << int(QDialog::Rejected) << QList<int>{1, 1, 0, 100};
+    }
+    void accessibleActionsActAsClicks()
+    {
+        QFETCH(COptionDlg::ControlId, target);
+        QFETCH(QString, action);
+        QFETCH(int, result);
+        QFETCH(QList<int>, after);
+        for (const bool accessible : {false, true}) {
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
+                      QStringLiteral("Murel"))
+                    .clear();
+            CSettings settings = readOptions();
+            COptionDlg dialog(settings);
+            QStringList offered;
+            QTimer::singleShot(5000, &dialog, [&] { dialog.done(-1); }); // never hang the run
+            const int got = runModal(dialog, [&] {
+                QAbstractButton *button = control<QAbstractButton>(dialog, target);
+                QAbstractButton *ok = control<QAbstractButton>(dialog, Ok);
+                if (accessible) {
+                    QAccessibleActionInterface *actions
+                            = QAccessible::queryAccessibleInterface(button)->actionInterface();
+                    offered = actions->actionNames();
+                    actions->doAction(action);
+                    if (target != Cancel) {
+                        QAccessible::queryAccessibleInterface(ok)->actionInterface()->doAction(
+                                QAccessibleActionInterface::pressAction());
+                    }
+                } else {
+                    QTest::mouseClick(button, Qt::LeftButton);
+                    if (target != Cancel)
+                        QTest::mouseClick(ok, Qt::LeftButton);
+                }
+            });
+            if (accessible)
+                QVERIFY2(offered.contains(action), qPrintable(offered.join(QLatin1Char(','))));
+            QCOMPARE(got, result);
+            QCOMPARE(optionsOf(settings), after);
+            QCOMPARE(stored(QStringLiteral("FromN")),
+                     result == QDialog::Accepted ? std::optional(after[0]) : std::nullopt);
+            QCOMPARE(stored(QStringLiteral("DailyInput_Type")),
+                     result == QDialog::Accepted ? std::optional(after[2]) : std::nullopt);
         }
     }
 
@@ -206,29 +303,27 @@ private slots:
         store(QStringLiteral("DailyInput_Type"), before.type);
         store(QStringLiteral("DailyInput_Unit"), before.unit);
 
-        COptionDlg dialog;
-        const QList<int> members{dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                                 dialog.DailyInput_Unit};
+        CSettings settings = readOptions();
+        COptionDlg dialog(settings);
+        const QList<int> members = optionsOf(settings);
         States first{};
         const int result = runModal(dialog, [&] {
             first = statesOf(dialog);
             // Flip every choice, then leave without OK.
-            QTest::mouseClick(control<QAbstractButton>(dialog, first.january ? 1020 : 1021),
+            QTest::mouseClick(control<QAbstractButton>(dialog, first.january ? ThisMonth : January),
                               Qt::LeftButton);
-            QTest::mouseClick(control<QAbstractButton>(dialog, 1022), Qt::LeftButton);
-            QTest::mouseClick(control<QAbstractButton>(dialog, first.amounts ? 1036 : 1035),
+            QTest::mouseClick(control<QAbstractButton>(dialog, ShowAtStart), Qt::LeftButton);
+            QTest::mouseClick(control<QAbstractButton>(dialog, first.amounts ? Balance : Amounts),
                               Qt::LeftButton);
             if (how == 0)
-                QTest::mouseClick(control<QPushButton>(dialog, 2), Qt::LeftButton);
+                QTest::mouseClick(control<QPushButton>(dialog, Cancel), Qt::LeftButton);
             else if (how == 1)
                 QTest::keyClick(&dialog, Qt::Key_Escape);
             else
                 dialog.close();
         });
         QCOMPARE(result, int(QDialog::Rejected));
-        QCOMPARE(QList<int>({dialog.FromN, dialog.DailyInput_Show, dialog.DailyInput_Type,
-                             dialog.DailyInput_Unit}),
-                 members);
+        QCOMPARE(optionsOf(settings), members);
         QCOMPARE(stored(QStringLiteral("FromN")), before.fromN);
         QCOMPARE(stored(QStringLiteral("DailyInput_Show")), before.show);
         QCOMPARE(stored(QStringLiteral("DailyInput_Type")), before.type);
@@ -249,20 +344,21 @@ private slots:
 
     void controlsAtTheirRectangles_data()
     {
-        QTest::addColumn<int>("id");
+        QTest::addColumn<COptionDlg::ControlId>("id");
         QTest::addColumn<QRect>("units");
-        QTest::newRow("show at start") << 1022 << QRect(12, 20, 118, 10);
-        QTest::newRow("this month") << 1020 << QRect(48, 52, 28, 10);
-        QTest::newRow("January") << 1021 << QRect(16, 52, 20, 10);
-        QTest::newRow("balance") << 1036 << QRect(12, 96, 69, 10);
-        QTest::newRow("OK") << 1 << QRect(92, 148, 54, 16);
-        QTest::newRow("cancel") << 2 << QRect(152, 148, 52, 16);
+        QTest::newRow("show at start") << ShowAtStart << QRect(12, 20, 118, 10);
+        QTest::newRow("this month") << ThisMonth << QRect(48, 52, 28, 10);
+        QTest::newRow("January") << January << QRect(16, 52, 20, 10);
+        QTest::newRow("balance") << Balance << QRect(12, 96, 69, 10);
+        QTest::newRow("OK") << Ok << QRect(92, 148, 54, 16);
+        QTest::newRow("cancel") << Cancel << QRect(152, 148, 52, 16);
     }
     void controlsAtTheirRectangles()
     {
-        QFETCH(int, id);
+        QFETCH(COptionDlg::ControlId, id);
         QFETCH(QRect, units);
-        COptionDlg dialog;
+        CSettings settings;
+        COptionDlg dialog(settings);
         const dlg::BaseUnits base = dlg::BaseUnitsOf(dlg::DialogFont());
         const QRect expected
                 = dlg::ToPixels(base, units.x(), units.y(), units.width(), units.height());
@@ -276,27 +372,28 @@ private slots:
                                                           : widget->sizeHint().width()));
         QCOMPARE(dialog.size(), dlg::ToPixels(base, 215, 171));
         QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
-        QVERIFY(control<QPushButton>(dialog, 1)->isDefault());
+        QVERIFY(control<QPushButton>(dialog, Ok)->isDefault());
     }
 
     void mnemonicsMoveTheFocus_data()
     {
         QTest::addColumn<int>("key");
-        QTest::addColumn<int>("focused");
-        QTest::newRow("year basis") << int(Qt::Key_Y) << 1020;
-        QTest::newRow("entry method") << int(Qt::Key_J) << 1035;
-        QTest::newRow("show at start") << int(Qt::Key_S) << 1022;
+        QTest::addColumn<COptionDlg::ControlId>("focused");
+        QTest::newRow("year basis") << int(Qt::Key_Y) << ThisMonth;
+        QTest::newRow("entry method") << int(Qt::Key_J) << Amounts;
+        QTest::newRow("show at start") << int(Qt::Key_S) << ShowAtStart;
     }
     void mnemonicsMoveTheFocus()
     {
         QFETCH(int, key);
-        QFETCH(int, focused);
-        COptionDlg dialog;
+        QFETCH(COptionDlg::ControlId, focused);
+        CSettings settings;
+        COptionDlg dialog(settings);
         QWidget *got = nullptr;
         bool active = false;
         runModal(dialog, [&] {
             active = QTest::qWaitForWindowActive(&dialog);
-            control<QPushButton>(dialog, 2)->setFocus();
+            control<QPushButton>(dialog, Cancel)->setFocus();
             QTest::keyClick(&dialog, Qt::Key(key), Qt::AltModifier);
             got = dialog.focusWidget();
             dialog.reject();

@@ -1,5 +1,5 @@
 #include "app/DialogTemplate.h"
-#include "app/OptionDlg.h"
+#include "app/Settings.h"
 #include "common/ScriptedPrompt.h"
 #include "data/ResultBook.h"
 #include "entry/DailyInputDlg.h"
@@ -73,7 +73,7 @@ struct Fixture
 {
     QTemporaryDir dir;
     std::unique_ptr<CResultBook> book;
-    COptionDlg options;
+    CSettings options;
     FakeHost host;
     ScriptedPrompt prompt;
     QPointer<CDailyInputDlg> dlg;
@@ -86,7 +86,7 @@ struct Fixture
         set(20030501, 1, 0, 0, 100);
         set(kNextDay, 0, 3, 1, 2);
         book->Recalculate(0);
-        options.DailyInput_Type = defaultMethod;
+        options.balanceByDefault = defaultMethod != 0;
         host.setGeometry(100, 100, 640, 480);
         host.show();
         dlg = new CDailyInputDlg(&host, prompt);
@@ -768,7 +768,7 @@ private slots:
         auto book = std::make_unique<CResultBook>(QStringLiteral("unused.dat"));
         book->BuildCalendar(200305, 1, 0);
         ScriptedPrompt prompt;
-        COptionDlg options;
+        CSettings options;
         auto host = std::make_unique<FakeHost>();
         host->show();
         QPointer<CDailyInputDlg> dlg = new CDailyInputDlg(host.get(), prompt);

@@ -238,7 +238,7 @@ bool TestDailyInputMain::OpenOnDay(CDiaryDlg &dlg, int mayDay)
 void TestDailyInputMain::startOpensOnToday()
 {
     auto dlg = Open();
-    QCOMPARE(dlg->Options()->DailyInput_Show, 1);
+    QVERIFY(dlg->Settings().showDailyInput);
     Dlg *input = dlg->DailyInput();
     QVERIFY(input);
     QVERIFY(input->isVisible());
@@ -416,7 +416,7 @@ void TestDailyInputMain::methodShown()
 
     WriteProfileInt("Option", "DailyInput_Type", defaultType);
     auto dlg = Open();
-    QCOMPARE(dlg->Options()->DailyInput_Type, defaultType);
+    QCOMPARE(dlg->Settings().balanceByDefault, defaultType != 0);
     QVERIFY(OpenOnDay(*dlg, day));
     const bool amounts = radio == Dlg::IDC_METHOD_AMOUNTS;
     QCOMPARE(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked(), amounts);

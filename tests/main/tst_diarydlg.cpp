@@ -204,7 +204,7 @@ void TestDiaryDlg::firstStart()
 {
     auto dlg = Open();
     // Settings defaults: January basis, span one month, all three items ticked.
-    QCOMPARE(dlg->Options()->FromN, 1);
+    QVERIFY(dlg->Settings().fromJanuary);
     QCOMPARE(dlg->GraphSpan(), 1);
     QVERIFY(Ctl<QRadioButton>(*dlg, 1011)->isChecked());
     QVERIFY(!Ctl<QRadioButton>(*dlg, 1010)->isChecked());
@@ -411,7 +411,7 @@ void TestDiaryDlg::yearBasisReload()
     QTimer::singleShot(0, this, [&] {
         QWidget *modal = QApplication::activeModalWidget();
         ran = modal == dlg->Options();
-        dlg->Options()->FromN = 0;
+        dlg->Settings().fromJanuary = false;
         if (modal)
             modal->close();
     });

@@ -15,6 +15,16 @@ public:
     static constexpr int kMaxXTicks = 15;
     static constexpr int kMaxYTicks = 20;
 
+    // Layout, in pixels of the plot's client area (W x H).
+    static constexpr int kFrameLeft = 60; // the vertical axis; rate labels lie left of it
+    static constexpr int kFrameTop = 25; // below the title band
+    static constexpr int kFrameMarginRight = 10;
+    static constexpr int kFrameMarginBottom = 20; // room for the axis caption below the frame
+    static constexpr int kOriginX = 80; // investment 0, 20 pixels right of the axis
+    static constexpr int kBaseLineInset = 40; // the base line (0 %); investment labels below it
+    static constexpr int kPlotWidthInset = 110; // the investment scale ends 30 from the right
+    static constexpr int kPlotHeightInset = 85; // the rate scale's top lies 45 from the top
+
     // Left, top, right, bottom as the plot's fills use them: right and bottom are exclusive.
     struct Frame
     {

@@ -1,5 +1,5 @@
-#include "analyzer/AnalyzerData.h"
 #include "data/ResultBook.h"
+#include "graph/AnalyzerData.h"
 
 #include <QTemporaryDir>
 #include <QTest>

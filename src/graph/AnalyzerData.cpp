@@ -1,6 +1,7 @@
-#include "analyzer/AnalyzerData.h"
+#include "graph/AnalyzerData.h"
 
 #include "data/ResultBook.h"
+#include "graph/ChartScale.h"
 
 #include <algorithm>
 #include <limits>
@@ -10,26 +11,31 @@ namespace {
 
 static_assert(CAnalyzerData::kMaxPoints >= CResultBook::kMaxDays, "one point per day slot");
 
-constexpr int32_t kInvestedSteps[]
-        = {1,    2,    5,    10,    25,    50,    75,    100,    250,    500,    750,   1000,
-           2500, 5000, 7500, 10000, 25000, 50000, 75000, 100000, 250000, 500000, 750000};
+// Rates are at most 1000 %; every step up to 100 divides 100, so a grid line lies on 100 %.
 constexpr int32_t kRateSteps[] = {10, 20, 25, 50, 100, 200, 250, 500};
 
+// What an axis shows when nothing raises it: 0 to 10 (hundreds of yen), 0 to 1000 %.
+constexpr int32_t kInvestedWhenNone = 10;
+constexpr int32_t kRateWhenNone = 1000;
+// The rate scale reaches at least 100 %, so that the blue region always shows.
+constexpr int32_t kRateFloor = 100;
+
 // A scale of at most 10 steps: 0 and every multiple of the first step that keeps the count at
-// most 10. When no step fits, the axis keeps the single tick 0.
+// most 10. When no step fits, the axis keeps the single tick 0. largest is never below 0; a
+// largest value of 0 becomes whenZero, one below smallFloor becomes smallFloor.
 void scaleAxis(int32_t largest, int32_t whenZero, int32_t smallFloor,
                std::span<const int32_t> steps, int32_t *axisMax, int32_t *ticks, int32_t *tickCount)
 {
     int32_t m = largest;
     if (m == 0)
         m = whenZero;
-    else if (m < 100 && smallFloor > m)
+    else if (m < smallFloor)
         m = smallFloor;
     *axisMax = m;
     ticks[0] = 0;
     *tickCount = 1;
     for (const int32_t s : steps) {
-        if (m / s <= 10) {
+        if (m / s <= chart::kMaxStepsPerAxis) {
             const int32_t n = m / s;
             for (int32_t k = 1; k <= n; ++k)
                 ticks[k] = k * s;
@@ -81,11 +87,11 @@ void CAnalyzerData::Prepare(int w, int h)
     BuildPoints();
     ScaleInvested();
     ScaleRate();
-    m_originX = 80;
-    m_originY = h - 40;
-    m_plotWidth = w - 110;
-    m_plotHeight = h - 85;
-    m_frame = Frame{60, 25, w - 10, h - 20};
+    m_originX = kOriginX;
+    m_originY = h - kBaseLineInset;
+    m_plotWidth = w - kPlotWidthInset;
+    m_plotHeight = h - kPlotHeightInset;
+    m_frame = Frame{kFrameLeft, kFrameTop, w - kFrameMarginRight, h - kFrameMarginBottom};
     m_prepared = 1;
 }
 
@@ -135,7 +141,7 @@ void CAnalyzerData::ScaleInvested()
     int32_t largest = 0;
     for (int32_t i = 0; i < m_pointCount; ++i)
         largest = std::max(largest, m_points[i].invested);
-    scaleAxis(largest, 10, 0, kInvestedSteps, &m_xMax, m_xTicks, &m_xTickCount);
+    scaleAxis(largest, kInvestedWhenNone, 0, chart::kScaleSteps, &m_xMax, m_xTicks, &m_xTickCount);
 }
 
 void CAnalyzerData::ScaleRate()
@@ -143,7 +149,7 @@ void CAnalyzerData::ScaleRate()
     int32_t largest = 0;
     for (int32_t i = 0; i < m_pointCount; ++i)
         largest = std::max(largest, m_points[i].rate);
-    scaleAxis(largest, 1000, 100, kRateSteps, &m_yMax, m_yTicks, &m_yTickCount);
+    scaleAxis(largest, kRateWhenNone, kRateFloor, kRateSteps, &m_yMax, m_yTicks, &m_yTickCount);
 }
 
 // 64-bit products: a hand-edited file may hold amounts whose product with the plot size
