@@ -121,7 +121,7 @@ bool ReadPeriod(DayResult *days, int dayCount, const LineReader::ReadFunction &r
         if (days[i].date > date)
             continue;
         // A field without its comma reads as 0, and so does every field after it.
-        days[i].entryMethod = complete > 1 ? values[1] : 0;
+        days[i].entryMethod = static_cast<EntryMethod>(complete > 1 ? values[1] : 0);
         days[i].balance = (complete > 2 ? values[2] : 0) / 100;
         days[i].collected = (complete > 3 ? values[3] : 0) / 100;
         days[i].invested = (complete > 4 ? values[4] : 0) / 100;
@@ -140,10 +140,10 @@ bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunc
     auto writeBody = [&] {
         for (int i = 0; i < dayCount; ++i) {
             const DayResult &day = days[i];
-            if (day.entryMethod == -1)
+            if (day.entryMethod == EntryMethod::None)
                 continue;
             AppendNumber(buffer, day.date);
-            AppendNumber(buffer, day.entryMethod);
+            AppendNumber(buffer, static_cast<int32_t>(day.entryMethod));
             AppendNumber(buffer, day.balance * 100LL);
             AppendNumber(buffer, day.collected * 100LL);
             AppendNumber(buffer, day.invested * 100LL);

@@ -1,5 +1,6 @@
 #include "app/DiaryApp.h"
 #include "app/Prompt.h"
+#include "entry/DailyInputDlg.h"
 #include "main/DiaryDlg.h"
 
 #include <memory>
@@ -7,5 +8,11 @@
 int main(int argc, char **argv)
 {
     CDiaryApp app(argc, argv);
-    return app.InitInstance([] { return std::make_unique<CDiaryDlg>(); }, DefaultPrompt());
+    return app.InitInstance(
+            [] {
+                DiaryEnv env;
+                env.makeEntryWindow = &CDailyInputDlg::Open;
+                return std::make_unique<CDiaryDlg>(env);
+            },
+            DefaultPrompt());
 }

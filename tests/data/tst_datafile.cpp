@@ -1,3 +1,4 @@
+#include "common/TestBook.h"
 #include "data/ResultBook.h"
 
 #include <QDir>
@@ -64,10 +65,11 @@ void WriteBytes(const QString &path, const QByteArray &bytes)
 QByteArray Results(const CResultBook &book)
 {
     QByteArrayList parts;
-    for (int i = 0; i < book.dayCount; ++i) {
-        const DayResult &d = book.days[i];
-        if (d.entryMethod != -1)
-            parts << QByteArray::number(d.date) + ':' + QByteArray::number(d.entryMethod) + ':'
+    for (int i = 0; i < book.DayCount(); ++i) {
+        const DayResult &d = book.Day(i);
+        if (d.entryMethod != EntryMethod::None)
+            parts << QByteArray::number(d.date) + ':'
+                            + QByteArray::number(static_cast<int>(d.entryMethod)) + ':'
                             + QByteArray::number(d.balance) + ':' + QByteArray::number(d.collected)
                             + ':' + QByteArray::number(d.invested);
     }
@@ -76,22 +78,15 @@ QByteArray Results(const CResultBook &book)
 
 int IndexOf(const CResultBook &book, int date)
 {
-    for (int i = 0; i < book.dayCount; ++i)
-        if (book.days[i].date == date)
+    for (int i = 0; i < book.DayCount(); ++i)
+        if (book.Day(i).date == date)
             return i;
     return -1;
 }
 
 void SetDay(CResultBook &book, int date, int method, int collected, int invested, int balance)
 {
-    const int i = IndexOf(book, date);
-    QVERIFY(i >= 0);
-    book.days[i].entryMethod = method;
-    book.days[i].collected = collected;
-    book.days[i].invested = invested;
-    book.days[i].balance = balance;
-    book.Recalculate(i);
-    book.SetModified();
+    QVERIFY(book.EnterDay(date, static_cast<EntryMethod>(method), collected, invested, balance));
 }
 
 bool RunningAsRoot()
@@ -117,7 +112,7 @@ private slots:
     void sampleFileSavesUnchanged();
     void loadPeriodSavesThenLoads();
     void loadPeriodWithoutChangesLeavesFileAlone();
-    void destructorSavesOnlyWhenModified();
+    void destructorNeverSaves();
     void saveRecreatesVanishedFile();
     void failedSaveKeepsEverything_data();
     void failedSaveKeepsEverything();
@@ -147,9 +142,9 @@ void TestDataFile::loadCreatesMissingFile()
     QVERIFY(book.LoadPeriod(200305, 1, 0));
     QVERIFY(QFile::exists(m_path));
     QCOMPARE(QFileInfo(m_path).size(), 0);
-    QCOMPARE(book.dayCount, 151);
+    QCOMPARE(book.DayCount(), 151);
     QCOMPARE(Results(book), QByteArray());
-    QVERIFY(book.lastError.isEmpty());
+    QVERIFY(book.LastError().isEmpty());
 }
 
 void TestDataFile::reader_data()
@@ -219,7 +214,7 @@ void TestDataFile::reader()
     CResultBook book(m_path);
     QVERIFY(book.LoadPeriod(200305, 1, 0));
     QCOMPARE(Results(book), results);
-    QVERIFY(book.lastError.isEmpty());
+    QVERIFY(book.LastError().isEmpty());
     QCOMPARE(ReadBytes(m_path), file); // reading never changes the file
 }
 
@@ -266,8 +261,8 @@ void TestDataFile::save()
     CResultBook book(m_path);
     QVERIFY(book.LoadPeriod(200305, 1, 0));
     QVERIFY(book.Save());
-    QVERIFY(book.lastError.isEmpty());
-    QCOMPARE(book.modified, 0); // Save does not change the flag
+    QVERIFY(book.LastError().isEmpty());
+    QCOMPARE(book.IsModified(), false); // Save does not change the flag
     QCOMPARE(ReadBytes(m_path), saved);
     QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
 }
@@ -286,14 +281,14 @@ void TestDataFile::saveKeepsOtherYearsByteForByte()
     SetDay(book, 20020615, -1, 0, 0, 0); // cleared: loses its line
     SetDay(book, 20020301, 0, 50, 30, 20); // new
     SetDay(book, 20021231, 1, 0, 0, -42); // changed
-    QCOMPARE(book.days[book.dayCount - 1].periodBalance, 10 + 20 - 42);
+    QCOMPARE(book.Day(book.DayCount() - 1).periodBalance, 10 + 20 - 42);
     QVERIFY(book.Save());
     QCOMPARE(ReadBytes(m_path),
              QByteArray("20010105,0,100,300,200,\r\n20011231,1,-500,0,0,\r\n garbage line\r\n"
                         "20020101,0,1000,1000,0,\r\n20020301,0,2000,5000,3000,\r\n20021231,1,-4200,"
                         "0,0,\r\n"
                         "20030101,0,1,1,0,\r\n20030102,0,2,2,0,\r\n20030103,0,3,3,0,\r\n"));
-    QCOMPARE(book.modified, 1);
+    QCOMPARE(book.IsModified(), true);
 }
 
 void TestDataFile::sampleFileSavesUnchanged_data()
@@ -332,9 +327,9 @@ void TestDataFile::loadPeriodSavesThenLoads()
     QVERIFY(book.LoadPeriod(200305, 1, 0));
     SetDay(book, 20030105, 0, 9, 4, 5);
     QVERIFY(book.LoadPeriod(200212, 1, 1));
-    QCOMPARE(book.modified, 0);
+    QCOMPARE(book.IsModified(), false);
     QCOMPARE(Results(book), QByteArray("20020105:0:1:3:2"));
-    QCOMPARE(book.days[book.dayCount - 1].periodBalance, 1);
+    QCOMPARE(book.Day(book.DayCount() - 1).periodBalance, 1);
     QCOMPARE(ReadBytes(m_path),
              QByteArray("20020105,0,100,300,200,\r\n20030105,0,500,900,400,\r\n"));
 }
@@ -343,29 +338,26 @@ void TestDataFile::loadPeriodWithoutChangesLeavesFileAlone()
 {
     const QByteArray file = "20030105,0,150,300,200\n";
     WriteBytes(m_path, file);
-    CResultBook book(m_path);
+    CTestBook book(m_path);
     QVERIFY(book.LoadPeriod(200305, 1, 0));
-    book.days[0].balance = 99; // changed without SetModified: not saved
+    book.RawDay(0).balance = 99; // changed without being marked modified: not saved
     QVERIFY(book.LoadPeriod(200305, 0, 0));
     QCOMPARE(ReadBytes(m_path), file);
     QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
 }
 
-void TestDataFile::destructorSavesOnlyWhenModified()
+void TestDataFile::destructorNeverSaves()
 {
+    // Whoever closes decides about unsaved changes; the book going away writes nothing.
     WriteBytes(m_path, "20030105,1,700,0,0,\n");
     {
         CResultBook book(m_path);
         QVERIFY(book.LoadPeriod(200305, 1, 0));
-        book.days[4].balance = 3;
+        SetDay(book, 20030105, 1, 0, 0, 3);
+        QVERIFY(book.IsModified());
     }
     QCOMPARE(ReadBytes(m_path), QByteArray("20030105,1,700,0,0,\n"));
-    {
-        CResultBook book(m_path);
-        QVERIFY(book.LoadPeriod(200305, 1, 0));
-        SetDay(book, 20030105, 1, 0, 0, 3);
-    }
-    QCOMPARE(ReadBytes(m_path), QByteArray("20030105,1,300,0,0,\r\n"));
+    QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
 }
 
 void TestDataFile::saveRecreatesVanishedFile()
@@ -434,13 +426,13 @@ void TestDataFile::failedSaveKeepsEverything()
     }
 
     QVERIFY(!book.LoadPeriod(200212, 1, 1));
-    QCOMPARE(book.lastError, kSaveFailed);
+    QCOMPARE(book.LastError(), kSaveFailed);
     // The old period stays loaded and modified, with the change.
-    QCOMPARE(book.modified, 1);
-    QCOMPARE(book.dayCount, 151);
-    QCOMPARE(book.days[changed].collected, 80);
-    QCOMPARE(book.days[changed].balance, 30);
-    QCOMPARE(book.days[changed].periodBalance, book.days[changed - 1].periodBalance + 30);
+    QCOMPARE(book.IsModified(), true);
+    QCOMPARE(book.DayCount(), 151);
+    QCOMPARE(book.Day(changed).collected, 80);
+    QCOMPARE(book.Day(changed).balance, 30);
+    QCOMPARE(book.Day(changed).periodBalance, book.Day(changed - 1).periodBalance + 30);
 
     QVERIFY(QFile::setPermissions(m_dir->path(), permissions));
     if (!hidden.isEmpty()) {
@@ -471,18 +463,18 @@ void TestDataFile::failedLoadIsNeverSavedOver()
         FaultyBook book(m_path);
         book.readLimit = 100; // a few lines, then the read fails
         QVERIFY(!book.LoadPeriod(200305, 1, 0));
-        QCOMPARE(book.lastError, kLoadFailed);
-        QCOMPARE(book.dayCount, 151); // laid out, partly read, sums not computed
-        QCOMPARE(book.days[31].entryMethod, 0);
-        QCOMPARE(book.days[59].entryMethod, -1);
-        QCOMPARE(book.days[31].periodBalance, 0);
+        QCOMPARE(book.LastError(), kLoadFailed);
+        QCOMPARE(book.DayCount(), 151); // laid out, partly read, sums not computed
+        QCOMPARE(book.Day(31).entryMethod, EntryMethod::Amounts);
+        QCOMPARE(book.Day(59).entryMethod, EntryMethod::None);
+        QCOMPARE(book.Day(31).periodBalance, 0);
 
         SetDay(book, 20030210, 1, 0, 0, 5);
         QVERIFY(!book.Save());
-        QCOMPARE(book.lastError, kSaveFailed);
+        QCOMPARE(book.LastError(), kSaveFailed);
         QCOMPARE(ReadBytes(m_path), old);
         QVERIFY(!book.LoadPeriod(200212, 1, 1));
-        QCOMPARE(book.modified, 1);
+        QCOMPARE(book.IsModified(), true);
     } // nor does the destructor save it
     QCOMPARE(ReadBytes(m_path), old);
     QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
@@ -499,11 +491,11 @@ void TestDataFile::unreadableFileAsUser()
     SetDay(book, 20030106, 1, 0, 0, 1);
     QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
     QVERIFY(!book.LoadPeriod(200212, 1, 1));
-    QCOMPARE(book.lastError, kSaveFailed);
-    QCOMPARE(book.modified, 1);
+    QCOMPARE(book.LastError(), kSaveFailed);
+    QCOMPARE(book.IsModified(), true);
     book.Clear();
     QVERIFY(!book.LoadPeriod(200305, 1, 0));
-    QCOMPARE(book.lastError, kLoadFailed);
+    QCOMPARE(book.LastError(), kLoadFailed);
     QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(ReadBytes(m_path), old);
     QCOMPARE(Entries(), QStringList{QStringLiteral("Murel1.Dat")});
