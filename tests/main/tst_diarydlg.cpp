@@ -474,36 +474,32 @@ void TestDiaryDlg::partialFillDaily()
 
 void TestDiaryDlg::monthButtons()
 {
+    // Where the month buttons lead is the session's (tst_session); here, what the window shows.
     auto dlg = Open();
-    auto *prev = dlg->Control(MainCtl::PrevMonth);
-    auto *next = dlg->Control(MainCtl::NextMonth);
-    dlg->OnPrevMonth();
-    dlg->OnPrevMonth();
-    QCOMPARE(dlg->Session().MonthIndex(), 2);
-    QCOMPARE(dlg->Session().SelMonth(), 3);
+    auto *prev = Ctl<QPushButton>(*dlg, MainCtl::PrevMonth);
+    auto *next = Ctl<QPushButton>(*dlg, MainCtl::NextMonth);
+    auto *month = Ctl<QLabel>(*dlg, MainCtl::ListMonth);
+    prev->click();
+    prev->click();
+    QCOMPARE(month->text(), QString("2003/03"));
     QVERIFY(prev->isEnabled() && next->isEnabled());
     QCOMPARE(dlg->List()->SelectedRow(), 11);
-    // Day 31 of March, then the next month: April has no day 31, so nothing is selected.
+    // Day 31 of March, then the next month: April has no day 31, so no row is selected.
     dlg->List()->SelectRow(30);
     dlg->OnListClick();
-    QCOMPARE(dlg->Session().SelDay(), 31);
-    dlg->OnNextMonth();
-    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(), QString("2003/04"));
+    next->click();
+    QCOMPARE(month->text(), QString("2003/04"));
     QCOMPARE(dlg->List()->topLevelItemCount(), 30);
     QCOMPARE(dlg->List()->SelectedRow(), -1);
-    dlg->OnPrevMonth();
-    dlg->OnPrevMonth();
-    dlg->OnPrevMonth();
-    QCOMPARE(dlg->Session().MonthIndex(), 0);
+    for (int k = 0; k < 3; ++k)
+        prev->click();
+    QCOMPARE(month->text(), QString("2003/01"));
     QVERIFY(!prev->isEnabled());
     QVERIFY(next->isEnabled());
-    dlg->OnPrevMonth(); // at the first month: nothing moves
-    QCOMPARE(dlg->Session().MonthIndex(), 0);
     QCOMPARE(dlg->List()->SelectedRow(), 30);
     // Today's data goes back to today's row.
-    dlg->OnToday();
-    QCOMPARE(dlg->Session().MonthIndex(), 4);
-    QCOMPARE(dlg->Session().SelDay(), 12);
+    Ctl<QPushButton>(*dlg, MainCtl::TodayData)->click();
+    QCOMPARE(month->text(), QString("2003/05"));
     QCOMPARE(dlg->List()->SelectedRow(), 11);
     QVERIFY(prev->isEnabled());
     QVERIFY(!next->isEnabled());
