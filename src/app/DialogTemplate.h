@@ -71,18 +71,14 @@ class Controls
 {
 public:
     QWidget *widget(int id) const { return m_byId.value(id); }
-    template<class T>
-    T *get(int id) const
-    {
-        return qobject_cast<T *>(m_byId.value(id));
-    }
+    template<class T> T *get(int id) const { return qobject_cast<T *>(m_byId.value(id)); }
     QButtonGroup *groupOf(int radioId) const { return m_groups.value(radioId); }
     QWidget *at(int index) const { return m_inOrder.value(index); }
     int count() const { return int(m_inOrder.size()); }
 
 private:
     friend Controls Build(QWidget *, std::span<const Item>, const BaseUnits &,
-            const std::function<QWidget *(const Item &, QWidget *)> &);
+                          const std::function<QWidget *(const Item &, QWidget *)> &);
     QHash<int, QWidget *> m_byId;
     QHash<int, QButtonGroup *> m_groups;
     QList<QWidget *> m_inOrder;
@@ -91,6 +87,6 @@ private:
 // Creates the template's controls as children of client, in template order (which is also the tab
 // order). The client widget is sized to w x h of the dialog by the caller (ToPixels).
 Controls Build(QWidget *client, std::span<const Item> items, const BaseUnits &units,
-        const std::function<QWidget *(const Item &, QWidget *)> &customFactory = {});
+               const std::function<QWidget *(const Item &, QWidget *)> &customFactory = {});
 
 } // namespace dlg

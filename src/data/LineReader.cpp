@@ -54,8 +54,7 @@ bool LineReader::NextSlow(Piece &piece)
         char *const start = m_buffer.get() + m_pos;
         const qsizetype avail = m_end - m_pos;
         if (avail > 0) {
-            if (const auto *nl
-                = static_cast<const char *>(std::memchr(start, '\n', size_t(avail))))
+            if (const auto *nl = static_cast<const char *>(std::memchr(start, '\n', size_t(avail))))
                 return TakeLine(start, nl, piece);
             if (m_eof) {
                 // The last line has no line end.
