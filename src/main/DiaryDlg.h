@@ -22,8 +22,13 @@ class CUpDownCtrl;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
 class QRadioButton;
+
+namespace dlg {
+class Controls;
+}
 
 // The main window's controls. The values become the widgets' object names.
 struct MainCtl
@@ -137,7 +142,9 @@ private:
     };
 
     void BuildWindow();
-    void ConnectControls();
+    QMenuBar *BuildMenu();
+    void NameControls(const dlg::Controls &controls);
+    void ConnectControls(const dlg::Controls &controls);
     void OnInitDialog();
     void SaveSettings();
     void Warn(const QString &text);

@@ -87,15 +87,7 @@ void CDiaryDlg::BuildWindow()
     layout->setSpacing(0);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    auto *menuBar = new QMenuBar(this);
-    QMenu *file = menuBar->addMenu(Text(u"ﾌｧｲﾙ(&F)"));
-    connect(file->addAction(Text(u"終了(&X)")), &QAction::triggered, this, &QWidget::close);
-    QMenu *tools = menuBar->addMenu(Text(u"ﾂｰﾙ(&T)"));
-    connect(tools->addAction(Text(u"ｵﾌﾟｼｮﾝ(&O)")), &QAction::triggered, this, &CDiaryDlg::OnOption);
-    QMenu *help = menuBar->addMenu(Text(u"ﾍﾙﾌﾟ(&H)"));
-    connect(help->addAction(Text(u"ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered, this,
-            &CDiaryDlg::OnAbout);
-    layout->setMenuBar(menuBar);
+    layout->setMenuBar(BuildMenu());
 
     m_ui.client = new QWidget(this);
     m_ui.client->setFixedSize(dlg::ToPixels(units, 490, 439));
@@ -113,6 +105,25 @@ void CDiaryDlg::BuildWindow()
                       w = m_ui.frame = new CGraphFrame(in);
                   return w;
               });
+    NameControls(controls);
+    ConnectControls(controls);
+}
+
+QMenuBar *CDiaryDlg::BuildMenu()
+{
+    auto *menuBar = new QMenuBar(this);
+    QMenu *file = menuBar->addMenu(Text(u"ﾌｧｲﾙ(&F)"));
+    connect(file->addAction(Text(u"終了(&X)")), &QAction::triggered, this, &QWidget::close);
+    QMenu *tools = menuBar->addMenu(Text(u"ﾂｰﾙ(&T)"));
+    connect(tools->addAction(Text(u"ｵﾌﾟｼｮﾝ(&O)")), &QAction::triggered, this, &CDiaryDlg::OnOption);
+    QMenu *help = menuBar->addMenu(Text(u"ﾍﾙﾌﾟ(&H)"));
+    connect(help->addAction(Text(u"ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered, this,
+            &CDiaryDlg::OnAbout);
+    return menuBar;
+}
+
+void CDiaryDlg::NameControls(const dlg::Controls &controls)
+{
     m_ui.years = controls.get<QLineEdit>(C::Years);
     m_ui.currentData = controls.get<QRadioButton>(C::CurrentData);
     m_ui.pastData = controls.get<QRadioButton>(C::PastData);
@@ -136,7 +147,10 @@ void CDiaryDlg::BuildWindow()
     m_ui.upDown->SetBuddy(m_ui.years);
     // The list title gets its "&L" only at run time; Alt+L moves the focus to the list.
     m_ui.listTitle->setBuddy(m_ui.list);
+}
 
+void CDiaryDlg::ConnectControls(const dlg::Controls &controls)
+{
     const auto command = [this, &controls](C::Id id, auto handler) {
         m_commands->Connect(qobject_cast<QAbstractButton *>(controls.widget(id)),
                             [this, handler] { (this->*handler)(); });
