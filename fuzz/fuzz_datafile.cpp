@@ -139,8 +139,8 @@ std::vector<ModelLine> ModelLines(QByteArrayView bytes)
 std::vector<int32_t> PeriodDates(const CResultBook &b)
 {
     std::vector<int32_t> dates;
-    for (int i = 0; i < b.dayCount; ++i)
-        dates.push_back(b.days[i].date);
+    for (const DayResult &day : b.Days())
+        dates.push_back(day.date);
     return dates;
 }
 
@@ -154,9 +154,8 @@ QByteArray ModelSave(const CResultBook &b, const std::vector<int32_t> &period,
                      const std::vector<ModelLine> &input)
 {
     QByteArray block;
-    for (int i = 0; i < b.dayCount; ++i) {
-        const DayResult &d = b.days[i];
-        if (d.entryMethod == -1)
+    for (const DayResult &d : b.Days()) {
+        if (d.entryMethod == EntryMethod::None)
             continue;
         for (long long v : {(long long)d.date, (long long)d.entryMethod, d.balance * 100LL,
                             d.collected * 100LL, d.invested * 100LL})
@@ -197,27 +196,36 @@ void CheckKeptLines(const std::vector<int32_t> &period, const std::vector<ModelL
     Check(in == input.end() && out == output.end(), "a line outside the period was lost or added");
 }
 
+// A book whose day table the harness fills through the reader directly, without a file.
+class FuzzBook : public CResultBook
+{
+public:
+    using CResultBook::CResultBook;
+    using CResultBook::Recalculate;
+    DayResult *Table() { return DayTable().data(); }
+};
+
 struct Books
 {
-    std::unique_ptr<CResultBook> book[4];
+    std::unique_ptr<FuzzBook> book[4];
     std::vector<int32_t> period;
 };
 
-void ClearResults(CResultBook &b)
+void ClearResults(FuzzBook &b)
 {
-    for (int i = 0; i < b.dayCount; ++i) {
-        DayResult &day = b.days[i];
-        day.entryMethod = -1;
+    for (int i = 0; i < b.DayCount(); ++i) {
+        DayResult &day = b.Table()[i];
+        day.entryMethod = EntryMethod::None;
         day.balance = day.collected = day.invested = 0;
     }
 }
 
-bool ReadInto(CResultBook &b, const QByteArray &bytes, qsizetype capacity)
+bool ReadInto(FuzzBook &b, const QByteArray &bytes, qsizetype capacity)
 {
     ClearResults(b);
     qsizetype offset = 0;
     const bool ok = ReadPeriod(
-            b.days, b.dayCount,
+            b.Table(), b.DayCount(),
             [&](char *buffer, qint64 want) {
                 const qint64 n = std::min<qint64>(want, bytes.size() - offset);
                 std::memcpy(buffer, bytes.constData() + offset, size_t(n));
@@ -236,7 +244,7 @@ QByteArray WriteFrom(const CResultBook &b, const QByteArray &old, qsizetype capa
     qsizetype offset = 0;
     qint64 meant = -1;
     const bool ok = WritePeriod(
-            b.days, b.dayCount,
+            b.Days().data(), b.DayCount(),
             [&](char *buffer, qint64 want) {
                 const qint64 n = std::min<qint64>(want, old.size() - offset);
                 std::memcpy(buffer, old.constData() + offset, size_t(n));
@@ -263,9 +271,9 @@ QByteArray WriteFrom(const CResultBook &b, const QByteArray &old, qsizetype capa
 // any, still count in the running sums of the first load.
 bool HasHiddenAmounts(const CResultBook &b)
 {
-    for (int i = 0; i < b.dayCount; ++i) {
-        const DayResult &d = b.days[i];
-        if (d.entryMethod == -1 && (d.balance != 0 || d.collected != 0 || d.invested != 0))
+    for (const DayResult &d : b.Days()) {
+        if (d.entryMethod == EntryMethod::None
+            && (d.balance != 0 || d.collected != 0 || d.invested != 0))
             return true;
     }
     return false;
@@ -274,16 +282,16 @@ bool HasHiddenAmounts(const CResultBook &b)
 bool SameResults(const CResultBook &a, const CResultBook &b, bool exact)
 {
     const bool sums = exact || !HasHiddenAmounts(a);
-    for (int i = 0; i < a.dayCount; ++i) {
-        const DayResult &x = a.days[i];
-        const DayResult &y = b.days[i];
+    for (int i = 0; i < a.DayCount(); ++i) {
+        const DayResult &x = a.Day(i);
+        const DayResult &y = b.Day(i);
         if (x.entryMethod != y.entryMethod)
             return false;
         if (sums
             && (x.periodBalance != y.periodBalance || x.monthBalance != y.monthBalance
                 || x.monthCollected != y.monthCollected || x.monthInvested != y.monthInvested))
             return false;
-        if (x.entryMethod == -1 && !exact)
+        if (x.entryMethod == EntryMethod::None && !exact)
             continue;
         if (x.balance != y.balance || x.collected != y.collected || x.invested != y.invested)
             return false;
@@ -313,15 +321,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     Books &slot = books[bytes[0]];
     if (!slot.book[0]) {
         for (auto &b : slot.book) {
-            b = std::make_unique<CResultBook>(path);
+            b = std::make_unique<FuzzBook>(path);
             b->BuildCalendar(endMonth, january, back);
         }
         slot.period = PeriodDates(*slot.book[0]);
     }
-    CResultBook &book = *slot.book[0];
-    CResultBook &pieces = *slot.book[1];
-    CResultBook &reloaded = *slot.book[2];
-    CResultBook &onDisk = *slot.book[3];
+    FuzzBook &book = *slot.book[0];
+    FuzzBook &pieces = *slot.book[1];
+    FuzzBook &reloaded = *slot.book[2];
+    FuzzBook &onDisk = *slot.book[3];
 
     // The whole-line and the piecewise reading agree, and so do writers of either buffer size.
     Check(ReadInto(book, input, LineReader::kDefaultCapacity), "load failed");

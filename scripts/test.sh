@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds with warnings as errors, and runs every test headless;
-# then does the same under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Installs what is missing, checks the layout of the sources, builds with warnings as errors, and
+# runs every test headless; then does the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+# Every C++ file laid out as the committed .clang-format says.
+find src tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0 \
+    | xargs -0 clang-format --dry-run -Werror
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 

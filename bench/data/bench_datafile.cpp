@@ -114,9 +114,8 @@ int Child(const QString &path, int firstMonth, int lastMonth)
     const double save = MedianMs(
             [&] {
                 ok &= book->LoadPeriod(lastMonth, 0, 0);
-                book->days[book->dayCount - 1].entryMethod = 1;
-                book->days[book->dayCount - 1].balance = 7;
-                book->SetModified();
+                ok &= book->EnterDay(book->Day(book->DayCount() - 1).date, EntryMethod::Balance, 0,
+                                     0, 7);
             },
             [&] { ok &= book->Save(); });
     book->Clear();
@@ -126,7 +125,7 @@ int Child(const QString &path, int firstMonth, int lastMonth)
     const double copy = MedianMs({}, [&] { Copy(path, copyPath); });
     QFile::remove(copyPath);
     if (!ok)
-        qFatal("a load or save failed: %s", qPrintable(book->lastError));
+        qFatal("a load or save failed: %s", qPrintable(book->LastError()));
     std::printf("load_current %.3f\nload_middle %.3f\nsave_current %.3f\nread %.3f\ncopy "
                 "%.3f\npeak_kb %lld\n",
                 loadCurrent, loadMiddle, save, read, copy, peakBook);

@@ -5,7 +5,7 @@
 int GetProfileInt(const QString &section, const QString &key, int defaultValue)
 {
     const QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
-            QStringLiteral("Murel"));
+                             QStringLiteral("Murel"));
     const QVariant v = settings.value(section + QLatin1Char('/') + key);
     if (!v.isValid())
         return defaultValue;
@@ -17,6 +17,6 @@ int GetProfileInt(const QString &section, const QString &key, int defaultValue)
 void WriteProfileInt(const QString &section, const QString &key, int value)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
-            QStringLiteral("Murel"));
+                       QStringLiteral("Murel"));
     settings.setValue(section + QLatin1Char('/') + key, value);
 }

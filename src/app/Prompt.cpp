@@ -8,17 +8,19 @@ QString AppCaption()
 }
 
 QMessageBox::StandardButton CMessageBoxPrompt::Show(QWidget *owner, const QString &text,
-        QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+                                                    QMessageBox::Icon icon,
+                                                    QMessageBox::StandardButtons buttons)
 {
     QMessageBox box(icon, AppCaption(), text, buttons, owner);
-    const struct {
+    const struct
+    {
         QMessageBox::StandardButton button;
         const char16_t *text;
     } names[] = {
-        {QMessageBox::Ok, u"OK"},
-        {QMessageBox::Yes, u"はい(&Y)"},
-        {QMessageBox::No, u"いいえ(&N)"},
-        {QMessageBox::Cancel, u"キャンセル"},
+            {QMessageBox::Ok, u"OK"},
+            {QMessageBox::Yes, u"はい(&Y)"},
+            {QMessageBox::No, u"いいえ(&N)"},
+            {QMessageBox::Cancel, u"キャンセル"},
     };
     for (const auto &n : names) {
         if (QAbstractButton *b = box.button(n.button))

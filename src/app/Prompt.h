@@ -12,7 +12,8 @@ public:
     virtual ~CPrompt() = default;
     // Shows text with the caption "ミュレル"; returns the button pressed.
     virtual QMessageBox::StandardButton Show(QWidget *owner, const QString &text,
-            QMessageBox::Icon icon, QMessageBox::StandardButtons buttons)
+                                             QMessageBox::Icon icon,
+                                             QMessageBox::StandardButtons buttons)
             = 0;
 };
 
@@ -21,7 +22,7 @@ class CMessageBoxPrompt : public CPrompt
 {
 public:
     QMessageBox::StandardButton Show(QWidget *owner, const QString &text, QMessageBox::Icon icon,
-            QMessageBox::StandardButtons buttons) override;
+                                     QMessageBox::StandardButtons buttons) override;
 };
 
 // The prompt used when a window is given none.

@@ -170,7 +170,7 @@ bool ReadPeriod(DayResult *days, int dayCount, const LineReader::ReadFunction &r
         }
         // A field without its comma reads as 0, and so does every field after it.
         DayResult &day = days[index];
-        day.entryMethod = complete > 1 ? values[1] : 0;
+        day.entryMethod = static_cast<EntryMethod>(complete > 1 ? values[1] : 0);
         day.balance = (complete > 2 ? values[2] : 0) / 100;
         day.collected = (complete > 3 ? values[3] : 0) / 100;
         day.invested = (complete > 4 ? values[4] : 0) / 100;
@@ -188,10 +188,10 @@ bool WritePeriod(const DayResult *days, int dayCount, const LineReader::ReadFunc
     auto writeBody = [&] {
         for (int i = 0; i < dayCount; ++i) {
             const DayResult &day = days[i];
-            if (day.entryMethod == -1)
+            if (day.entryMethod == EntryMethod::None)
                 continue;
             AppendNumber(buffer, day.date);
-            AppendNumber(buffer, day.entryMethod);
+            AppendNumber(buffer, static_cast<int32_t>(day.entryMethod));
             AppendNumber(buffer, day.balance * 100LL);
             AppendNumber(buffer, day.collected * 100LL);
             AppendNumber(buffer, day.invested * 100LL);

@@ -1,7 +1,6 @@
 #include "data/ResultBook.h"
 
-#include <QStringLiteral>
-
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -45,20 +44,66 @@ int32_t SaturatingAdd(int32_t a, int32_t b)
 
 } // namespace
 
-CResultBook::CResultBook(const QString &dataFilePath)
-    : m_path(dataFilePath)
+CResultBook::CResultBook(const QString &dataFilePath, QObject *parent)
+    : QObject(parent)
+    , m_path(dataFilePath)
 { }
 
-CResultBook::~CResultBook()
+CResultBook::~CResultBook() = default;
+
+QString CResultBook::LoadFailedText()
 {
-    if (modified == 1)
-        Save();
+    return QStringLiteral("ファイルの読み込みに失敗しました。");
+}
+
+QString CResultBook::SaveFailedText()
+{
+    return QStringLiteral("ファイルの保存に失敗しました。");
+}
+
+std::span<const DayResult> CResultBook::Days() const
+{
+    return std::span<const DayResult>(days, size_t(std::clamp<int32_t>(dayCount, 0, kMaxDays)));
+}
+
+std::span<const MonthEntry> CResultBook::Months() const
+{
+    return std::span<const MonthEntry>(months,
+                                       size_t(std::clamp<int32_t>(monthCount, 0, kMaxMonths)));
+}
+
+int CResultBook::IndexOf(int date) const
+{
+    // The days are in ascending date order.
+    const std::span<const DayResult> all = Days();
+    const auto it = std::lower_bound(all.begin(), all.end(), date,
+                                     [](const DayResult &day, int key) { return day.date < key; });
+    return it != all.end() && it->date == date ? int(it - all.begin()) : -1;
+}
+
+bool CResultBook::EnterDay(int date, EntryMethod method, int32_t collected, int32_t invested,
+                           int32_t balance)
+{
+    const int index = IndexOf(date);
+    if (index < 0)
+        return false;
+    DayResult &day = days[index];
+    day.entryMethod = method;
+    day.collected = method == EntryMethod::Amounts ? collected : 0;
+    day.invested = method == EntryMethod::Amounts ? invested : 0;
+    day.balance = method == EntryMethod::None ? 0 : balance;
+    if (day.balance == 0 && day.collected == 0 && day.invested == 0)
+        day.entryMethod = EntryMethod::None;
+    Recalculate(index);
+    SetModified();
+    emit dayChanged(index);
+    return true;
 }
 
 bool CResultBook::LoadPeriod(int endMonth, int yearBasisJanuary, int yearsBack)
 {
     // A failed save keeps the old period loaded and modified, so its changes can still be saved.
-    if (modified == 1 && !Save())
+    if (modified && !Save())
         return false;
     Clear();
     BuildCalendar(endMonth, yearBasisJanuary, yearsBack);
@@ -111,7 +156,7 @@ void CResultBook::Recalculate(int fromDay)
 
 void CResultBook::SetModified()
 {
-    modified = 1;
+    modified = true;
 }
 
 void CResultBook::Clear()
@@ -122,7 +167,7 @@ void CResultBook::Clear()
         month = MonthEntry();
     dayCount = 0;
     monthCount = 0;
-    modified = 0;
+    modified = false;
     m_loadFailed = false;
 }
 

@@ -1,19 +1,29 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <span>
 
 class QFileDevice;
 class QIODevice;
 class QSaveFile;
 
+// How a day's result was entered; the values are the integers of the data file. Any other integer
+// read from the file is kept as read and written back unchanged.
+enum class EntryMethod : int32_t {
+    None = -1, // no result
+    Amounts = 0, // collected and invested
+    Balance = 1, // the balance alone
+};
+
 // One calendar day of the loaded period. Amounts are in units of 100 yen.
 struct DayResult
 {
-    QString dateText; // "yyyy/mm/dd (曜)"; also the key the daily input window looks the day up by
+    QString dateText; // "yyyy/mm/dd (曜)"
     int32_t date = 0; // yyyymmdd
-    int32_t entryMethod = -1; // -1 no result, 0 collected and invested, 1 balance alone
+    EntryMethod entryMethod = EntryMethod::None;
     int32_t collected = 0;
     int32_t invested = 0;
     int32_t balance = 0;
@@ -30,31 +40,52 @@ struct MonthEntry
     int32_t lastDay = 0; // index in days of the month's last day
 };
 
-// The days of one target period (at most twelve months) and the data file they live in.
-// The arrays are allocated once and reused for every period.
-class CResultBook
+// The days of one target period (at most twelve months) and the data file they live in. The book
+// is the only writer of its days: others read them through the const accessors, and a day's result
+// changes only through EnterDay. The arrays are allocated once and reused for every period.
+class CResultBook : public QObject
 {
+    Q_OBJECT
 public:
     static constexpr int kMaxDays = 370;
     static constexpr int kMaxMonths = 12;
 
-    explicit CResultBook(const QString &dataFilePath = QStringLiteral("Murel1.Dat"));
-    virtual ~CResultBook();
+    explicit CResultBook(const QString &dataFilePath = QStringLiteral("Murel1.Dat"),
+                         QObject *parent = nullptr);
+    // Never saves: whoever closes decides what happens to unsaved changes.
+    ~CResultBook() override;
 
-    CResultBook(const CResultBook &) = delete;
-    CResultBook &operator=(const CResultBook &) = delete;
-
+    // Saves a modified period first; when that fails the old period stays loaded and modified.
     bool LoadPeriod(int endMonth, int yearBasisJanuary, int yearsBack);
     void BuildCalendar(int endMonth, int yearBasisJanuary, int yearsBack);
     bool Load();
     bool Save();
-    void Recalculate(int fromDay);
-    void SetModified();
     void Clear();
+
+    // Enters the result of the day with this date key: by amounts, collected and invested are kept;
+    // by the balance alone, they are stored as 0; all three 0 leave the day without a result.
+    // Recalculates the running sums from that day, marks the book modified and emits dayChanged.
+    // False when the period has no such day.
+    bool EnterDay(int date, EntryMethod method, int32_t collected, int32_t invested,
+                  int32_t balance);
+
+    std::span<const DayResult> Days() const;
+    const DayResult &Day(int index) const { return days[index]; }
+    std::span<const MonthEntry> Months() const;
+    const MonthEntry &Month(int index) const { return months[index]; }
+    int DayCount() const { return dayCount; }
+    int MonthCount() const { return monthCount; }
+    // Index of the day with this date key, or -1.
+    int IndexOf(int date) const;
+    const QString &LastError() const { return lastError; }
+    bool IsModified() const { return modified; }
 
     static QString DateText(int key);
     static int DaysInMonth(int monthKey);
     static int AddMonths(int monthKey, int n);
+    // What LastError() says after a failed load or save.
+    static QString LoadFailedText();
+    static QString SaveFailedText();
 
     QString dataFilePath() const { return m_path; }
 
@@ -62,12 +93,9 @@ public:
     // warning to show once at start, naming the file and the reason. Viewing works either way.
     QString WritableProblem() const;
 
-    QString lastError;
-    DayResult days[kMaxDays];
-    int32_t dayCount = 0;
-    MonthEntry months[kMaxMonths];
-    int32_t monthCount = 0;
-    int modified = 0;
+signals:
+    // The result of the day at index changed; the running sums from it on were recalculated.
+    void dayChanged(int index);
 
 protected:
     // Every byte of the data file passes through ReadIn and WriteOut, and every save through the
@@ -80,8 +108,24 @@ protected:
     virtual bool SyncOut(QFileDevice &out); // the new file's data onto the disk
     virtual bool CommitOut(QSaveFile &out); // the new file replaces the data file
 
+    void Recalculate(int fromDay);
+    void SetModified();
+
+    // For test subclasses and the data file fuzzer only: the whole day table, writable, and a day
+    // count taken as given. They lay out states that no entry can make, such as amounts on a day
+    // without a result or a count outside the table.
+    std::span<DayResult, kMaxDays> DayTable() { return days; }
+    void SetDayCountUnchecked(int32_t count) { dayCount = count; }
+
 private:
     bool Fail(const QString &what, int code, const QString &fallback = QString());
+
+    QString lastError;
+    DayResult days[kMaxDays];
+    int32_t dayCount = 0;
+    MonthEntry months[kMaxMonths];
+    int32_t monthCount = 0;
+    bool modified = false;
 
     QString m_path;
     bool m_loadFailed = false; // a period whose load failed must never be saved over the file

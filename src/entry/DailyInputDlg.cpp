@@ -1,11 +1,10 @@
 #include "entry/DailyInputDlg.h"
 
+#include "app/ButtonCommands.h"
 #include "app/DialogTemplate.h"
 #include "app/Profile.h"
 #include "app/Prompt.h"
-#include "app/Settings.h"
-#include "data/ResultBook.h"
-#include "entry/DailyInputHost.h"
+#include "session/Messages.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -22,34 +21,35 @@ using dlg::Kind;
 constexpr int kAmountDigits = 4;
 constexpr unsigned kAmountEdit = dlg::Digits | dlg::AlignRight | dlg::TabStop;
 
-// Template 104, 186 x 191 dialog units.
+constexpr int kNone = -1; // a control the code never reaches
+
+// The window's controls in tab order, at their places in dialog units; 186 x 191 in all.
 const dlg::Item kTemplate[] = {
-        {-1, Kind::GroupBox, u"実績", 8, 76, 168, 64},
-        {-1, Kind::Text, u"回収額(&P):", 16, 88, 32, 12, dlg::VCenter},
-        {CDailyInputDlg::IDC_COLLECTED, Kind::Edit, nullptr, 52, 88, 20, 12, kAmountEdit},
-        {-1, Kind::Text, u"00円", 76, 88, 20, 12},
-        {-1, Kind::Text, u"投資額(&M):", 16, 104, 32, 12},
-        {CDailyInputDlg::IDC_INVESTED, Kind::Edit, nullptr, 52, 104, 20, 12, kAmountEdit},
-        {-1, Kind::Text, u"00円", 76, 104, 20, 12},
-        {-1, Kind::SunkenFrame, nullptr, 16, 120, 152, 1},
-        {-1, Kind::Text, u"収支(&T):", 16, 124, 32, 12},
-        {CDailyInputDlg::IDC_BALANCE, Kind::Edit, nullptr, 52, 124, 20, 12, kAmountEdit},
-        {-1, Kind::Text, u"00円", 76, 124, 20, 12},
-        {CDailyInputDlg::IDC_MINUS, Kind::CheckBox, u"マイナス(&N)", 108, 124, 50, 10,
+        {kNone, Kind::GroupBox, u"実績", 8, 76, 168, 64},
+        {kNone, Kind::Text, u"回収額(&P):", 16, 88, 32, 12, dlg::VCenter},
+        {EntryCtl::Collected, Kind::Edit, nullptr, 52, 88, 20, 12, kAmountEdit},
+        {kNone, Kind::Text, u"00円", 76, 88, 20, 12},
+        {kNone, Kind::Text, u"投資額(&M):", 16, 104, 32, 12},
+        {EntryCtl::Invested, Kind::Edit, nullptr, 52, 104, 20, 12, kAmountEdit},
+        {kNone, Kind::Text, u"00円", 76, 104, 20, 12},
+        {kNone, Kind::SunkenFrame, nullptr, 16, 120, 152, 1},
+        {kNone, Kind::Text, u"収支(&T):", 16, 124, 32, 12},
+        {EntryCtl::Balance, Kind::Edit, nullptr, 52, 124, 20, 12, kAmountEdit},
+        {kNone, Kind::Text, u"00円", 76, 124, 20, 12},
+        {EntryCtl::Minus, Kind::CheckBox, u"マイナス(&N)", 108, 124, 50, 10,
          dlg::VCenter | dlg::TabStop},
-        {CDailyInputDlg::IDC_KEEP_SHOWN, Kind::CheckBox, u"このウィンドウを常に表示する(&S)", 8,
-         172, 108, 10, dlg::TabStop},
-        {1, Kind::DefPushButton, u"OK", 120, 148, 56, 16, dlg::Disabled | dlg::TabStop},
-        {2, Kind::PushButton, u"ｷｬﾝｾﾙ", 120, 168, 56, 16, dlg::TabStop},
-        {-1, Kind::Text, u"日付:", 16, 8, 20, 12},
-        {CDailyInputDlg::IDC_DATE, Kind::Edit, nullptr, 52, 8, 80, 12,
+        {EntryCtl::KeepShown, Kind::CheckBox, u"このウィンドウを常に表示する(&S)", 8, 172, 108, 10,
+         dlg::TabStop},
+        {EntryCtl::Ok, Kind::DefPushButton, u"OK", 120, 148, 56, 16, dlg::Disabled | dlg::TabStop},
+        {EntryCtl::Cancel, Kind::PushButton, u"ｷｬﾝｾﾙ", 120, 168, 56, 16, dlg::TabStop},
+        {kNone, Kind::Text, u"日付:", 16, 8, 20, 12},
+        {EntryCtl::Date, Kind::Edit, nullptr, 52, 8, 80, 12,
          dlg::ReadOnly | dlg::AlignCenter | dlg::TabStop},
-        {-1, Kind::SunkenFrame, nullptr, 4, 24, 176, 1},
-        {-1, Kind::GroupBox, u"入力方法(&I):", 8, 32, 168, 40},
-        {CDailyInputDlg::IDC_METHOD_AMOUNTS, Kind::Radio,
-         u"「回収額」・「投資額」を入力する（推奨）", 12, 44, 144, 12, dlg::Group | dlg::VCenter},
-        {CDailyInputDlg::IDC_METHOD_BALANCE, Kind::Radio, u"「収支」を入力する", 12, 56, 69, 10,
-         dlg::VCenter},
+        {kNone, Kind::SunkenFrame, nullptr, 4, 24, 176, 1},
+        {kNone, Kind::GroupBox, u"入力方法(&I):", 8, 32, 168, 40},
+        {EntryCtl::MethodAmounts, Kind::Radio, u"「回収額」・「投資額」を入力する（推奨）", 12, 44,
+         144, 12, dlg::Group | dlg::VCenter},
+        {EntryCtl::MethodBalance, Kind::Radio, u"「収支」を入力する", 12, 56, 69, 10, dlg::VCenter},
 };
 
 const QString kSection = QStringLiteral("DailyInput");
@@ -73,26 +73,39 @@ int ValueOf(const QLineEdit *edit)
 
 } // namespace
 
-CDailyInputDlg::CDailyInputDlg(CDailyInputHost *host, CPrompt &prompt)
-    : QDialog(host ? host->HostWindow() : nullptr)
-    , m_parent(host)
+CDailyInputDlg::CDailyInputDlg(QWidget *owner, CDiarySession &session, CPrompt &prompt,
+                               EntryMethod defaultMethod)
+    : QDialog(owner)
+    , m_session(&session)
     , m_prompt(prompt)
+    , m_defaultMethod(defaultMethod)
 { }
 
 CDailyInputDlg::~CDailyInputDlg()
 {
-    // Destroyed together with the host window while still open: the position is kept all the
-    // same, and the host is not told (it is going away itself).
-    if (m_controls && !m_destroyed)
+    // Destroyed together with its owner while still open: the position is kept all the same, and
+    // the session no longer asks a window that is gone.
+    if (IsOpen()) {
         OnDestroy();
+        if (m_session)
+            m_session->DetachEntry();
+    }
 }
 
-bool CDailyInputDlg::Create(CResultBook *book, const CSettings *settings)
+QWidget *CDailyInputDlg::Open(QWidget *owner, CDiarySession &session, CPrompt &prompt,
+                              EntryMethod defaultMethod)
 {
-    if (m_controls || !m_parent || !book)
+    auto *window = new CDailyInputDlg(owner, session, prompt, defaultMethod);
+    if (window->Create())
+        return window;
+    delete window;
+    return nullptr;
+}
+
+bool CDailyInputDlg::Create()
+{
+    if (m_controls || !m_session)
         return false;
-    m_book = book;
-    m_settings = settings;
 
     setWindowTitle(QStringLiteral("実績入力"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -104,36 +117,38 @@ bool CDailyInputDlg::Create(CResultBook *book, const CSettings *settings)
     m_controls = std::make_unique<dlg::Controls>(dlg::Build(this, kTemplate, units));
     setFixedSize(dlg::ToPixels(units, 186, 191));
 
-    m_keepShown = m_controls->get<QCheckBox>(IDC_KEEP_SHOWN);
-    m_ok = m_controls->get<QPushButton>(1);
-    m_date = m_controls->get<QLineEdit>(IDC_DATE);
-    m_collected = m_controls->get<QLineEdit>(IDC_COLLECTED);
-    m_invested = m_controls->get<QLineEdit>(IDC_INVESTED);
-    m_balance = m_controls->get<QLineEdit>(IDC_BALANCE);
-    m_minus = m_controls->get<QCheckBox>(IDC_MINUS);
-    m_methodAmounts = m_controls->get<QRadioButton>(IDC_METHOD_AMOUNTS);
-    m_methodBalance = m_controls->get<QRadioButton>(IDC_METHOD_BALANCE);
+    m_keepShown = m_controls->get<QCheckBox>(EntryCtl::KeepShown);
+    m_ok = m_controls->get<QPushButton>(EntryCtl::Ok);
+    m_dateField = m_controls->get<QLineEdit>(EntryCtl::Date);
+    m_collected = m_controls->get<QLineEdit>(EntryCtl::Collected);
+    m_invested = m_controls->get<QLineEdit>(EntryCtl::Invested);
+    m_balance = m_controls->get<QLineEdit>(EntryCtl::Balance);
+    m_minus = m_controls->get<QCheckBox>(EntryCtl::Minus);
+    m_methodAmounts = m_controls->get<QRadioButton>(EntryCtl::MethodAmounts);
+    m_methodBalance = m_controls->get<QRadioButton>(EntryCtl::MethodBalance);
 
-    connect(m_ok, &QPushButton::clicked, this, &CDailyInputDlg::OnOK);
-    connect(m_controls->get<QPushButton>(2), &QPushButton::clicked, this,
-            &CDailyInputDlg::OnCancel);
-    connect(m_methodAmounts, &QRadioButton::clicked, this, &CDailyInputDlg::OnMethodAmounts);
-    connect(m_methodBalance, &QRadioButton::clicked, this, &CDailyInputDlg::OnMethodBalance);
+    m_commands = std::make_unique<CButtonCommands>();
+    m_commands->Connect(m_ok, [this] { OnOK(); });
+    m_commands->Connect(m_controls->get<QPushButton>(EntryCtl::Cancel), [this] { OnCancel(); });
+    m_commands->Connect(m_methodAmounts, [this] { OnMethodAmounts(); });
+    m_commands->Connect(m_methodBalance, [this] { OnMethodBalance(); });
+    m_commands->Connect(m_minus, [this] { OnBalanceChange(); });
     // textChanged also fires for programmatic texts, as the change notification of an edit
     // does; ShowDay relies on that order of effects.
     connect(m_invested, &QLineEdit::textChanged, this, &CDailyInputDlg::OnAmountChange);
     connect(m_collected, &QLineEdit::textChanged, this, &CDailyInputDlg::OnAmountChange);
     connect(m_balance, &QLineEdit::textChanged, this, &CDailyInputDlg::OnBalanceChange);
-    connect(m_minus, &QCheckBox::clicked, this, &CDailyInputDlg::OnBalanceChange);
+    connect(m_session, &CDiarySession::entryDayChanged, this, &CDailyInputDlg::ShowDay);
 
     OnInitDialog();
     show();
+    m_session->AttachEntry([this] { return ConfirmChanges(); });
     return true;
 }
 
 void CDailyInputDlg::OnInitDialog()
 {
-    m_index = -1;
+    m_date = 0;
     const int x = GetProfileInt(kSection, kPosX, 0);
     const int y = GetProfileInt(kSection, kPosY, 0);
     if (x != 0 || y != 0) {
@@ -144,21 +159,20 @@ void CDailyInputDlg::OnInitDialog()
         edit->setMaxLength(kAmountDigits);
 }
 
-int CDailyInputDlg::FindDay(const QString &dateText) const
+const DayResult *CDailyInputDlg::ShownDay() const
 {
-    for (int i = 0; i < m_book->dayCount; ++i) {
-        if (m_book->days[i].dateText == dateText)
-            return i;
-    }
-    return -1;
+    if (!m_session)
+        return nullptr;
+    const int index = m_session->Book().IndexOf(m_date);
+    return index >= 0 ? &m_session->Book().Day(index) : nullptr;
 }
 
 void CDailyInputDlg::ResetFields(bool enable)
 {
-    for (QLineEdit *edit : {m_date, m_collected, m_invested, m_balance}) {
+    for (QLineEdit *edit : {m_dateField, m_collected, m_invested, m_balance}) {
         edit->setText(QString());
         // A stored amount longer than the typing limit widened its field; typing is limited again.
-        if (edit != m_date)
+        if (edit != m_dateField)
             edit->setMaxLength(kAmountDigits);
     }
     for (QWidget *w : std::initializer_list<QWidget *>{m_methodAmounts, m_methodBalance,
@@ -184,27 +198,33 @@ void CDailyInputDlg::SetNumber(QLineEdit *edit, qint64 value)
     edit->setText(text);
 }
 
-void CDailyInputDlg::ShowDay(const QString &dateText)
+void CDailyInputDlg::ShowDay(int dateKey)
 {
-    if (!m_controls || m_destroyed)
+    if (!IsOpen() || !m_session)
         return;
-    const int index = FindDay(dateText);
+    const int index = m_session->Book().IndexOf(dateKey);
     if (index < 0) {
         ResetFields(false);
     } else {
         ResetFields(true);
-        m_index = index;
-        const DayResult &day = m_book->days[index];
-        // Checking one radio of the exclusive pair unchecks the other.
-        bool amounts = day.entryMethod == 0;
-        if (day.entryMethod == -1)
-            amounts = !m_settings || !m_settings->balanceByDefault;
-        (amounts ? m_methodAmounts : m_methodBalance)->setChecked(true);
+        m_date = dateKey;
+        const DayResult &day = m_session->Book().Day(index);
+        bool amounts = day.entryMethod == EntryMethod::Amounts;
+        if (day.entryMethod == EntryMethod::None)
+            amounts = m_defaultMethod == EntryMethod::Amounts;
+        {
+            const auto quiet = m_commands->Quiet();
+            // Checking one radio of the exclusive pair unchecks the other.
+            (amounts ? m_methodAmounts : m_methodBalance)->setChecked(true);
+        }
         UpdateEntryMethod();
-        m_date->setText(day.dateText);
+        m_dateField->setText(day.dateText);
         SetNumber(m_collected, day.collected);
         SetNumber(m_invested, day.invested);
-        m_minus->setChecked(day.balance < 0);
+        {
+            const auto quiet = m_commands->Quiet();
+            m_minus->setChecked(day.balance < 0);
+        }
         SetNumber(m_balance, qAbs(qint64(day.balance)));
 
         QLineEdit *field = amounts ? m_collected : m_balance;
@@ -218,13 +238,16 @@ void CDailyInputDlg::ShowDay(const QString &dateText)
 void CDailyInputDlg::UpdateBalance()
 {
     const qint64 d = qint64(ValueOf(m_collected)) - ValueOf(m_invested);
-    m_minus->setChecked(d < 0);
+    {
+        const auto quiet = m_commands->Quiet();
+        m_minus->setChecked(d < 0);
+    }
     SetNumber(m_balance, qAbs(d));
 }
 
 bool CDailyInputDlg::IsChanged() const
 {
-    // Enabled in itself: the state holds while the host disables this whole window.
+    // Enabled in itself: the state holds while the owner disables this whole window.
     return m_ok->isEnabledTo(this);
 }
 
@@ -247,9 +270,8 @@ void CDailyInputDlg::OnBalanceChange()
 void CDailyInputDlg::OnMethodAmounts()
 {
     UpdateEntryMethod();
-    if (m_index >= 0) {
-        const int stored = m_book->days[m_index].entryMethod;
-        if (stored != -1 && stored != 0)
+    if (const DayResult *day = ShownDay()) {
+        if (day->entryMethod != EntryMethod::None && day->entryMethod != EntryMethod::Amounts)
             SetChanged(true);
     }
 }
@@ -257,38 +279,24 @@ void CDailyInputDlg::OnMethodAmounts()
 void CDailyInputDlg::OnMethodBalance()
 {
     UpdateEntryMethod();
-    if (m_index >= 0 && m_book->days[m_index].entryMethod == 0)
+    if (const DayResult *day = ShownDay(); day && day->entryMethod == EntryMethod::Amounts)
         SetChanged(true);
 }
 
 void CDailyInputDlg::ApplyChanges()
 {
-    // OK is only ever enabled with a day shown; a stale index must not write outside the book.
-    if (m_index < 0 || m_index >= m_book->dayCount) {
+    // OK is only ever enabled with a day shown; a day the book no longer holds takes nothing.
+    if (!ShownDay()) {
         SetChanged(false);
         return;
     }
-    const int index = m_index;
-    DayResult &day = m_book->days[index];
-    if (m_methodAmounts->isChecked()) {
-        day.entryMethod = 0;
-        day.collected = ValueOf(m_collected);
-        day.invested = ValueOf(m_invested);
-    } else {
-        day.entryMethod = 1;
-        day.collected = 0;
-        day.invested = 0;
-    }
+    const int date = m_date;
     const int balance = ValueOf(m_balance);
-    day.balance = m_minus->isChecked() ? -balance : balance;
-    if (day.balance == 0 && day.collected == 0 && day.invested == 0)
-        day.entryMethod = -1;
-    m_book->Recalculate(index);
-    m_book->SetModified();
-
+    m_session->Book().EnterDay(
+            date, m_methodAmounts->isChecked() ? EntryMethod::Amounts : EntryMethod::Balance,
+            ValueOf(m_collected), ValueOf(m_invested), m_minus->isChecked() ? -balance : balance);
     SetChanged(false);
-    ShowDay(QString(day.dateText));
-    m_parent->DayResultChanged(index);
+    ShowDay(date);
     if (!m_keepShown->isChecked())
         CloseWindow();
 }
@@ -300,32 +308,32 @@ void CDailyInputDlg::DiscardChanges()
         CloseWindow();
 }
 
-int CDailyInputDlg::ConfirmChanges()
+EntryAnswer CDailyInputDlg::ConfirmChanges()
 {
-    if (!m_controls || m_destroyed)
-        return Unchanged;
+    if (!IsOpen())
+        return EntryAnswer::Unchanged;
     if (!IsChanged()) {
         DiscardChanges();
-        return Unchanged;
+        return EntryAnswer::Unchanged;
     }
-    QWidget *host = m_parent->HostWindow();
-    if (host)
-        host->setEnabled(false);
-    const QMessageBox::StandardButton answer = m_prompt.Show(
-            this, QStringLiteral("表示されているデータは変更されています。変更を有効にしますか？"),
-            QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    if (host)
-        host->setEnabled(true);
+    QWidget *owner = parentWidget();
+    if (owner)
+        owner->setEnabled(false);
+    const QMessageBox::StandardButton answer
+            = m_prompt.Show(this, msg::ApplyChanges(), QMessageBox::Warning,
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (owner)
+        owner->setEnabled(true);
     switch (answer) {
     case QMessageBox::Yes:
         ApplyChanges();
-        return Applied;
+        return EntryAnswer::Applied;
     case QMessageBox::No:
         DiscardChanges();
-        return Discarded;
+        return EntryAnswer::Discarded;
     default:
         // Cancel, and closing the box without an answer.
-        return Cancelled;
+        return EntryAnswer::Cancelled;
     }
 }
 
@@ -341,24 +349,23 @@ void CDailyInputDlg::reject()
 
 void CDailyInputDlg::OnOK()
 {
-    if (!m_controls || m_destroyed)
-        return;
-    ApplyChanges();
+    if (IsOpen())
+        ApplyChanges();
 }
 
 void CDailyInputDlg::OnCancel()
 {
-    if (!m_controls || m_destroyed)
+    if (!IsOpen())
         return;
     const bool keepShown = m_keepShown->isChecked();
-    const int r = ConfirmChanges();
-    if (r != Cancelled && keepShown)
+    if (ConfirmChanges() != EntryAnswer::Cancelled && keepShown)
         CloseWindow();
 }
 
 void CDailyInputDlg::CloseWindow()
 {
-    m_parent->DailyInputClosed();
+    if (m_session)
+        m_session->DetachEntry();
     DestroyWindow();
 }
 
@@ -369,7 +376,7 @@ void CDailyInputDlg::DestroyWindow()
     m_destroyed = true;
     OnDestroy();
     hide();
-    // Callers up the stack (the host's ConfirmChanges, a button's click) still run on this object.
+    // Callers up the stack (the session's question, a button's click) still run on this object.
     deleteLater();
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "data/ResultBook.h"
+#include "session/DiarySession.h"
+
 #include <QDialog>
+#include <QPointer>
 
 #include <memory>
 
-class CDailyInputHost;
-class CSettings;
+class CButtonCommands;
 class CPrompt;
-class CResultBook;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -17,8 +19,26 @@ namespace dlg {
 class Controls;
 }
 
-// The modeless window in which one day's result is entered or corrected. It deletes itself when
-// its window is destroyed; the host keeps only a pointer.
+// The daily input window's controls. The values become the widgets' object names.
+struct EntryCtl
+{
+    enum Id : int {
+        Ok = 1,
+        Cancel = 2,
+        Date = 1019,
+        KeepShown = 1037, // keeps the window open after OK and after a change of day
+        MethodAmounts = 1040,
+        MethodBalance = 1041,
+        Collected = 1042,
+        Invested = 1043,
+        Minus = 1044, // the sign of the balance
+        Balance = 1045,
+    };
+};
+
+// The modeless window in which one day's result is entered or corrected. It shows the day the
+// session names, enters it through the book, and answers the session's question before a command
+// leaves its day. It deletes itself when it closes.
 //
 // There is no changed flag: the shown day counts as changed exactly while the OK button is
 // enabled.
@@ -26,38 +46,29 @@ class CDailyInputDlg : public QDialog
 {
     Q_OBJECT
 public:
-    // Results of ConfirmChanges, as the message box answers them.
-    enum { Cancelled = 2, Unchanged = 5, Applied = 6, Discarded = 7 };
-
-    // Control identifiers of template 104.
-    enum : int {
-        IDC_KEEP_SHOWN = 1037,
-        IDC_DATE = 1019,
-        IDC_METHOD_AMOUNTS = 1040,
-        IDC_METHOD_BALANCE = 1041,
-        IDC_COLLECTED = 1042,
-        IDC_INVESTED = 1043,
-        IDC_MINUS = 1044,
-        IDC_BALANCE = 1045,
-    };
-
-    CDailyInputDlg(CDailyInputHost *host, CPrompt &prompt);
+    // defaultMethod: how a day without a result is entered, amounts or the balance alone.
+    CDailyInputDlg(QWidget *owner, CDiarySession &session, CPrompt &prompt,
+                   EntryMethod defaultMethod);
     ~CDailyInputDlg() override;
 
-    // Builds the window from its template as an owned window of the host and shows it.
-    bool Create(CResultBook *book, const CSettings *settings);
-    // Shows the day whose date text equals dateText; an unknown text blanks the window.
-    void ShowDay(const QString &dateText);
-    // Asks what to do with pending changes: Cancelled, Unchanged, Applied or Discarded. Unless the
-    // keep-shown box is checked, the window has closed itself on every answer but Cancelled.
-    int ConfirmChanges();
+    // Makes the window over owner and shows it; nullptr when it could not be built.
+    static QWidget *Open(QWidget *owner, CDiarySession &session, CPrompt &prompt,
+                         EntryMethod defaultMethod);
+
+    // Builds the window from its template, attaches it to the session and shows it.
+    bool Create();
+    // Shows the day with this date key; a key the book does not hold blanks the window.
+    void ShowDay(int dateKey);
+    // Asks what to do with pending changes. Unless the keep-shown box is checked, the window has
+    // closed itself on every answer but Cancelled.
+    EntryAnswer ConfirmChanges();
 
 protected:
     void accept() override; // OnOK
     void reject() override; // OnCancel: Cancel button, Esc and the close box
 
 private:
-    int FindDay(const QString &dateText) const;
+    const DayResult *ShownDay() const;
     void ResetFields(bool enable);
     void UpdateEntryMethod();
     void UpdateBalance();
@@ -75,21 +86,23 @@ private:
     bool IsChanged() const;
     void SetChanged(bool changed);
     void SetNumber(QLineEdit *edit, qint64 value);
-    // Tells the host, then destroys the window; the object goes once control returns to the loop.
+    // Detaches from the session, then destroys the window; the object goes once control returns
+    // to the event loop.
     void CloseWindow();
     void DestroyWindow();
+    bool IsOpen() const { return m_controls && !m_destroyed; }
 
-    CDailyInputHost *m_parent;
+    QPointer<CDiarySession> m_session;
     CPrompt &m_prompt;
-    CResultBook *m_book = nullptr;
-    const CSettings *m_settings = nullptr;
-    int m_index = -1;
+    const EntryMethod m_defaultMethod;
+    int m_date = 0; // the day shown; an unknown key leaves it
     bool m_destroyed = false;
 
     std::unique_ptr<dlg::Controls> m_controls;
+    std::unique_ptr<CButtonCommands> m_commands;
     QCheckBox *m_keepShown = nullptr;
     QPushButton *m_ok = nullptr;
-    QLineEdit *m_date = nullptr;
+    QLineEdit *m_dateField = nullptr;
     QLineEdit *m_collected = nullptr;
     QLineEdit *m_invested = nullptr;
     QLineEdit *m_balance = nullptr;

@@ -79,7 +79,7 @@ void CAnalyzerData::SetData(const CResultBook *book)
 {
     ResetData();
     m_book = book;
-    m_dayCount = book ? book->dayCount : 0;
+    m_dayCount = book ? book->DayCount() : 0;
 }
 
 void CAnalyzerData::Prepare(int w, int h)
@@ -123,7 +123,7 @@ void CAnalyzerData::BuildPoints()
     m_pointCount = 0;
     const int32_t n = readableDays();
     for (int32_t i = 0; i < n; ++i) {
-        const DayResult &day = m_book->days[i];
+        const DayResult &day = m_book->Day(i);
         int32_t rate = 0;
         if (!RateOf(day.collected, day.invested, &rate))
             continue; // balance-only days and days without a result
@@ -132,7 +132,7 @@ void CAnalyzerData::BuildPoints()
     m_title = QStringLiteral("回収率分布:");
     // An empty book (a period whose save failed) has no days to name.
     if (n > 0) {
-        m_title += m_book->days[0].dateText + QStringLiteral(" ～ ") + m_book->days[n - 1].dateText;
+        m_title += m_book->Day(0).dateText + QStringLiteral(" ～ ") + m_book->Day(n - 1).dateText;
     }
 }
 

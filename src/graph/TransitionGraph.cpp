@@ -44,10 +44,10 @@ bool DailyBounds(const CResultBook &book, const TransitionRequest &request, int 
         upper = 99999999;
         return true;
     }
-    const int monthCount = std::clamp<int>(book.monthCount, 0, CResultBook::kMaxMonths);
+    const int monthCount = std::clamp<int>(book.MonthCount(), 0, CResultBook::kMaxMonths);
     if (request.monthIndex < 0 || request.monthIndex >= monthCount)
         return false;
-    const int month = book.months[request.monthIndex].month;
+    const int month = book.Month(request.monthIndex).month;
     if (request.span == TransitionRequest::OneMonth) {
         lower = month * 100;
         upper = lower + 99;
@@ -60,15 +60,15 @@ bool DailyBounds(const CResultBook &book, const TransitionRequest &request, int 
 
 int FillMonthly(CGraphPainter &painter, const CResultBook &book, const TransitionRequest &request)
 {
-    const int monthCount = std::clamp<int>(book.monthCount, 0, CResultBook::kMaxMonths);
-    const int dayCount = std::clamp<int>(book.dayCount, 0, CResultBook::kMaxDays);
+    const int monthCount = std::clamp<int>(book.MonthCount(), 0, CResultBook::kMaxMonths);
+    const int dayCount = std::clamp<int>(book.DayCount(), 0, CResultBook::kMaxDays);
     int filled = 0;
     for (int k = 0; k < monthCount; ++k) {
-        const MonthEntry &entry = book.months[k];
+        const MonthEntry &entry = book.Month(k);
         // A month whose last day lies outside the laid-out days has no totals to show.
         if (entry.lastDay < 0 || entry.lastDay >= dayCount)
             break;
-        const DayResult &last = book.days[entry.lastDay];
+        const DayResult &last = book.Day(entry.lastDay);
         GraphPoint &point = painter.points[filled];
         point.keyText = entry.monthText;
         const bool withYear = k == 0 || entry.month % 100 == 1;
@@ -93,10 +93,10 @@ int FillDaily(CGraphPainter &painter, const CResultBook &book, const TransitionR
     int upper = 0;
     if (!DailyBounds(book, request, lower, upper))
         return 0;
-    const int dayCount = std::clamp<int>(book.dayCount, 0, CResultBook::kMaxDays);
+    const int dayCount = std::clamp<int>(book.DayCount(), 0, CResultBook::kMaxDays);
     int filled = 0;
     for (int i = 0; i < dayCount && filled < CGraphPainter::kMaxPoints; ++i) {
-        const DayResult &day = book.days[i];
+        const DayResult &day = book.Day(i);
         if (day.date > upper)
             break;
         if (day.date <= lower)

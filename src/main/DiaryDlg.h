@@ -2,27 +2,73 @@
 
 #include "app/Prompt.h"
 #include "app/Settings.h"
-#include "entry/DailyInputDlg.h"
-#include "entry/DailyInputHost.h"
+#include "data/ResultBook.h"
 
 #include <QDate>
 #include <QDialog>
 #include <QIcon>
-#include <QList>
-#include <QPixmap>
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+#include <memory>
+
+class CButtonCommands;
+class CDiarySession;
 class CGraphFrame;
 class CGraphPainter;
 class COptionDlg;
-class CReportList;
-class CResultBook;
+class CPeriodList;
 class CUpDownCtrl;
-class QAbstractButton;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class QPushButton;
+class QRadioButton;
+
+namespace dlg {
+class Controls;
+}
+
+// The main window's controls. The values become the widgets' object names.
+struct MainCtl
+{
+    enum Id : int {
+        Ok = 1, // hidden: Enter does not close the window
+        Exit = 2,
+        List = 1000, // the months of the period or the days of one month
+        Summary = 1002, // best balance and best recovery rate of the period
+        CurrentData = 1003,
+        PastData = 1004,
+        Years = 1005, // how many years back the past period lies
+        MonthlyList = 1007,
+        DailyList = 1008,
+        DailyInput = 1009,
+        SpanThreeMonths = 1010,
+        SpanOneMonth = 1011,
+        Analyzer = 1012,
+        SpanOneYear = 1013,
+        ItemBalance = 1014,
+        ItemYear = 1015,
+        ItemMonth = 1016,
+        Progress = 1017, // never moves
+        YearsUpDown = 1018,
+        TodayDate = 1019,
+        ListTitle = 1024,
+        ListMonth = 1025, // the month the daily list shows
+        PrevMonth = 1034,
+        NextMonth = 1035,
+        TodayData = 1036,
+        Graph = 1048, // the frame of the transition graph
+        YearsLabel = 1049, // "年前"
+    };
+};
+
+// Makes the daily input window over owner on the session, or answers nullptr. The main window
+// knows nothing else of that window.
+using EntryWindowMaker = std::function<QWidget *(QWidget *owner, CDiarySession &session,
+                                                 CPrompt &prompt, EntryMethod defaultMethod)>;
 
 // What the main window takes from its surroundings; tests replace the date, the file and the
 // message boxes.
@@ -31,39 +77,17 @@ struct DiaryEnv
     QDate today = QDate::currentDate();
     QString dataFilePath = QStringLiteral("Murel1.Dat");
     CPrompt *prompt = &DefaultPrompt();
+    EntryWindowMaker makeEntryWindow; // without it the daily input window never opens
 };
 
-// The main window: one target period as a monthly or a daily list, the transition graph, the
-// summary line, and the coordination of the daily input window. The view is not stored: the daily
-// view is shown exactly while button 1007 is enabled.
-class CDiaryDlg : public QDialog, public CDailyInputHost
+// The main window: it wires its controls to the diary session and draws what the session says:
+// one target period as a monthly or a daily list, the transition graph and the summary line.
+class CDiaryDlg : public QDialog
 {
     Q_OBJECT
 public:
     explicit CDiaryDlg(const DiaryEnv &env = DiaryEnv(), QWidget *parent = nullptr);
     ~CDiaryDlg() override; // OnDestroy
-
-    // CDailyInputHost
-    int DayResultChanged(int fromIndex) override;
-    int DailyInputClosed() override;
-    QWidget *HostWindow() override { return this; }
-
-    // Target period and views.
-    bool SelectPeriod(int yearsBack); // false when the old period had to stay
-    int ConfirmDailyInput();
-    int ShowMonthly();
-    int ShowDaily(int fromIndex);
-    int OpenDailyInput();
-    int EnablePeriodControls(bool enable);
-    int SaveSettings();
-    int UpdateGraph();
-
-    // Lists.
-    int SetupList();
-    int FillMonthly(int selMonth);
-    int FillDaily(int monthIndex, int selDay, int fromIndex);
-    int UpdateMonthButtons(bool enable);
-    int UpdateSummary();
 
     // Handlers.
     void OnCurrentData();
@@ -80,82 +104,89 @@ public:
     void OnPrevMonth();
     void OnNextMonth();
     void OnToday();
-    void OnGraphItem();
-    void OnSpanOneMonth();
-    void OnSpanThreeMonths();
-    void OnSpanOneYear();
     void OnOK();
     void OnCancel();
 
     void accept() override { OnOK(); }
     void reject() override { OnCancel(); }
 
-    // State, for the windows that read it and for tests.
+    // State, for tests.
     bool IsDailyView() const;
-    QWidget *Control(int id) const;
-    CReportList *List() const { return m_list; }
-    CResultBook *Book() const { return m_book; }
-    COptionDlg *Options() const { return m_options; }
+    QWidget *Control(MainCtl::Id id) const;
+    CPeriodList *List() const { return m_ui.list; }
+    CDiarySession &Session() const { return *m_session; }
+    const CResultBook &Book() const;
+    COptionDlg *Options() const { return m_options.get(); }
     CSettings &Settings() { return m_settings; }
-    CGraphPainter *Graph() const { return m_graph; }
-    CDailyInputDlg *DailyInput() const { return m_dailyInput; }
-    int MonthIndex() const { return m_monthIndex; }
-    int SelMonth() const { return m_selMonth; }
-    int SelDay() const { return m_selDay; }
-    int YearsBack() const { return m_yearsBack; }
+    CGraphPainter *Graph() const { return m_graph.get(); }
+    QWidget *DailyInput() const { return m_dailyInput; }
     int GraphSpan() const { return m_graphSpan; }
-    int ThisMonth() const { return m_thisMonth; }
-    int Today() const { return m_today; }
 
 protected:
-    // Builds the daily input window. It is wired in when that window exists; until then there is
-    // no window to open and this answers nullptr.
-    virtual CDailyInputDlg *CreateDailyInputWindow();
-
     void showEvent(QShowEvent *event) override;
 
 private:
-    void BuildWindow();
-    void OnInitDialog();
-    void SetSpan(int span);
-    bool SaveBeforeClose();
-    void Warn(const QString &text);
-    void RestorePeriodControls();
-    void ApplyDailyInputOpen(bool open);
-    void AddRow(const QStringList &cells, int icon);
+    // The controls the code reaches, by name.
+    struct Widgets
+    {
+        QWidget *client = nullptr;
+        CPeriodList *list = nullptr;
+        CGraphFrame *frame = nullptr;
+        CUpDownCtrl *upDown = nullptr;
+        QLineEdit *years = nullptr;
+        QRadioButton *currentData = nullptr, *pastData = nullptr;
+        QRadioButton *spanOneMonth = nullptr, *spanThreeMonths = nullptr, *spanOneYear = nullptr;
+        QCheckBox *itemBalance = nullptr, *itemMonth = nullptr, *itemYear = nullptr;
+        QPushButton *monthlyList = nullptr, *dailyList = nullptr, *analyzer = nullptr;
+        QPushButton *dailyInput = nullptr, *prevMonth = nullptr, *nextMonth = nullptr;
+        QLabel *yearsLabel = nullptr, *listTitle = nullptr, *listMonth = nullptr;
+        QLabel *summary = nullptr, *todayDate = nullptr;
+    };
 
-    template<class T> T *Ctl(int id) const;
+    void BuildWindow();
+    QMenuBar *BuildMenu();
+    void NameControls(const dlg::Controls &controls);
+    void ConnectControls(const dlg::Controls &controls);
+    void OnInitDialog();
+    void SaveSettings();
+    void Warn(const QString &text);
+
+    // Drawing what the session says.
+    void DrawView();
+    void DrawDays(int fromIndex);
+    void DrawMonthly();
+    void DrawDaily(int fromIndex);
+    void UpdateMonthButtons(bool enable);
+    void UpdateGraph();
+    void SetSpan(int span);
+
+    // Target period.
+    bool ChangePeriod(int yearsBack); // false when the old period had to stay
+    void RestorePeriodControls();
+    void EnablePeriodControls(bool enable);
+
+    void OpenDailyInput();
+    void OnEntryOpenChanged(bool open);
+    bool SaveBeforeClose();
 
     CPrompt *m_prompt;
     QDate m_startDate;
     QString m_dataFilePath;
+    EntryWindowMaker m_makeEntryWindow;
 
-    QWidget *m_client = nullptr;
-    CReportList *m_list = nullptr;
-    CGraphFrame *m_frame = nullptr;
-    CUpDownCtrl *m_upDown = nullptr;
-    QLineEdit *m_years = nullptr;
-
+    Widgets m_ui;
+    std::unique_ptr<CButtonCommands> m_commands;
     QIcon m_hIcon;
-    QList<QPixmap> m_largeImages; // 32 x 32
-    QList<QIcon> m_smallImages; // 16 x 16, the ones the report view shows
     CSettings m_settings;
-    COptionDlg *m_options = nullptr;
-    CResultBook *m_book = nullptr;
-    CGraphPainter *m_graph = nullptr;
-    QPointer<CDailyInputDlg> m_dailyInput;
-    int m_thisMonth = 0;
-    int m_today = 0;
-    int m_selMonth = 0;
-    int m_selDay = 0;
-    int m_monthIndex = -1;
+    std::unique_ptr<COptionDlg> m_options;
+    std::unique_ptr<CDiarySession> m_session;
+    std::unique_ptr<CGraphPainter> m_graph;
+    QPointer<QWidget> m_dailyInput;
     int m_graphSpan = 1;
-    int m_yearsBack = -1;
 
     // The period controls as they stood when the loaded period was chosen, to put them back when
     // the old period has to stay.
     bool m_loadedFromPast = false;
     QString m_loadedYearsText;
-    bool m_restoringPeriod = false;
     bool m_shownOnce = false;
 };

@@ -4,7 +4,7 @@
 
 class CGraphPainter;
 
-// Frame 1048: a one-pixel sunken border around the graph painter's drawing.
+// The frame of the transition graph: a one-pixel sunken border around the graph painter's drawing.
 class CGraphFrame : public QFrame
 {
     Q_OBJECT

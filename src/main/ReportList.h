@@ -2,7 +2,7 @@
 
 #include <QTreeWidget>
 
-// The list control 1000: a flat report list with single selection that stays visible without
+// A flat report list with single selection that stays visible without
 // focus. It reports clicks and double clicks the way the main window follows them: one click per
 // press-release, one double click per double press, also on empty space.
 class CReportList : public QTreeWidget

@@ -5,7 +5,7 @@
 class QLineEdit;
 class QToolButton;
 
-// The up-down control 1018: two arrows that step the integer in their buddy edit within a range.
+// An up-down control: two arrows that step the integer in their buddy edit within a range.
 // It sits at the buddy's right edge (the buddy narrows to make room), answers the Up and Down
 // keys in the buddy, and takes no input while the buddy is disabled.
 class CUpDownCtrl : public QWidget

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/DiaryApp.h"
 #include "app/Prompt.h"
+#include "entry/DailyInputDlg.h"
 #include "main/DiaryDlg.h"
 
 #include <QDir>
@@ -19,5 +20,6 @@ int main(int argc, char **argv)
     CDiaryApp app(argc, argv);
     DiaryEnv env;
     env.dataFilePath = commandLine.dataFilePath;
+    env.makeEntryWindow = &CDailyInputDlg::Open;
     return app.InitInstance([&env] { return std::make_unique<CDiaryDlg>(env); }, DefaultPrompt());
 }

@@ -35,10 +35,8 @@ private:
         m_book = std::make_unique<CResultBook>(m_dir.filePath(QStringLiteral("Murel1.Dat")));
         m_book->BuildCalendar(200305, 1, 0);
         auto set = [this](int i, int collected, int invested) {
-            m_book->days[i].entryMethod = 0;
-            m_book->days[i].collected = collected;
-            m_book->days[i].invested = invested;
-            m_book->days[i].balance = collected - invested;
+            m_book->EnterDay(m_book->Day(i).date, EntryMethod::Amounts, collected, invested,
+                             collected - invested);
         };
         set(5, 130, 50);
         set(6, 25, 2);

@@ -24,7 +24,7 @@ public:
     std::function<void()> whileShown; // runs while the box "is shown", e.g. to inspect windows
 
     QMessageBox::StandardButton Show(QWidget *owner, const QString &text, QMessageBox::Icon icon,
-            QMessageBox::StandardButtons buttons) override
+                                     QMessageBox::StandardButtons buttons) override
     {
         asked.append({text, icon, buttons, owner});
         if (whileShown)

@@ -2,6 +2,7 @@
 
 // Helpers shared by the data file tests: files as bytes, the book's results as text, and a book
 // whose file steps can be made to fail.
+#include "common/TestBook.h"
 #include "data/ResultBook.h"
 
 #include <QByteArrayList>
@@ -25,10 +26,10 @@ inline const QString kCreateFailed = QStringLiteral("ファイルを作成でき
 
 // A book whose reads, writes, flush, sync and commit fail on demand, each with an errno of the
 // test's choosing, as the system would report them.
-class FaultyBook : public CResultBook
+class FaultyBook : public CTestBook
 {
 public:
-    using CResultBook::CResultBook;
+    using CTestBook::CTestBook;
 
     qint64 readLimit = -1; // bytes that may still be read before reads fail; -1: no limit
     int readErrno = 0;
@@ -124,33 +125,22 @@ inline void WriteBytes(const QString &path, const QByteArray &bytes)
 inline QByteArray Results(const CResultBook &book)
 {
     QByteArrayList parts;
-    for (int i = 0; i < book.dayCount; ++i) {
-        const DayResult &d = book.days[i];
-        if (d.entryMethod != -1)
-            parts << QByteArray::number(d.date) + ':' + QByteArray::number(d.entryMethod) + ':'
+    for (const DayResult &d : book.Days()) {
+        if (d.entryMethod != EntryMethod::None)
+            parts << QByteArray::number(d.date) + ':'
+                            + QByteArray::number(static_cast<int>(d.entryMethod)) + ':'
                             + QByteArray::number(d.balance) + ':' + QByteArray::number(d.collected)
                             + ':' + QByteArray::number(d.invested);
     }
     return parts.join(' ');
 }
 
-inline int IndexOf(const CResultBook &book, int date)
+// Sets a day as the data file would store it and marks the book changed.
+inline void SetDay(CTestBook &book, int date, int method, int collected, int invested, int balance)
 {
-    for (int i = 0; i < book.dayCount; ++i)
-        if (book.days[i].date == date)
-            return i;
-    return -1;
-}
-
-inline void SetDay(CResultBook &book, int date, int method, int collected, int invested,
-                   int balance)
-{
-    const int i = IndexOf(book, date);
+    const int i = book.IndexOf(date);
     QVERIFY(i >= 0);
-    book.days[i].entryMethod = method;
-    book.days[i].collected = collected;
-    book.days[i].invested = invested;
-    book.days[i].balance = balance;
+    book.SetDay(date, static_cast<EntryMethod>(method), collected, invested, balance);
     book.Recalculate(i);
     book.SetModified();
 }

@@ -1,3 +1,4 @@
+#include "common/TestBook.h"
 #include "data/ResultBook.h"
 
 #include <QTest>
@@ -61,35 +62,35 @@ void TestCalendar::periodTable()
     QFETCH(int, monthCount);
     QFETCH(int, dayCount);
 
-    auto book = std::make_unique<CResultBook>(QStringLiteral("/nonexistent/never-touched"));
+    auto book = std::make_unique<CTestBook>(QStringLiteral("/nonexistent/never-touched"));
     book->BuildCalendar(endMonth, january, back);
-    QCOMPARE(book->monthCount, monthCount);
-    QCOMPARE(book->dayCount, dayCount);
-    QCOMPARE(book->months[0].month, firstMonth);
-    QCOMPARE(book->months[monthCount - 1].month, endMonth);
-    QCOMPARE(book->months[monthCount - 1].lastDay, dayCount - 1);
-    QCOMPARE(book->days[0].date, firstMonth * 100 + 1);
-    QCOMPARE(book->days[dayCount - 1].date, endMonth * 100 + CResultBook::DaysInMonth(endMonth));
+    QCOMPARE(book->MonthCount(), monthCount);
+    QCOMPARE(book->DayCount(), dayCount);
+    QCOMPARE(book->Month(0).month, firstMonth);
+    QCOMPARE(book->Month(monthCount - 1).month, endMonth);
+    QCOMPARE(book->Month(monthCount - 1).lastDay, dayCount - 1);
+    QCOMPARE(book->Day(0).date, firstMonth * 100 + 1);
+    QCOMPARE(book->Day(dayCount - 1).date, endMonth * 100 + CResultBook::DaysInMonth(endMonth));
 
     // Consecutive whole months, every day with its text, and the months' index ranges.
     int day = 0;
-    for (int m = 0; m < book->monthCount; ++m) {
-        const MonthEntry &entry = book->months[m];
+    for (int m = 0; m < book->MonthCount(); ++m) {
+        const MonthEntry &entry = book->Month(m);
         QCOMPARE(entry.monthText, CResultBook::DateText(entry.month));
         if (m > 0)
-            QCOMPARE(entry.month, CResultBook::AddMonths(book->months[m - 1].month, 1));
+            QCOMPARE(entry.month, CResultBook::AddMonths(book->Month(m - 1).month, 1));
         for (int d = 1; d <= CResultBook::DaysInMonth(entry.month); ++d, ++day) {
-            QCOMPARE(book->days[day].date, entry.month * 100 + d);
-            QCOMPARE(book->days[day].dateText, CResultBook::DateText(entry.month * 100 + d));
-            QCOMPARE(book->days[day].entryMethod, -1);
+            QCOMPARE(book->Day(day).date, entry.month * 100 + d);
+            QCOMPARE(book->Day(day).dateText, CResultBook::DateText(entry.month * 100 + d));
+            QCOMPARE(book->Day(day).entryMethod, EntryMethod::None);
         }
         QCOMPARE(entry.lastDay, day - 1);
     }
     QCOMPARE(day, dayCount);
     for (int i = dayCount; i < CResultBook::kMaxDays; ++i)
-        QCOMPARE(book->days[i].date, 0);
+        QCOMPARE(book->Day(i).date, 0);
     for (int m = monthCount; m < CResultBook::kMaxMonths; ++m)
-        QCOMPARE(book->months[m].month, 0);
+        QCOMPARE(book->Month(m).month, 0);
 }
 
 void TestCalendar::daysInMonth_data()
@@ -174,16 +175,16 @@ void TestCalendar::dateText()
 
 void TestCalendar::recalculateRestartsMonthsButNotPeriod()
 {
-    auto book = std::make_unique<CResultBook>(QStringLiteral("/nonexistent/never-touched"));
+    auto book = std::make_unique<CTestBook>(QStringLiteral("/nonexistent/never-touched"));
     book->BuildCalendar(200305, 0, 0); // 2002/06 .. 2003/05
     // Last day of December, first two days of January, and a balance-only day.
-    const int dec31 = book->months[6].lastDay;
-    QCOMPARE(book->days[dec31].date, 20021231);
+    const int dec31 = book->Month(6).lastDay;
+    QCOMPARE(book->Day(dec31).date, 20021231);
     auto set = [&](int i, int method, int collected, int invested, int balance) {
-        book->days[i].entryMethod = method;
-        book->days[i].collected = collected;
-        book->days[i].invested = invested;
-        book->days[i].balance = balance;
+        book->RawDay(i).entryMethod = static_cast<EntryMethod>(method);
+        book->RawDay(i).collected = collected;
+        book->RawDay(i).invested = invested;
+        book->RawDay(i).balance = balance;
     };
     set(0, 0, 10, 4, 6);
     set(dec31 - 1, 0, 5, 10, -5);
@@ -192,25 +193,25 @@ void TestCalendar::recalculateRestartsMonthsButNotPeriod()
     set(dec31 + 2, 1, 0, 0, -9);
     book->Recalculate(0);
 
-    QCOMPARE(book->days[0].monthBalance, 6);
-    QCOMPARE(book->days[0].periodBalance, 6);
-    QCOMPARE(book->days[dec31].monthCollected, 55);
-    QCOMPARE(book->days[dec31].monthInvested, 40);
-    QCOMPARE(book->days[dec31].monthBalance, 15);
-    QCOMPARE(book->days[dec31].periodBalance, 21);
+    QCOMPARE(book->Day(0).monthBalance, 6);
+    QCOMPARE(book->Day(0).periodBalance, 6);
+    QCOMPARE(book->Day(dec31).monthCollected, 55);
+    QCOMPARE(book->Day(dec31).monthInvested, 40);
+    QCOMPARE(book->Day(dec31).monthBalance, 15);
+    QCOMPARE(book->Day(dec31).periodBalance, 21);
     // 1 January restarts the month sums at its own amounts; the period balance runs on.
-    QCOMPARE(book->days[dec31 + 1].monthCollected, 7);
-    QCOMPARE(book->days[dec31 + 1].monthInvested, 3);
-    QCOMPARE(book->days[dec31 + 1].monthBalance, 4);
-    QCOMPARE(book->days[dec31 + 1].periodBalance, 25);
+    QCOMPARE(book->Day(dec31 + 1).monthCollected, 7);
+    QCOMPARE(book->Day(dec31 + 1).monthInvested, 3);
+    QCOMPARE(book->Day(dec31 + 1).monthBalance, 4);
+    QCOMPARE(book->Day(dec31 + 1).periodBalance, 25);
     // A balance-only day adds to the balances only.
-    QCOMPARE(book->days[dec31 + 2].monthCollected, 7);
-    QCOMPARE(book->days[dec31 + 2].monthInvested, 3);
-    QCOMPARE(book->days[dec31 + 2].monthBalance, -5);
-    QCOMPARE(book->days[dec31 + 2].periodBalance, 16);
+    QCOMPARE(book->Day(dec31 + 2).monthCollected, 7);
+    QCOMPARE(book->Day(dec31 + 2).monthInvested, 3);
+    QCOMPARE(book->Day(dec31 + 2).monthBalance, -5);
+    QCOMPARE(book->Day(dec31 + 2).periodBalance, 16);
     // The month totals sit on each month's last day, the period total on the last day.
-    QCOMPARE(book->days[book->months[11].lastDay].monthBalance, 0);
-    QCOMPARE(book->days[book->dayCount - 1].periodBalance, 16);
+    QCOMPARE(book->Day(book->Month(11).lastDay).monthBalance, 0);
+    QCOMPARE(book->Day(book->DayCount() - 1).periodBalance, 16);
 }
 
 void TestCalendar::recalculateFromAnyDayMatchesFullPass_data()
@@ -225,56 +226,59 @@ void TestCalendar::recalculateFromAnyDayMatchesFullPass_data()
 void TestCalendar::recalculateFromAnyDayMatchesFullPass()
 {
     QFETCH(int, changedDay);
-    auto book = std::make_unique<CResultBook>(QStringLiteral("/nonexistent/never-touched"));
-    auto reference = std::make_unique<CResultBook>(QStringLiteral("/nonexistent/never-touched"));
-    for (CResultBook *b : {book.get(), reference.get()}) {
+    auto book = std::make_unique<CTestBook>(QStringLiteral("/nonexistent/never-touched"));
+    auto reference = std::make_unique<CTestBook>(QStringLiteral("/nonexistent/never-touched"));
+    for (CTestBook *b : {book.get(), reference.get()}) {
         b->BuildCalendar(200305, 0, 0);
-        for (int i = 0; i < b->dayCount; i += 3) {
-            b->days[i].entryMethod = 0;
-            b->days[i].collected = i % 17;
-            b->days[i].invested = i % 11;
-            b->days[i].balance = i % 17 - i % 11;
+        for (int i = 0; i < b->DayCount(); i += 3) {
+            b->RawDay(i).entryMethod = EntryMethod::Amounts;
+            b->RawDay(i).collected = i % 17;
+            b->RawDay(i).invested = i % 11;
+            b->RawDay(i).balance = i % 17 - i % 11;
         }
         b->Recalculate(0);
     }
-    for (CResultBook *b : {book.get(), reference.get()}) {
-        b->days[changedDay].entryMethod = 0;
-        b->days[changedDay].collected = 1000;
-        b->days[changedDay].invested = 1;
-        b->days[changedDay].balance = 999;
+    for (CTestBook *b : {book.get(), reference.get()}) {
+        b->RawDay(changedDay).entryMethod = EntryMethod::Amounts;
+        b->RawDay(changedDay).collected = 1000;
+        b->RawDay(changedDay).invested = 1;
+        b->RawDay(changedDay).balance = 999;
     }
     book->Recalculate(changedDay);
     reference->Recalculate(0);
-    for (int i = 0; i < book->dayCount; ++i) {
-        QCOMPARE(book->days[i].monthCollected, reference->days[i].monthCollected);
-        QCOMPARE(book->days[i].monthInvested, reference->days[i].monthInvested);
-        QCOMPARE(book->days[i].monthBalance, reference->days[i].monthBalance);
-        QCOMPARE(book->days[i].periodBalance, reference->days[i].periodBalance);
+    for (int i = 0; i < book->DayCount(); ++i) {
+        QCOMPARE(book->Day(i).monthCollected, reference->Day(i).monthCollected);
+        QCOMPARE(book->Day(i).monthInvested, reference->Day(i).monthInvested);
+        QCOMPARE(book->Day(i).monthBalance, reference->Day(i).monthBalance);
+        QCOMPARE(book->Day(i).periodBalance, reference->Day(i).periodBalance);
     }
 }
 
 void TestCalendar::clearResetsEveryRecord()
 {
-    auto book = std::make_unique<CResultBook>(QStringLiteral("/nonexistent/never-touched"));
+    auto book = std::make_unique<CTestBook>(QStringLiteral("/nonexistent/never-touched"));
     book->BuildCalendar(200412, 1, 0);
-    book->days[5].entryMethod = 1;
-    book->days[5].balance = 3;
+    book->RawDay(5).entryMethod = EntryMethod::Balance;
+    book->RawDay(5).balance = 3;
     book->Recalculate(0);
     book->SetModified();
-    book->lastError = QStringLiteral("kept");
+    QVERIFY(!book->Load()); // no such directory: leaves a failure text behind
+    const QString error = book->LastError();
+    QVERIFY(!error.isEmpty());
     book->Clear();
-    QCOMPARE(book->dayCount, 0);
-    QCOMPARE(book->monthCount, 0);
-    QCOMPARE(book->modified, 0);
-    QCOMPARE(book->lastError, QStringLiteral("kept"));
-    for (const DayResult &d : book->days) {
+    QCOMPARE(book->DayCount(), 0);
+    QCOMPARE(book->MonthCount(), 0);
+    QCOMPARE(book->IsModified(), false);
+    QCOMPARE(book->LastError(), error);
+    for (const DayResult &d : book->RawDays()) {
         QVERIFY(d.dateText.isEmpty());
         QCOMPARE(d.date, 0);
-        QCOMPARE(d.entryMethod, -1);
+        QCOMPARE(d.entryMethod, EntryMethod::None);
         QCOMPARE(d.balance, 0);
         QCOMPARE(d.periodBalance, 0);
     }
-    for (const MonthEntry &m : book->months) {
+    for (int k = 0; k < CResultBook::kMaxMonths; ++k) {
+        const MonthEntry &m = book->Month(k);
         QCOMPARE(m.month, 0);
         QVERIFY(m.monthText.isEmpty());
         QCOMPARE(m.lastDay, 0);
@@ -283,20 +287,20 @@ void TestCalendar::clearResetsEveryRecord()
 
 void TestCalendar::malformedArgumentsStayInBounds()
 {
-    auto book = std::make_unique<CResultBook>(QStringLiteral("/nonexistent/never-touched"));
+    auto book = std::make_unique<CTestBook>(QStringLiteral("/nonexistent/never-touched"));
     // Month numbers outside 1..12 have no defined period, but must never overrun the tables.
     for (int endMonth : {200300, 200313, 200399, 0}) {
         book->Clear();
         book->BuildCalendar(endMonth, 0, 0);
-        QVERIFY(book->dayCount <= CResultBook::kMaxDays);
-        QVERIFY(book->monthCount <= CResultBook::kMaxMonths);
+        QVERIFY(book->DayCount() <= CResultBook::kMaxDays);
+        QVERIFY(book->MonthCount() <= CResultBook::kMaxMonths);
     }
     book->Clear();
     book->BuildCalendar(200305, 1, 0);
-    book->days[0].balance = 2000000000;
-    book->days[1].balance = 2000000000;
+    book->RawDay(0).balance = 2000000000;
+    book->RawDay(1).balance = 2000000000;
     book->Recalculate(-5); // a negative start index begins at the first day
-    QCOMPARE(book->days[1].periodBalance, std::numeric_limits<int32_t>::max());
+    QCOMPARE(book->Day(1).periodBalance, std::numeric_limits<int32_t>::max());
     QCOMPARE(CResultBook::AddMonths(200305, std::numeric_limits<int>::min()), 200305);
 }
 

@@ -189,20 +189,20 @@ void TestDataFileMessages::failedLoad()
         QSKIP("permissions do not stop root");
 
     Prepare(setup);
-    CResultBook book(m_path);
+    CTestBook book(m_path);
     QVERIFY(!book.LoadPeriod(200305, 1, 0));
-    QCOMPARE(book.lastError, Expected(first, m_path, reason));
-    QCOMPARE(book.dayCount, 151); // the period is laid out all the same
+    QCOMPARE(book.LastError(), Expected(first, m_path, reason));
+    QCOMPARE(book.DayCount(), 151); // the period is laid out all the same
     SetDay(book, 20030107, 1, 0, 0, 4);
 
     Repair(setup);
     const QByteArray before = ReadBytes(m_path);
     QCOMPARE(book.Save(), savable);
     if (savable) {
-        QVERIFY(book.lastError.isEmpty());
+        QVERIFY(book.LastError().isEmpty());
         QCOMPARE(ReadBytes(m_path), QByteArray("20030107,1,400,0,0,\r\n"));
     } else {
-        QCOMPARE(book.lastError,
+        QCOMPARE(book.LastError(),
                  Expected(kSaveFailed, m_path,
                           "読み込めなかった期間のため、ファイルを書き換えません。"));
         QCOMPARE(ReadBytes(m_path), before);
@@ -211,7 +211,7 @@ void TestDataFileMessages::failedLoad()
     // The next period loads normally once the fault is gone.
     book.Clear();
     QVERIFY(book.LoadPeriod(200305, 1, 0));
-    QVERIFY(book.lastError.isEmpty());
+    QVERIFY(book.LastError().isEmpty());
 }
 
 void TestDataFileMessages::writableProblem_data()
@@ -272,7 +272,7 @@ void TestDataFileMessages::writableProblem()
         QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner)); // keep the fault for the save
     if (setup == QLatin1String("link into read-only"))
         QVERIFY(QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::ExeOwner));
-    CResultBook saver(m_path);
+    CTestBook saver(m_path);
     saver.BuildCalendar(200305, 1, 0);
     SetDay(saver, 20030107, 1, 0, 0, 4);
     QCOMPARE(saver.Save(), reason.isEmpty());

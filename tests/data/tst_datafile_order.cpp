@@ -277,7 +277,7 @@ void TestDataFileOrder::outOfOrder()
     QFETCH(QByteArray, loaded);
     QFETCH(QByteArray, saved);
     WriteBytes(m_path, file);
-    CResultBook book(m_path);
+    CTestBook book(m_path);
     QVERIFY(book.LoadPeriod(200305, 1, 0));
     if (typed != 0)
         SetDay(book, typed, 1, 0, 0, 5);
@@ -323,7 +323,7 @@ void TestDataFileOrder::matchesModel()
         if (rng.bounded(3) == 0)
             file.chop(file.endsWith("\r\n") ? 2 : file.endsWith('\n') ? 1 : 0); // cut at the end
 
-        CResultBook book(m_path);
+        CTestBook book(m_path);
         const bool viaFile = round % 10 == 0; // the rest through the streams, to keep it quick
         if (viaFile) {
             WriteBytes(m_path, file);
@@ -331,7 +331,7 @@ void TestDataFileOrder::matchesModel()
         } else {
             book.BuildCalendar(endMonth, january, back);
             qsizetype offset = 0;
-            QVERIFY(ReadPeriod(book.days, book.dayCount, [&](char *buffer, qint64 want) {
+            QVERIFY(ReadPeriod(book.RawDays().data(), book.DayCount(), [&](char *buffer, qint64 want) {
                 const qint64 n = std::min<qint64>(want, file.size() - offset);
                 std::memcpy(buffer, file.constData() + offset, size_t(n));
                 offset += n;
@@ -339,20 +339,20 @@ void TestDataFileOrder::matchesModel()
             }));
         }
         std::set<int32_t> period;
-        for (int i = 0; i < book.dayCount; ++i)
-            period.insert(book.days[i].date);
+        for (int i = 0; i < book.DayCount(); ++i)
+            period.insert(book.Day(i).date);
         std::map<int32_t, ModelDay> expected = ModelLoad(period, file);
         QCOMPARE(Results(book), ModelResults(expected));
 
         // Type or clear a day now and then, as the user would.
         if (rng.bounded(2) == 0) {
-            const int i = rng.bounded(book.dayCount);
+            const int i = rng.bounded(book.DayCount());
             const int method = rng.bounded(-1, 2);
             const int balance = rng.bounded(-500, 500);
-            SetDay(book, book.days[i].date, method, 0, 0, method == -1 ? 0 : balance);
-            expected.erase(book.days[i].date);
+            SetDay(book, book.Day(i).date, method, 0, 0, method == -1 ? 0 : balance);
+            expected.erase(book.Day(i).date);
             if (method != -1)
-                expected[book.days[i].date] = {method, balance, 0, 0};
+                expected[book.Day(i).date] = {method, balance, 0, 0};
         }
         QCOMPARE(Results(book), ModelResults(expected));
 
@@ -365,15 +365,15 @@ void TestDataFileOrder::matchesModel()
             book.Clear(); // the stream run has no file to save to at the end
             book.BuildCalendar(endMonth, january, back);
             for (const auto &[date, d] : expected) {
-                DayResult &day = book.days[IndexOf(book, date)];
-                day.entryMethod = d.method;
+                DayResult &day = book.RawDay(book.IndexOf(date));
+                day.entryMethod = static_cast<EntryMethod>(d.method);
                 day.balance = d.balance;
                 day.collected = d.collected;
                 day.invested = d.invested;
             }
             qsizetype offset = 0;
             QVERIFY(WritePeriod(
-                    book.days, book.dayCount,
+                    book.Days().data(), book.DayCount(),
                     [&](char *buffer, qint64 want) {
                         const qint64 n = std::min<qint64>(want, file.size() - offset);
                         std::memcpy(buffer, file.constData() + offset, size_t(n));

@@ -1,9 +1,9 @@
 #include "app/DialogTemplate.h"
-#include "app/Settings.h"
 #include "common/ScriptedPrompt.h"
+#include "common/TestBook.h"
 #include "data/ResultBook.h"
 #include "entry/DailyInputDlg.h"
-#include "entry/DailyInputHost.h"
+#include "session/DiarySession.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -24,6 +24,7 @@
 namespace {
 
 using Dlg = CDailyInputDlg;
+using E = EntryCtl;
 
 QSettings store()
 {
@@ -37,89 +38,66 @@ std::optional<int> storedPos(const char *key)
     return v.isValid() ? std::optional<int>(v.toInt()) : std::nullopt;
 }
 
-// The main window as the daily input window sees it; records every call.
-class FakeHost : public QWidget, public CDailyInputHost
-{
-public:
-    QStringList calls;
-    QPointer<CDailyInputDlg> window;
-    bool windowVisibleWhenClosed = false;
-    std::optional<int> posXWhenClosed;
-    std::function<void()> onClosed;
-
-    int DayResultChanged(int fromIndex) override
-    {
-        calls.append(QStringLiteral("changed %1").arg(fromIndex));
-        return 1;
-    }
-    int DailyInputClosed() override
-    {
-        calls.append(QStringLiteral("closed"));
-        windowVisibleWhenClosed = window && window->isVisible();
-        posXWhenClosed = storedPos("Pos_X");
-        window = nullptr;
-        if (onClosed)
-            onClosed();
-        return 1;
-    }
-    QWidget *HostWindow() override { return this; }
-};
-
 // 2003/01 to 2003/05 with a few stored days before and after the day under test.
 constexpr int kDay = 20030512;
 constexpr int kNextDay = 20030513;
 
+// The window over an owner, on a session whose book holds a few days. Records what the session
+// tells the main window: days entered ("changed <index>") and the window closing ("closed").
 struct Fixture
 {
     QTemporaryDir dir;
-    std::unique_ptr<CResultBook> book;
-    CSettings options;
-    FakeHost host;
+    CTestBook *book = nullptr; // owned by the session
+    std::unique_ptr<CDiarySession> session;
+    QWidget host;
     ScriptedPrompt prompt;
     QPointer<CDailyInputDlg> dlg;
+    QStringList calls;
+    bool windowVisibleWhenClosed = false;
+    std::optional<int> posXWhenClosed;
 
-    explicit Fixture(int defaultMethod = 0)
+    explicit Fixture(EntryMethod defaultMethod = EntryMethod::Amounts)
     {
-        book = std::make_unique<CResultBook>(dir.filePath(QStringLiteral("Murel1.Dat")));
+        auto owned = std::make_unique<CTestBook>(dir.filePath(QStringLiteral("Murel1.Dat")));
+        book = owned.get();
         book->BuildCalendar(200305, 1, 0);
         set(20030430, 1, 0, 0, 7);
         set(20030501, 1, 0, 0, 100);
         set(kNextDay, 0, 3, 1, 2);
         book->Recalculate(0);
-        options.balanceByDefault = defaultMethod != 0;
+        session = std::make_unique<CDiarySession>(QDate(2003, 5, 12), std::move(owned), 1);
+        QObject::connect(session.get(), &CDiarySession::daysChanged, [this](int from) {
+            calls.append(QStringLiteral("changed %1").arg(from));
+        });
+        QObject::connect(session.get(), &CDiarySession::entryOpenChanged, [this](bool open) {
+            if (open)
+                return;
+            calls.append(QStringLiteral("closed"));
+            windowVisibleWhenClosed = dlg && dlg->isVisible();
+            posXWhenClosed = storedPos("Pos_X");
+        });
         host.setGeometry(100, 100, 640, 480);
         host.show();
-        dlg = new CDailyInputDlg(&host, prompt);
-        host.window = dlg;
-        if (!dlg->Create(book.get(), &options))
+        dlg = new CDailyInputDlg(&host, *session, prompt, defaultMethod);
+        if (!dlg->Create())
             qFatal("Create failed");
     }
-    ~Fixture()
-    {
-        delete dlg;
-        book->modified = 0; // nothing to write into the temporary directory
-    }
+    ~Fixture() { delete dlg; }
 
     int index(int date) const
     {
-        for (int i = 0; i < book->dayCount; ++i) {
-            if (book->days[i].date == date)
-                return i;
-        }
-        qFatal("no day %d", date);
-        return -1;
+        const int i = book->IndexOf(date);
+        if (i < 0)
+            qFatal("no day %d", date);
+        return i;
     }
-    DayResult &day(int date) { return book->days[index(date)]; }
+    const DayResult &day(int date) const { return book->Day(index(date)); }
     void set(int date, int method, int collected, int invested, int balance)
     {
-        DayResult &d = day(date);
-        d.entryMethod = method;
-        d.collected = collected;
-        d.invested = invested;
-        d.balance = balance;
+        book->SetDay(date, static_cast<EntryMethod>(method), collected, invested, balance);
     }
-    void show(int date) { dlg->ShowDay(day(date).dateText); }
-    const DayResult &lastOfMay() const { return book->days[book->dayCount - 1]; }
+    void show(int date) { dlg->ShowDay(date); }
+    const DayResult &lastOfMay() const { return book->Day(book->DayCount() - 1); }
 
     template<class T> T *control(int id) const
     {
@@ -131,8 +109,8 @@ struct Fixture
     QLineEdit *edit(int id) const { return control<QLineEdit>(id); }
     QCheckBox *check(int id) const { return control<QCheckBox>(id); }
     QRadioButton *radio(int id) const { return control<QRadioButton>(id); }
-    QPushButton *ok() const { return control<QPushButton>(1); }
-    QPushButton *cancel() const { return control<QPushButton>(2); }
+    QPushButton *ok() const { return control<QPushButton>(E::Ok); }
+    QPushButton *cancel() const { return control<QPushButton>(E::Cancel); }
 
     // Types into a field as a person does after selecting its text.
     void type(int id, const QString &text) const
@@ -140,17 +118,22 @@ struct Fixture
         edit(id)->selectAll();
         QTest::keyClicks(edit(id), text);
     }
-    void keepShown(bool on) const { check(Dlg::IDC_KEEP_SHOWN)->setChecked(on); }
-    QString rowOfDay(int date)
+    void keepShown(bool on) const { check(E::KeepShown)->setChecked(on); }
+    QString rowOfDay(int date) const
     {
         const DayResult &d = day(date);
         return QStringLiteral("%1 %2 %3 %4")
-                .arg(d.entryMethod)
+                .arg(static_cast<int>(d.entryMethod))
                 .arg(d.collected)
                 .arg(d.invested)
                 .arg(d.balance);
     }
 };
+
+int otherMethod(int radio)
+{
+    return radio == E::MethodAmounts ? E::MethodBalance : E::MethodAmounts;
+}
 
 // Key presses that carry any text, including characters that have no key of their own.
 void typeText(QWidget *widget, const QString &text)
@@ -167,6 +150,9 @@ bool deletedLater(const QPointer<CDailyInputDlg> &dlg)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(EntryMethod)
+Q_DECLARE_METATYPE(EntryAnswer)
 
 class TestDailyInputDlg : public QObject
 {
@@ -197,10 +183,11 @@ private slots:
         const struct
         {
             int id, x, y, w, h;
-        } rects[] = {{1042, 52, 88, 20, 12},   {1043, 52, 104, 20, 12}, {1045, 52, 124, 20, 12},
-                     {1044, 108, 124, 50, 10}, {1037, 8, 172, 108, 10}, {1, 120, 148, 56, 16},
-                     {2, 120, 168, 56, 16},    {1019, 52, 8, 80, 12},   {1040, 12, 44, 144, 12},
-                     {1041, 12, 56, 69, 10}};
+        } rects[] = {{E::Collected, 52, 88, 20, 12},      {E::Invested, 52, 104, 20, 12},
+                     {E::Balance, 52, 124, 20, 12},       {E::Minus, 108, 124, 50, 10},
+                     {E::KeepShown, 8, 172, 108, 10},     {E::Ok, 120, 148, 56, 16},
+                     {E::Cancel, 120, 168, 56, 16},       {E::Date, 52, 8, 80, 12},
+                     {E::MethodAmounts, 12, 44, 144, 12}, {E::MethodBalance, 12, 56, 69, 10}};
         for (const auto &r : rects) {
             QWidget *w = f.dlg->findChild<QWidget *>(QStringLiteral("id%1").arg(r.id));
             QVERIFY2(w, qPrintable(QString::number(r.id)));
@@ -212,13 +199,13 @@ private slots:
         QCOMPARE(yenLabels, 3);
         QVERIFY(!f.ok()->isEnabled());
         QVERIFY(f.ok()->isDefault());
-        QVERIFY(!f.check(Dlg::IDC_KEEP_SHOWN)->isChecked());
-        QVERIFY(f.edit(Dlg::IDC_DATE)->isReadOnly());
+        QVERIFY(!f.check(E::KeepShown)->isChecked());
+        QVERIFY(f.edit(E::Date)->isReadOnly());
         // Tab order: collected, then invested, as a person types a day.
-        QWidget *next = f.edit(Dlg::IDC_COLLECTED)->nextInFocusChain();
+        QWidget *next = f.edit(E::Collected)->nextInFocusChain();
         while (!(next->focusPolicy() & Qt::TabFocus))
             next = next->nextInFocusChain();
-        QCOMPARE(next, f.edit(Dlg::IDC_INVESTED));
+        QCOMPARE(next, f.edit(E::Invested));
     }
 
     // In the collected-and-invested method the balance follows the amounts as they are typed.
@@ -256,12 +243,12 @@ private slots:
 
         Fixture f;
         f.show(kDay);
-        f.type(Dlg::IDC_COLLECTED, collected);
-        f.type(Dlg::IDC_INVESTED, invested);
-        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), balanceText);
-        QCOMPARE(f.check(Dlg::IDC_MINUS)->isChecked(), minus);
-        QVERIFY(!f.check(Dlg::IDC_MINUS)->isEnabled());
-        QVERIFY(f.edit(Dlg::IDC_BALANCE)->isReadOnly());
+        f.type(E::Collected, collected);
+        f.type(E::Invested, invested);
+        QCOMPARE(f.edit(E::Balance)->text(), balanceText);
+        QCOMPARE(f.check(E::Minus)->isChecked(), minus);
+        QVERIFY(!f.check(E::Minus)->isEnabled());
+        QVERIFY(f.edit(E::Balance)->isReadOnly());
         QVERIFY(f.ok()->isEnabled());
 
         f.ok()->click();
@@ -274,27 +261,28 @@ private slots:
         QCOMPARE(f.lastOfMay().monthCollected, c + 3);
         QCOMPARE(f.lastOfMay().monthInvested, i + 1);
         QCOMPARE(f.lastOfMay().periodBalance, 7 + 100 + stored + 2);
-        QCOMPARE(f.book->modified, 1);
-        QCOMPARE(f.host.calls,
-                 QStringList({QStringLiteral("changed %1").arg(f.index(kDay)), "closed"}));
+        QCOMPARE(f.book->IsModified(), true);
+        QCOMPARE(f.calls, QStringList({QStringLiteral("changed %1").arg(f.index(kDay)), "closed"}));
         QVERIFY(deletedLater(f.dlg));
     }
 
     // A day entered by balance alone stores collected and invested 0, whatever the fields showed.
     void balanceOnly_data()
     {
-        QTest::addColumn<int>("defaultMethod");
+        QTest::addColumn<EntryMethod>("defaultMethod");
         QTest::addColumn<QString>("balance");
         QTest::addColumn<bool>("minus");
         QTest::addColumn<int>("stored");
 
-        QTest::newRow("plus on a stored amounts day") << 0 << "25" << false << 25;
-        QTest::newRow("minus on a stored amounts day") << 0 << "25" << true << -25;
-        QTest::newRow("balance default, minus") << 1 << "300" << true << -300;
+        QTest::newRow("plus on a stored amounts day")
+                << EntryMethod::Amounts << "25" << false << 25;
+        QTest::newRow("minus on a stored amounts day")
+                << EntryMethod::Amounts << "25" << true << -25;
+        QTest::newRow("balance default, minus") << EntryMethod::Balance << "300" << true << -300;
     }
     void balanceOnly()
     {
-        QFETCH(int, defaultMethod);
+        QFETCH(EntryMethod, defaultMethod);
         QFETCH(QString, balance);
         QFETCH(bool, minus);
         QFETCH(int, stored);
@@ -303,13 +291,13 @@ private slots:
         f.set(kDay, 0, 50, 30, 20);
         f.book->Recalculate(0);
         f.show(kDay);
-        f.radio(Dlg::IDC_METHOD_BALANCE)->click();
-        QVERIFY(!f.edit(Dlg::IDC_BALANCE)->isReadOnly());
-        QVERIFY(f.edit(Dlg::IDC_COLLECTED)->isReadOnly());
-        QVERIFY(f.check(Dlg::IDC_MINUS)->isEnabled());
-        f.type(Dlg::IDC_BALANCE, balance);
-        if (f.check(Dlg::IDC_MINUS)->isChecked() != minus)
-            f.check(Dlg::IDC_MINUS)->click();
+        f.radio(E::MethodBalance)->click();
+        QVERIFY(!f.edit(E::Balance)->isReadOnly());
+        QVERIFY(f.edit(E::Collected)->isReadOnly());
+        QVERIFY(f.check(E::Minus)->isEnabled());
+        f.type(E::Balance, balance);
+        if (f.check(E::Minus)->isChecked() != minus)
+            f.check(E::Minus)->click();
         f.keepShown(true);
         f.ok()->click();
 
@@ -318,12 +306,12 @@ private slots:
         QCOMPARE(f.lastOfMay().monthBalance, 100 + stored + 2);
         QCOMPARE(f.lastOfMay().periodBalance, 107 + stored + 2);
         // The window shows the day as stored: its own method, the amounts 0.
-        QVERIFY(f.radio(Dlg::IDC_METHOD_BALANCE)->isChecked());
-        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("0"));
-        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QString::number(qAbs(stored)));
-        QCOMPARE(f.check(Dlg::IDC_MINUS)->isChecked(), minus);
+        QVERIFY(f.radio(E::MethodBalance)->isChecked());
+        QCOMPARE(f.edit(E::Collected)->text(), QStringLiteral("0"));
+        QCOMPARE(f.edit(E::Balance)->text(), QString::number(qAbs(stored)));
+        QCOMPARE(f.check(E::Minus)->isChecked(), minus);
         QVERIFY(!f.ok()->isEnabled());
-        QCOMPARE(f.host.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));
+        QCOMPARE(f.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));
     }
 
     // Saving all three amounts 0, by either method, takes the day's result away.
@@ -331,24 +319,24 @@ private slots:
     {
         QTest::addColumn<int>("method");
 
-        QTest::newRow("amounts") << int(Dlg::IDC_METHOD_AMOUNTS);
-        QTest::newRow("balance") << int(Dlg::IDC_METHOD_BALANCE);
+        QTest::newRow("amounts") << int(E::MethodAmounts);
+        QTest::newRow("balance") << int(E::MethodBalance);
     }
     void zeroSaveClearsResult()
     {
         QFETCH(int, method);
 
         Fixture f;
-        f.set(kDay, method == Dlg::IDC_METHOD_AMOUNTS ? 0 : 1, 0, 0, -40);
+        f.set(kDay, method == E::MethodAmounts ? 0 : 1, 0, 0, -40);
         f.book->Recalculate(0);
         QCOMPARE(f.lastOfMay().monthBalance, 100 - 40 + 2);
         f.show(kDay);
         QVERIFY(f.radio(method)->isChecked());
-        if (method == Dlg::IDC_METHOD_AMOUNTS) {
-            f.type(Dlg::IDC_COLLECTED, "0");
-            f.type(Dlg::IDC_INVESTED, "0");
+        if (method == E::MethodAmounts) {
+            f.type(E::Collected, "0");
+            f.type(E::Invested, "0");
         } else {
-            f.type(Dlg::IDC_BALANCE, "0");
+            f.type(E::Balance, "0");
         }
         QVERIFY(f.ok()->isEnabled());
         f.ok()->click();
@@ -356,43 +344,43 @@ private slots:
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("-1 0 0 0"));
         QCOMPARE(f.lastOfMay().monthBalance, 100 + 2);
         QCOMPARE(f.lastOfMay().periodBalance, 107 + 2);
-        QCOMPARE(f.book->modified, 1);
-        QCOMPARE(f.host.calls.size(), 2);
+        QCOMPARE(f.book->IsModified(), true);
+        QCOMPARE(f.calls.size(), 2);
     }
 
     // A day without a result opens in the default method; switching the radio is no change.
     void defaultMethod_data()
     {
-        QTest::addColumn<int>("option");
+        QTest::addColumn<EntryMethod>("method");
         QTest::addColumn<int>("checked");
         QTest::addColumn<int>("focused");
 
-        QTest::newRow("0: amounts") << 0 << int(Dlg::IDC_METHOD_AMOUNTS) << int(Dlg::IDC_COLLECTED);
-        QTest::newRow("1: balance") << 1 << int(Dlg::IDC_METHOD_BALANCE) << int(Dlg::IDC_BALANCE);
-        QTest::newRow("other: balance")
-                << 7 << int(Dlg::IDC_METHOD_BALANCE) << int(Dlg::IDC_BALANCE);
+        QTest::newRow("amounts") << EntryMethod::Amounts << int(E::MethodAmounts)
+                                 << int(E::Collected);
+        QTest::newRow("balance") << EntryMethod::Balance << int(E::MethodBalance)
+                                 << int(E::Balance);
     }
     void defaultMethod()
     {
-        QFETCH(int, option);
+        QFETCH(EntryMethod, method);
         QFETCH(int, checked);
         QFETCH(int, focused);
 
-        Fixture f(option);
+        Fixture f(method);
         f.show(kDay);
         QVERIFY(f.radio(checked)->isChecked());
         QCOMPARE(f.dlg->focusWidget(), f.edit(focused));
         QCOMPARE(f.edit(focused)->selectedText(), QStringLiteral("0"));
-        QCOMPARE(f.edit(Dlg::IDC_DATE)->text(), QStringLiteral("2003/05/12 (月)"));
+        QCOMPARE(f.edit(E::Date)->text(), QStringLiteral("2003/05/12 (月)"));
         QVERIFY(!f.ok()->isEnabled());
 
-        f.radio(Dlg::IDC_METHOD_AMOUNTS + Dlg::IDC_METHOD_BALANCE - checked)->click();
+        f.radio(otherMethod(checked))->click();
         QVERIFY(!f.ok()->isEnabled());
         f.radio(checked)->click();
         QVERIFY(!f.ok()->isEnabled());
         // The setting of a day with a stored result does not matter.
         f.show(kNextDay);
-        QVERIFY(f.radio(Dlg::IDC_METHOD_AMOUNTS)->isChecked());
+        QVERIFY(f.radio(E::MethodAmounts)->isChecked());
     }
 
     // Choosing the other method than the stored one is a change, and choosing back does not
@@ -402,8 +390,8 @@ private slots:
         QTest::addColumn<int>("storedMethod");
         QTest::addColumn<int>("other");
 
-        QTest::newRow("stored by balance") << 1 << int(Dlg::IDC_METHOD_AMOUNTS);
-        QTest::newRow("stored by amounts") << 0 << int(Dlg::IDC_METHOD_BALANCE);
+        QTest::newRow("stored by balance") << 1 << int(E::MethodAmounts);
+        QTest::newRow("stored by amounts") << 0 << int(E::MethodBalance);
     }
     void switchMethodOnStoredDay()
     {
@@ -416,12 +404,12 @@ private slots:
         QVERIFY(!f.ok()->isEnabled());
         f.radio(other)->click();
         QVERIFY(f.ok()->isEnabled());
-        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("15"));
-        QVERIFY(f.check(Dlg::IDC_MINUS)->isChecked());
-        f.radio(Dlg::IDC_METHOD_AMOUNTS + Dlg::IDC_METHOD_BALANCE - other)->click();
+        QCOMPARE(f.edit(E::Balance)->text(), QStringLiteral("15"));
+        QVERIFY(f.check(E::Minus)->isChecked());
+        f.radio(otherMethod(other))->click();
         QVERIFY(f.ok()->isEnabled());
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("%1 0 0 -15").arg(storedMethod));
-        QVERIFY(f.host.calls.isEmpty());
+        QVERIFY(f.calls.isEmpty());
     }
 
     // ShowDay leaves the day unchanged although setting the texts ran the field handlers, and
@@ -431,44 +419,46 @@ private slots:
         Fixture f;
         f.set(kDay, 0, 10, 5, -7);
         f.show(kDay);
-        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("10"));
-        QCOMPARE(f.edit(Dlg::IDC_INVESTED)->text(), QStringLiteral("5"));
-        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("7"));
-        QVERIFY(f.check(Dlg::IDC_MINUS)->isChecked());
+        QCOMPARE(f.edit(E::Collected)->text(), QStringLiteral("10"));
+        QCOMPARE(f.edit(E::Invested)->text(), QStringLiteral("5"));
+        QCOMPARE(f.edit(E::Balance)->text(), QStringLiteral("7"));
+        QVERIFY(f.check(E::Minus)->isChecked());
         QVERIFY(!f.ok()->isEnabled());
-        QCOMPARE(f.dlg->focusWidget(), f.edit(Dlg::IDC_COLLECTED));
-        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->selectedText(), QStringLiteral("10"));
-        QCOMPARE(f.dlg->ConfirmChanges(), int(Dlg::Unchanged));
+        QCOMPARE(f.dlg->focusWidget(), f.edit(E::Collected));
+        QCOMPARE(f.edit(E::Collected)->selectedText(), QStringLiteral("10"));
+        QCOMPARE(f.dlg->ConfirmChanges(), EntryAnswer::Unchanged);
         QVERIFY(f.prompt.asked.isEmpty());
     }
 
-    // The host changing the day: unchanged answers 5 without a question; with the box unchecked
-    // the window closes, whether or not anything had been changed.
+    // The main window changing the day: unchanged answers without a question; with the box
+    // unchecked the window closes, whether or not anything had been changed.
     void confirmChanges_data()
     {
         QTest::addColumn<bool>("edit");
         QTest::addColumn<bool>("keep");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("result");
+        QTest::addColumn<EntryAnswer>("result");
         QTest::addColumn<QString>("row");
         QTest::addColumn<bool>("closes");
 
+        using A = EntryAnswer;
         const QString none = QStringLiteral("-1 0 0 0");
         const QString typed = QStringLiteral("0 30 50 -20");
-        QTest::newRow("unchanged") << false << false << 0 << 5 << none << true;
-        QTest::newRow("unchanged, kept") << false << true << 0 << 5 << none << false;
-        QTest::newRow("yes") << true << false << int(QMessageBox::Yes) << 6 << typed << true;
-        QTest::newRow("yes, kept") << true << true << int(QMessageBox::Yes) << 6 << typed << false;
-        QTest::newRow("no") << true << false << int(QMessageBox::No) << 7 << none << true;
-        QTest::newRow("no, kept") << true << true << int(QMessageBox::No) << 7 << none << false;
-        QTest::newRow("cancel") << true << false << int(QMessageBox::Cancel) << 2 << none << false;
+        const int yes = QMessageBox::Yes, no = QMessageBox::No, cancel = QMessageBox::Cancel;
+        QTest::newRow("unchanged") << false << false << 0 << A::Unchanged << none << true;
+        QTest::newRow("unchanged, kept") << false << true << 0 << A::Unchanged << none << false;
+        QTest::newRow("yes") << true << false << yes << A::Applied << typed << true;
+        QTest::newRow("yes, kept") << true << true << yes << A::Applied << typed << false;
+        QTest::newRow("no") << true << false << no << A::Discarded << none << true;
+        QTest::newRow("no, kept") << true << true << no << A::Discarded << none << false;
+        QTest::newRow("cancel") << true << false << cancel << A::Cancelled << none << false;
     }
     void confirmChanges()
     {
         QFETCH(bool, edit);
         QFETCH(bool, keep);
         QFETCH(int, answer);
-        QFETCH(int, result);
+        QFETCH(EntryAnswer, result);
         QFETCH(QString, row);
         QFETCH(bool, closes);
 
@@ -476,8 +466,8 @@ private slots:
         f.show(kDay);
         f.keepShown(keep);
         if (edit) {
-            f.type(Dlg::IDC_COLLECTED, "30");
-            f.type(Dlg::IDC_INVESTED, "50");
+            f.type(E::Collected, "30");
+            f.type(E::Invested, "50");
         }
         bool hostEnabledDuringBox = true;
         f.prompt.whileShown = [&] { hostEnabledDuringBox = f.host.isEnabled(); };
@@ -498,15 +488,15 @@ private slots:
         }
         QVERIFY(f.host.isEnabled());
         QCOMPARE(f.rowOfDay(kDay), row);
-        QCOMPARE(f.book->modified, result == 6 ? 1 : 0);
-        QCOMPARE(f.host.calls.contains("closed"), closes);
-        QCOMPARE(f.host.calls.contains(QStringLiteral("changed %1").arg(f.index(kDay))),
-                 result == 6);
+        QCOMPARE(f.book->IsModified(), result == EntryAnswer::Applied);
+        QCOMPARE(f.calls.contains("closed"), closes);
+        QCOMPARE(f.calls.contains(QStringLiteral("changed %1").arg(f.index(kDay))),
+                 result == EntryAnswer::Applied);
         QCOMPARE(deletedLater(f.dlg), closes);
         if (!closes) {
             QVERIFY(f.dlg->isVisible());
             // Cancel leaves the edits pending; the other answers leave the window unchanged.
-            QCOMPARE(f.ok()->isEnabled(), result == 2);
+            QCOMPARE(f.ok()->isEnabled(), result == EntryAnswer::Cancelled);
         }
     }
 
@@ -549,8 +539,8 @@ private slots:
         f.show(kDay);
         f.keepShown(keep);
         if (edit) {
-            f.type(Dlg::IDC_COLLECTED, "30");
-            f.type(Dlg::IDC_INVESTED, "50");
+            f.type(E::Collected, "30");
+            f.type(E::Invested, "50");
         }
         if (answer)
             f.prompt.answers.append(QMessageBox::StandardButton(answer));
@@ -568,16 +558,17 @@ private slots:
             expected.append(QStringLiteral("changed %1").arg(f.index(kDay)));
         if (closes)
             expected.append(QStringLiteral("closed"));
-        QCOMPARE(f.host.calls, expected);
+        QCOMPARE(f.calls, expected);
         QCOMPARE(deletedLater(f.dlg), closes);
         if (!closes) {
             QVERIFY(f.dlg->isVisible());
             QVERIFY(f.ok()->isEnabled());
-            QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("20"));
+            QCOMPARE(f.edit(E::Balance)->text(), QStringLiteral("20"));
         }
     }
 
-    // OK keeps the window only with 1037 checked; then it shows the stored values, unchanged.
+    // OK keeps the window only with the keep-shown box checked; then it shows the stored values,
+    // unchanged.
     void okKeepShown_data()
     {
         QTest::addColumn<bool>("keep");
@@ -593,27 +584,27 @@ private slots:
         Fixture f;
         f.show(kDay);
         f.keepShown(keep);
-        f.type(Dlg::IDC_COLLECTED, "007");
-        f.type(Dlg::IDC_INVESTED, "2");
+        f.type(E::Collected, "007");
+        f.type(E::Invested, "2");
         f.dlg->move(210, 160);
         f.ok()->click();
 
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 7 2 5"));
-        QCOMPARE(f.book->modified, 1);
+        QCOMPARE(f.book->IsModified(), true);
         QVERIFY(f.prompt.asked.isEmpty());
         if (keep) {
-            QCOMPARE(f.host.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));
+            QCOMPARE(f.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));
             QVERIFY(!deletedLater(f.dlg));
             QVERIFY(f.dlg->isVisible());
             QVERIFY(!f.ok()->isEnabled());
-            QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("7")); // as stored
+            QCOMPARE(f.edit(E::Collected)->text(), QStringLiteral("7")); // as stored
             QCOMPARE(storedPos("Pos_X"), std::optional<int>(33));
         } else {
-            QCOMPARE(f.host.calls,
+            QCOMPARE(f.calls,
                      QStringList({QStringLiteral("changed %1").arg(f.index(kDay)), "closed"}));
             // The host hears of it before the window goes and its position is saved.
-            QVERIFY(f.host.windowVisibleWhenClosed);
-            QCOMPARE(f.host.posXWhenClosed, std::optional<int>(33));
+            QVERIFY(f.windowVisibleWhenClosed);
+            QCOMPARE(f.posXWhenClosed, std::optional<int>(33));
             QVERIFY(deletedLater(f.dlg));
             QCOMPARE(storedPos("Pos_X"), std::optional<int>(210));
             QCOMPARE(storedPos("Pos_Y"), std::optional<int>(160));
@@ -626,14 +617,14 @@ private slots:
         Fixture f;
         f.show(kDay);
         QVERIFY(QTest::qWaitForWindowActive(f.dlg));
-        QCOMPARE(QApplication::focusWidget(), f.edit(Dlg::IDC_COLLECTED));
+        QCOMPARE(QApplication::focusWidget(), f.edit(E::Collected));
         QTest::keyClicks(QApplication::focusWidget(), "50");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), f.edit(Dlg::IDC_INVESTED));
+        QCOMPARE(QApplication::focusWidget(), f.edit(E::Invested));
         QTest::keyClicks(QApplication::focusWidget(), "30");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 50 30 20"));
-        QCOMPARE(f.host.calls.size(), 2);
+        QCOMPARE(f.calls.size(), 2);
         QVERIFY(deletedLater(f.dlg));
     }
 
@@ -660,7 +651,7 @@ private slots:
 
         Fixture f;
         f.show(kDay);
-        for (int id : {int(Dlg::IDC_COLLECTED), int(Dlg::IDC_INVESTED)}) {
+        for (int id : {int(E::Collected), int(E::Invested)}) {
             QLineEdit *e = f.edit(id);
             e->clear();
             if (paste) {
@@ -671,8 +662,8 @@ private slots:
             }
             QCOMPARE(e->text(), shown);
         }
-        f.radio(Dlg::IDC_METHOD_BALANCE)->click();
-        QLineEdit *balance = f.edit(Dlg::IDC_BALANCE);
+        f.radio(E::MethodBalance)->click();
+        QLineEdit *balance = f.edit(E::Balance);
         balance->clear();
         if (paste) {
             QGuiApplication::clipboard()->setText(input);
@@ -689,10 +680,10 @@ private slots:
         Fixture f;
         f.set(kDay, 0, 123456, 0, 123456);
         f.show(kDay);
-        QCOMPARE(f.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("123456"));
-        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("123456"));
-        f.type(Dlg::IDC_INVESTED, "6");
-        QCOMPARE(f.edit(Dlg::IDC_BALANCE)->text(), QStringLiteral("123450"));
+        QCOMPARE(f.edit(E::Collected)->text(), QStringLiteral("123456"));
+        QCOMPARE(f.edit(E::Balance)->text(), QStringLiteral("123456"));
+        f.type(E::Invested, "6");
+        QCOMPARE(f.edit(E::Balance)->text(), QStringLiteral("123450"));
         f.ok()->click();
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 123456 6 123450"));
         // Typing is limited to four digits again on the next day.
@@ -700,38 +691,40 @@ private slots:
         g.set(kDay, 0, 123456, 0, 123456);
         g.show(kDay);
         g.show(kNextDay);
-        g.edit(Dlg::IDC_COLLECTED)->clear();
-        QTest::keyClicks(g.edit(Dlg::IDC_COLLECTED), "77777");
-        QCOMPARE(g.edit(Dlg::IDC_COLLECTED)->text(), QStringLiteral("7777"));
+        g.edit(E::Collected)->clear();
+        QTest::keyClicks(g.edit(E::Collected), "77777");
+        QCOMPARE(g.edit(E::Collected)->text(), QStringLiteral("7777"));
     }
 
-    // A text that matches no day blanks the window and disables its entry controls.
+    // A key that names no day of the book blanks the window and disables its entry controls.
     void unknownDayBlanks_data()
     {
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("key");
 
-        QTest::newRow("empty") << QString();
-        QTest::newRow("month row") << QStringLiteral("2003/05");
-        QTest::newRow("other year") << QStringLiteral("2002/05/12 (日)");
+        QTest::newRow("none") << 0;
+        QTest::newRow("month row") << 200305;
+        QTest::newRow("other year") << 20020512;
+        QTest::newRow("no such day") << 20030431;
     }
     void unknownDayBlanks()
     {
-        QFETCH(QString, text);
+        QFETCH(int, key);
 
         Fixture f;
         f.set(kDay, 0, 10, 5, 5);
         f.show(kDay);
-        f.type(Dlg::IDC_COLLECTED, "11");
-        f.dlg->ShowDay(text);
-        for (int id : {1019, 1042, 1043, 1045})
+        f.type(E::Collected, "11");
+        f.dlg->ShowDay(key);
+        for (int id : {E::Date, E::Collected, E::Invested, E::Balance})
             QCOMPARE(f.edit(id)->text(), QString());
-        for (int id : {1040, 1041, 1042, 1043, 1044, 1045})
+        for (int id :
+             {E::MethodAmounts, E::MethodBalance, E::Collected, E::Invested, E::Minus, E::Balance})
             QVERIFY(!f.dlg->findChild<QWidget *>(QStringLiteral("id%1").arg(id))->isEnabled());
         QVERIFY(!f.ok()->isEnabled());
         QVERIFY(f.cancel()->isEnabled());
-        QVERIFY(f.check(Dlg::IDC_KEEP_SHOWN)->isEnabled());
+        QVERIFY(f.check(E::KeepShown)->isEnabled());
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 10 5 5"));
-        QCOMPARE(f.dlg->ConfirmChanges(), int(Dlg::Unchanged));
+        QCOMPARE(f.dlg->ConfirmChanges(), EntryAnswer::Unchanged);
         QVERIFY(f.prompt.asked.isEmpty());
     }
 
@@ -762,23 +755,28 @@ private slots:
             QVERIFY(f.dlg->pos() != QPoint(0, 0)); // the default placement, over the host
     }
 
-    // The host window destroyed with this window open: the position is saved, the host not told.
-    void destroyedWithHost()
+    // The owner destroyed with this window open: the position is saved, and the session no
+    // longer asks the window that went with it.
+    void destroyedWithOwner()
     {
-        auto book = std::make_unique<CResultBook>(QStringLiteral("unused.dat"));
+        auto book = std::make_unique<CTestBook>(QStringLiteral("unused.dat"));
         book->BuildCalendar(200305, 1, 0);
+        CDiarySession session(QDate(2003, 5, 12), std::move(book), 1);
         ScriptedPrompt prompt;
-        CSettings options;
-        auto host = std::make_unique<FakeHost>();
-        host->show();
-        QPointer<CDailyInputDlg> dlg = new CDailyInputDlg(host.get(), prompt);
-        QVERIFY(dlg->Create(book.get(), &options));
+        auto owner = std::make_unique<QWidget>();
+        owner->show();
+        QPointer<CDailyInputDlg> dlg
+                = new CDailyInputDlg(owner.get(), session, prompt, EntryMethod::Amounts);
+        QVERIFY(dlg->Create());
+        QVERIFY(session.IsEntryOpen());
+        session.ShowInEntry(kDay);
+        dlg->findChild<QLineEdit *>(QStringLiteral("id%1").arg(E::Collected))->setText("5");
         dlg->move(321, 123);
-        bool told = false;
-        host->onClosed = [&] { told = true; };
-        host.reset();
-        QVERIFY(!told);
+        owner.reset();
         QVERIFY(dlg.isNull());
+        QVERIFY(!session.IsEntryOpen());
+        QCOMPARE(session.ConfirmEntry(), EntryAnswer::Unchanged);
+        QVERIFY(prompt.asked.isEmpty());
         QCOMPARE(storedPos("Pos_X"), std::optional<int>(321));
         QCOMPARE(storedPos("Pos_Y"), std::optional<int>(123));
     }

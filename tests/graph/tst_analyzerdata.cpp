@@ -1,3 +1,4 @@
+#include "common/TestBook.h"
 #include "data/ResultBook.h"
 #include "graph/AnalyzerData.h"
 
@@ -44,18 +45,18 @@ private:
     QTemporaryDir m_dir;
 
     // January to May 2003: 151 days, none with a result.
-    std::unique_ptr<CResultBook> newBook()
+    std::unique_ptr<CTestBook> newBook()
     {
-        auto book = std::make_unique<CResultBook>(m_dir.filePath(QStringLiteral("Murel1.Dat")));
+        auto book = std::make_unique<CTestBook>(m_dir.filePath(QStringLiteral("Murel1.Dat")));
         book->BuildCalendar(200305, 1, 0);
         return book;
     }
 
-    static void writeDays(CResultBook &book, const QList<DaySpec> &days)
+    static void writeDays(CTestBook &book, const QList<DaySpec> &days)
     {
         for (const DaySpec &s : days) {
-            DayResult &day = book.days[s[0]];
-            day.entryMethod = s[1];
+            DayResult &day = book.RawDay(s[0]);
+            day.entryMethod = static_cast<EntryMethod>(s[1]);
             day.collected = s[2];
             day.invested = s[3];
             day.balance = s[1] == 1 ? 7 : s[2] - s[3];
@@ -231,12 +232,12 @@ private slots:
     {
         QFETCH(int, dayCount);
         QFETCH(bool, noBook);
-        auto book = std::make_unique<CResultBook>(m_dir.filePath(QStringLiteral("x.Dat")));
-        book->dayCount = dayCount;
+        auto book = std::make_unique<CTestBook>(m_dir.filePath(QStringLiteral("x.Dat")));
+        book->SetRawDayCount(dayCount);
         // Slot 0 holds a day that must not be read, as no day belongs to the period.
-        book->days[0].invested = 10;
-        book->days[0].collected = 10;
-        book->days[0].dateText = QStringLiteral("2003/01/01 (水)");
+        book->RawDay(0).invested = 10;
+        book->RawDay(0).collected = 10;
+        book->RawDay(0).dateText = QStringLiteral("2003/01/01 (水)");
         CAnalyzerData d;
         d.SetData(noBook ? nullptr : book.get());
         d.Prepare(400, 200);
@@ -252,11 +253,11 @@ private slots:
     {
         auto book = newBook();
         for (int i = 0; i < CResultBook::kMaxDays; ++i) {
-            book->days[i].collected = 1;
-            book->days[i].invested = 1;
+            book->RawDay(i).collected = 1;
+            book->RawDay(i).invested = 1;
         }
-        book->days[CResultBook::kMaxDays - 1].dateText = QStringLiteral("LAST");
-        book->dayCount = CResultBook::kMaxDays + 30;
+        book->RawDay(CResultBook::kMaxDays - 1).dateText = QStringLiteral("LAST");
+        book->SetRawDayCount(CResultBook::kMaxDays + 30);
         CAnalyzerData d;
         d.SetData(book.get());
         d.BuildPoints();

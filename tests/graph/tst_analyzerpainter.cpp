@@ -1,3 +1,4 @@
+#include "common/TestBook.h"
 #include "data/ResultBook.h"
 #include "graph/AnalyzerData.h"
 #include "graph/AnalyzerPainter.h"
@@ -65,19 +66,20 @@ class TestAnalyzerPainter : public QObject
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<CResultBook> m_book;
+    std::unique_ptr<CTestBook> m_book;
     const QSize m_size{530, 290};
 
     // January to May 2003 with three days: 260 % (off the grid), 1250 % (shown at 1000 %) and 50 %.
     void fillBook()
     {
-        m_book = std::make_unique<CResultBook>(m_dir.filePath(QStringLiteral("Murel1.Dat")));
+        m_book = std::make_unique<CTestBook>(m_dir.filePath(QStringLiteral("Murel1.Dat")));
         m_book->BuildCalendar(200305, 1, 0);
         auto set = [this](int i, int collected, int invested) {
-            m_book->days[i].entryMethod = 0;
-            m_book->days[i].collected = collected;
-            m_book->days[i].invested = invested;
-            m_book->days[i].balance = collected - invested;
+            DayResult &day = m_book->RawDay(i);
+            day.entryMethod = EntryMethod::Amounts;
+            day.collected = collected;
+            day.invested = invested;
+            day.balance = collected - invested;
         };
         set(5, 130, 50);
         set(6, 25, 2);

@@ -21,15 +21,11 @@ struct Spot
 // running balance at the end of month k (from 0) is -20 * (k + 1).
 void EnterResults(CResultBook &book)
 {
-    for (int i = 0; i < book.dayCount; ++i) {
-        DayResult &day = book.days[i];
+    for (const DayResult &day : book.Days()) {
         const int d = day.date % 100;
-        if (d == 5 || d == 20) {
-            day.entryMethod = 1;
-            day.balance = d == 5 ? 30 : -50;
-        }
+        if (d == 5 || d == 20)
+            book.EnterDay(day.date, EntryMethod::Balance, 0, 0, d == 5 ? 30 : -50);
     }
-    book.Recalculate(0);
 }
 
 std::unique_ptr<CResultBook> MakeBook(int endMonth, int basis, bool withResults = true)
@@ -248,19 +244,19 @@ void TestTransitionGraph::fill()
     // The points are consecutive days (or months) of the book, each carrying its own values.
     if (monthly) {
         for (int i = 0; i < count; ++i) {
-            QCOMPARE(painter->points[i].keyText, book->months[i].monthText);
-            const DayResult &last = book->days[book->months[i].lastDay];
+            QCOMPARE(painter->points[i].keyText, book->Month(i).monthText);
+            const DayResult &last = book->Day(book->Month(i).lastDay);
             QCOMPARE(painter->points[i].value[0], last.monthBalance);
             QCOMPARE(painter->points[i].value[1], last.periodBalance);
             QCOMPARE(painter->points[i].value[2], 0);
         }
     } else {
         int first = 0;
-        while (first < book->dayCount && book->days[first].dateText != painter->points[0].keyText)
+        while (first < book->DayCount() && book->Day(first).dateText != painter->points[0].keyText)
             ++first;
-        QVERIFY(first + count <= book->dayCount);
+        QVERIFY(first + count <= book->DayCount());
         for (int i = 0; i < count; ++i) {
-            const DayResult &day = book->days[first + i];
+            const DayResult &day = book->Day(first + i);
             QCOMPARE(painter->points[i].keyText, day.dateText);
             QCOMPARE(painter->points[i].value[0], day.balance);
             QCOMPARE(painter->points[i].value[1], day.periodBalance);

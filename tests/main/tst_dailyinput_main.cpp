@@ -1,16 +1,9 @@
+#include "MainWindowFixture.h"
 #include "app/OptionDlg.h"
-#include "app/Profile.h"
-#include "common/DataLines.h"
-#include "common/ScriptedPrompt.h"
-#include "data/ResultBook.h"
-#include "entry/DailyInputDlg.h"
-#include "main/DiaryDlg.h"
-#include "main/ReportList.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -18,9 +11,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 
 #include <memory>
@@ -31,6 +21,8 @@
 namespace {
 
 using Dlg = CDailyInputDlg;
+using E = EntryCtl;
+using F = MainWindowFixture;
 
 QByteArray Line(int date, int method, int collected, int invested, int balance)
 {
@@ -59,12 +51,6 @@ const QString kInitialSummary = QStringLiteral(
 const QStringList kTodayRow = {"2003/05/12 (月)", "-", "-", "0", "3", "1023"};
 const QString kAsk
         = QStringLiteral("表示されているデータは変更されています。変更を有効にしますか？");
-
-QSettings Store()
-{
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
-                     QStringLiteral("Murel"));
-}
 
 // The window's object goes when control is back in the event loop.
 bool DeletedLater(const QPointer<Dlg> &input)
@@ -103,114 +89,76 @@ private slots:
 
 private:
     std::unique_ptr<CDiaryDlg> Open();
-    QString DataPath() const { return m_dir.filePath(QStringLiteral("Murel1.Dat")); }
-    QByteArray ReadData() const;
+    QByteArray ReadData() const { return m_f.ReadData(); }
 
-    template<class T> static T *Ctl(CDiaryDlg &dlg, int id)
+    template<class T> static T *Ctl(const CDiaryDlg &dlg, MainCtl::Id id)
     {
-        return qobject_cast<T *>(dlg.Control(id));
+        return F::Ctl<T>(dlg, id);
     }
-    template<class T> static T *In(CDiaryDlg &dlg, int id)
+    template<class T> static T *In(const CDiaryDlg &dlg, EntryCtl::Id id)
     {
-        Dlg *input = dlg.DailyInput();
-        return input ? input->findChild<T *>(QStringLiteral("id%1").arg(id)) : nullptr;
+        return F::In<T>(dlg, id);
     }
-    static QLineEdit *Edit(CDiaryDlg &dlg, int id) { return In<QLineEdit>(dlg, id); }
+    static QLineEdit *Edit(const CDiaryDlg &dlg, EntryCtl::Id id) { return In<QLineEdit>(dlg, id); }
     static void Type(QLineEdit *edit, const QString &text)
     {
         edit->selectAll();
         QTest::keyClicks(edit, text);
     }
-    static QStringList Row(CDiaryDlg &dlg, int row);
-    static QString Summary(CDiaryDlg &dlg) { return Ctl<QLabel>(dlg, 1002)->text(); }
-    static QString Stored(CDiaryDlg &dlg, int date);
-    static QString ControlStates(CDiaryDlg &dlg);
+    static QStringList Row(const CDiaryDlg &dlg, int row) { return F::Row(dlg, row); }
+    static QString Summary(const CDiaryDlg &dlg) { return F::Summary(dlg); }
+    static QString Stored(const CDiaryDlg &dlg, int date) { return F::Stored(dlg, date); }
+    static QString ControlStates(const CDiaryDlg &dlg);
     static QString ExpectedStates(bool inputOpen);
     static void ClickRow(CDiaryDlg &dlg, int row);
     static bool OpenOnDay(CDiaryDlg &dlg, int mayDay);
 
-    QTemporaryDir m_dir;
-    ScriptedPrompt m_prompt;
+    MainWindowFixture m_f;
+    ScriptedPrompt &m_prompt = m_f.prompt;
 };
 
 void TestDailyInputMain::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("settings"));
+    QVERIFY(m_f.Prepare());
 }
 
 void TestDailyInputMain::init()
 {
     // No stored settings: the daily input window opens at start, amounts as the default method.
-    Store().clear();
-    QFile file(DataPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(FileBytes(kSample));
-    file.close();
-    m_prompt = ScriptedPrompt();
+    m_f.Reset(true);
+    m_f.WriteData(FileBytes(kSample));
 }
 
 std::unique_ptr<CDiaryDlg> TestDailyInputMain::Open()
 {
-    DiaryEnv env;
-    env.today = QDate(2003, 5, 12);
-    env.dataFilePath = DataPath();
-    env.prompt = &m_prompt;
-    auto dlg = std::make_unique<CDiaryDlg>(env);
-    dlg->show();
-    if (!QTest::qWaitForWindowExposed(dlg.get()))
-        qWarning("main window not exposed");
+    auto dlg = m_f.Show();
     // Every case here starts with the daily input window open, as the default option has it.
     if (!QTest::qWaitFor([&] { return dlg->DailyInput() != nullptr; }))
         qWarning("daily input window not opened");
     return dlg;
 }
 
-QByteArray TestDailyInputMain::ReadData() const
-{
-    QFile file(DataPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList TestDailyInputMain::Row(CDiaryDlg &dlg, int row)
-{
-    QStringList cells;
-    if (QTreeWidgetItem *item = dlg.List()->topLevelItem(row)) {
-        for (int c = 0; c < 6; ++c)
-            cells.append(item->text(c));
-    }
-    return cells;
-}
-
-QString TestDailyInputMain::Stored(CDiaryDlg &dlg, int date)
-{
-    const CResultBook *book = dlg.Book();
-    for (int i = 0; i < book->dayCount; ++i) {
-        const DayResult &d = book->days[i];
-        if (d.date == date)
-            return QStringLiteral("%1 %2 %3 %4")
-                    .arg(d.entryMethod)
-                    .arg(d.collected)
-                    .arg(d.invested)
-                    .arg(d.balance);
-    }
-    return QStringLiteral("missing");
-}
-
 // Enabled states of the controls that the open daily input window locks.
-QString TestDailyInputMain::ControlStates(CDiaryDlg &dlg)
+QString TestDailyInputMain::ControlStates(const CDiaryDlg &dlg)
 {
+    const struct
+    {
+        const char *name;
+        MainCtl::Id id;
+    } controls[] = {{"current", MainCtl::CurrentData}, {"past", MainCtl::PastData},
+                    {"years", MainCtl::Years},         {"entry", MainCtl::DailyInput},
+                    {"analyzer", MainCtl::Analyzer},   {"yearsLabel", MainCtl::YearsLabel}};
     QStringList states;
-    for (int id : {1003, 1004, 1005, 1009, 1012, 1049})
-        states.append(QStringLiteral("%1:%2").arg(id).arg(dlg.Control(id)->isEnabled() ? 1 : 0));
+    for (const auto &c : controls)
+        states.append(QStringLiteral("%1:%2").arg(c.name).arg(dlg.Control(c.id)->isEnabled()));
     return states.join(' ');
 }
 
 QString TestDailyInputMain::ExpectedStates(bool inputOpen)
 {
-    // Closed, with the current period loaded: the years edit stays off with radio 1003 checked.
-    return inputOpen ? QStringLiteral("1003:0 1004:0 1005:0 1009:0 1012:0 1049:0")
-                     : QStringLiteral("1003:1 1004:1 1005:0 1009:1 1012:1 1049:1");
+    // Closed, with the current period loaded: the years edit stays off with the current data on.
+    return inputOpen ? QStringLiteral("current:0 past:0 years:0 entry:0 analyzer:0 yearsLabel:0")
+                     : QStringLiteral("current:1 past:1 years:0 entry:1 analyzer:1 yearsLabel:1");
 }
 
 void TestDailyInputMain::ClickRow(CDiaryDlg &dlg, int row)
@@ -230,23 +178,23 @@ bool TestDailyInputMain::OpenOnDay(CDiaryDlg &dlg, int mayDay)
     if (dlg.List()->SelectedRow() != mayDay - 1)
         return false;
     if (!dlg.DailyInput())
-        Ctl<QPushButton>(dlg, 1009)->click();
+        Ctl<QPushButton>(dlg, MainCtl::DailyInput)->click();
     return dlg.DailyInput()
-            && Edit(dlg, Dlg::IDC_DATE)->text() == dlg.List()->topLevelItem(mayDay - 1)->text(0);
+            && Edit(dlg, E::Date)->text() == dlg.List()->topLevelItem(mayDay - 1)->text(0);
 }
 
 void TestDailyInputMain::startOpensOnToday()
 {
     auto dlg = Open();
     QVERIFY(dlg->Settings().showDailyInput);
-    Dlg *input = dlg->DailyInput();
+    Dlg *input = F::Entry(*dlg);
     QVERIFY(input);
     QVERIFY(input->isVisible());
     QVERIFY(input->isWindow());
     QCOMPARE(input->parentWidget(), dlg.get());
     QCOMPARE(input->windowTitle(), QString("実績入力"));
-    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/05/12 (月)"));
-    QVERIFY(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked());
+    QCOMPARE(Edit(*dlg, E::Date)->text(), QString("2003/05/12 (月)"));
+    QVERIFY(In<QRadioButton>(*dlg, E::MethodAmounts)->isChecked());
     QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
 
     // It is the active window once the main window's own showing has settled, with the collected
@@ -254,27 +202,27 @@ void TestDailyInputMain::startOpensOnToday()
     QVERIFY(QTest::qWaitForWindowActive(input));
     QTest::qWait(50);
     QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(input));
-    QLineEdit *collected = Edit(*dlg, Dlg::IDC_COLLECTED);
+    QLineEdit *collected = Edit(*dlg, E::Collected);
     QCOMPARE(QApplication::focusWidget(), collected);
     QCOMPARE(collected->text(), QString("0"));
     QCOMPARE(collected->selectedText(), QString("0"));
-    QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
+    QVERIFY(!In<QPushButton>(*dlg, E::Ok)->isEnabled());
 
     // Collected 50, Tab, invested 30, Enter, each key to the widget that has the focus.
     QTest::keyClicks(QApplication::focusWidget(), "50");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QLineEdit *invested = Edit(*dlg, Dlg::IDC_INVESTED);
+    QLineEdit *invested = Edit(*dlg, E::Invested);
     QCOMPARE(QApplication::focusWidget(), invested);
     QCOMPARE(invested->selectedText(), QString("0"));
     QTest::keyClicks(QApplication::focusWidget(), "30");
     QCOMPARE(collected->text(), QString("50"));
     QCOMPARE(invested->text(), QString("30"));
-    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), QString("20"));
+    QCOMPARE(Edit(*dlg, E::Balance)->text(), QString("20"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 
     QVERIFY(!dlg->DailyInput());
     QCOMPARE(Stored(*dlg, 20030512), QString("0 50 30 20"));
-    QCOMPARE(dlg->Book()->modified, 1);
+    QCOMPARE(dlg->Book().IsModified(), true);
     const QStringList saved = {"2003/05/12 (月)", "50/30", "167%", "20", "23", "1043"};
     QCOMPARE(Row(*dlg, 11), saved);
     QCOMPARE(dlg->List()->SelectedRow(), 11);
@@ -349,35 +297,35 @@ void TestDailyInputMain::saves()
     QCOMPARE(Summary(*dlg), kInitialSummary);
     QVERIFY(OpenOnDay(*dlg, day));
     QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
 
     if (method == 0)
-        In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->click();
+        In<QRadioButton>(*dlg, E::MethodAmounts)->click();
     else if (method == 1)
-        In<QRadioButton>(*dlg, Dlg::IDC_METHOD_BALANCE)->click();
+        In<QRadioButton>(*dlg, E::MethodBalance)->click();
     if (!collected.isNull())
-        Type(Edit(*dlg, Dlg::IDC_COLLECTED), collected);
+        Type(Edit(*dlg, E::Collected), collected);
     if (!invested.isNull())
-        Type(Edit(*dlg, Dlg::IDC_INVESTED), invested);
+        Type(Edit(*dlg, E::Invested), invested);
     if (!balance.isNull())
-        Type(Edit(*dlg, Dlg::IDC_BALANCE), balance);
+        Type(Edit(*dlg, E::Balance), balance);
     if (clickMinus)
-        In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->click();
-    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), shownBalance);
-    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isChecked(), shownMinus);
+        In<QCheckBox>(*dlg, E::Minus)->click();
+    QCOMPARE(Edit(*dlg, E::Balance)->text(), shownBalance);
+    QCOMPARE(In<QCheckBox>(*dlg, E::Minus)->isChecked(), shownMinus);
     // In the amounts method the sign follows the amounts and cannot be clicked.
-    const bool amounts = In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked();
-    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isEnabled(), !amounts);
-    QPushButton *ok = In<QPushButton>(*dlg, 1);
+    const bool amounts = In<QRadioButton>(*dlg, E::MethodAmounts)->isChecked();
+    QCOMPARE(In<QCheckBox>(*dlg, E::Minus)->isEnabled(), !amounts);
+    QPushButton *ok = In<QPushButton>(*dlg, E::Ok);
     QVERIFY(ok->isEnabled());
-    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(dlg->Book().IsModified(), false);
 
     ok->click();
     QVERIFY(!dlg->DailyInput());
     QVERIFY(DeletedLater(input));
     QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
     QCOMPARE(Stored(*dlg, 20030500 + day), stored);
-    QCOMPARE(dlg->Book()->modified, 1);
+    QCOMPARE(dlg->Book().IsModified(), true);
     QVERIFY(dlg->IsDailyView());
     QCOMPARE(dlg->List()->topLevelItemCount(), 31);
     QCOMPARE(Row(*dlg, day - 1), row);
@@ -391,26 +339,27 @@ void TestDailyInputMain::methodShown_data()
 {
     QTest::addColumn<int>("defaultType"); // option DailyInput_Type
     QTest::addColumn<int>("day"); // of May 2003
-    QTest::addColumn<int>("radio"); // checked when shown
+    QTest::addColumn<int>("radioId"); // checked when shown
     QTest::addColumn<QString>("selected"); // selected text of the focused field
     QTest::addColumn<bool>("switchIsChange");
 
-    QTest::newRow("amounts default, no result")
-            << 0 << 12 << int(Dlg::IDC_METHOD_AMOUNTS) << "0" << false;
-    QTest::newRow("balance default, no result")
-            << 1 << 12 << int(Dlg::IDC_METHOD_BALANCE) << "0" << false;
+    QTest::newRow("amounts default, no result") << 0 << 12 << int(E::MethodAmounts) << "0" << false;
+    QTest::newRow("balance default, no result") << 1 << 12 << int(E::MethodBalance) << "0" << false;
     // The default only applies to a day without a result.
     QTest::newRow("balance default, stored amounts")
-            << 1 << 5 << int(Dlg::IDC_METHOD_AMOUNTS) << "5" << true;
+            << 1 << 5 << int(E::MethodAmounts) << "5" << true;
     QTest::newRow("amounts default, stored balance")
-            << 0 << 7 << int(Dlg::IDC_METHOD_BALANCE) << "8" << true;
+            << 0 << 7 << int(E::MethodBalance) << "8" << true;
+    // Any other value than 0 means the balance.
+    QTest::newRow("other default, no result") << 7 << 12 << int(E::MethodBalance) << "0" << false;
 }
 
 void TestDailyInputMain::methodShown()
 {
     QFETCH(int, defaultType);
     QFETCH(int, day);
-    QFETCH(int, radio);
+    QFETCH(int, radioId);
+    const auto radio = E::Id(radioId);
     QFETCH(QString, selected);
     QFETCH(bool, switchIsChange);
 
@@ -418,21 +367,21 @@ void TestDailyInputMain::methodShown()
     auto dlg = Open();
     QCOMPARE(dlg->Settings().balanceByDefault, defaultType != 0);
     QVERIFY(OpenOnDay(*dlg, day));
-    const bool amounts = radio == Dlg::IDC_METHOD_AMOUNTS;
-    QCOMPARE(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_AMOUNTS)->isChecked(), amounts);
-    QCOMPARE(In<QRadioButton>(*dlg, Dlg::IDC_METHOD_BALANCE)->isChecked(), !amounts);
-    QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->isReadOnly(), !amounts);
-    QCOMPARE(Edit(*dlg, Dlg::IDC_INVESTED)->isReadOnly(), !amounts);
-    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->isReadOnly(), amounts);
-    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isEnabled(), !amounts);
-    QLineEdit *field = Edit(*dlg, amounts ? Dlg::IDC_COLLECTED : Dlg::IDC_BALANCE);
+    const bool amounts = radio == E::MethodAmounts;
+    QCOMPARE(In<QRadioButton>(*dlg, E::MethodAmounts)->isChecked(), amounts);
+    QCOMPARE(In<QRadioButton>(*dlg, E::MethodBalance)->isChecked(), !amounts);
+    QCOMPARE(Edit(*dlg, E::Collected)->isReadOnly(), !amounts);
+    QCOMPARE(Edit(*dlg, E::Invested)->isReadOnly(), !amounts);
+    QCOMPARE(Edit(*dlg, E::Balance)->isReadOnly(), amounts);
+    QCOMPARE(In<QCheckBox>(*dlg, E::Minus)->isEnabled(), !amounts);
+    QLineEdit *field = Edit(*dlg, amounts ? E::Collected : E::Balance);
     QCOMPARE(dlg->DailyInput()->focusWidget(), field);
     QCOMPARE(field->selectedText(), selected);
-    QPushButton *ok = In<QPushButton>(*dlg, 1);
+    QPushButton *ok = In<QPushButton>(*dlg, E::Ok);
     QVERIFY(!ok->isEnabled());
 
     // To the other method and back: a change only where the day holds a result.
-    In<QRadioButton>(*dlg, amounts ? Dlg::IDC_METHOD_BALANCE : Dlg::IDC_METHOD_AMOUNTS)->click();
+    In<QRadioButton>(*dlg, amounts ? E::MethodBalance : E::MethodAmounts)->click();
     QCOMPARE(ok->isEnabled(), switchIsChange);
     In<QRadioButton>(*dlg, radio)->click();
     QCOMPARE(ok->isEnabled(), switchIsChange);
@@ -440,19 +389,19 @@ void TestDailyInputMain::methodShown()
     const QStringList rowBefore = Row(*dlg, day - 1);
     const QString storedBefore = Stored(*dlg, 20030500 + day);
     m_prompt.answers = {QMessageBox::No};
-    In<QPushButton>(*dlg, 2)->click();
+    In<QPushButton>(*dlg, E::Cancel)->click();
     QVERIFY(!dlg->DailyInput());
     QCOMPARE(m_prompt.asked.size(), switchIsChange ? 1 : 0);
     QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
     QCOMPARE(Stored(*dlg, 20030500 + day), storedBefore);
     QCOMPARE(Row(*dlg, day - 1), rowBefore);
-    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(dlg->Book().IsModified(), false);
 }
 
 void TestDailyInputMain::switchMethod_data()
 {
     QTest::addColumn<int>("day"); // of May 2003
-    QTest::addColumn<int>("radio"); // the method chosen
+    QTest::addColumn<int>("radioId"); // the method chosen
     QTest::addColumn<QString>("collected"); // typed when not null
     QTest::addColumn<QString>("invested");
     QTest::addColumn<QString>("shownBalance");
@@ -463,22 +412,23 @@ void TestDailyInputMain::switchMethod_data()
     const QString none;
     // Changing the method recomputes nothing: the balance keeps its text until an amount changes.
     QTest::newRow("balance day to amounts")
-            << 7 << int(Dlg::IDC_METHOD_AMOUNTS) << none << none << "8" << false << "0 0 0 8"
+            << 7 << int(E::MethodAmounts) << none << none << "8" << false << "0 0 0 8"
             << QStringList{"2003/05/07 (水)", "-", "-", "8", "3", "1023"};
     QTest::newRow("balance day to amounts, typed")
-            << 7 << int(Dlg::IDC_METHOD_AMOUNTS) << "12"
+            << 7 << int(E::MethodAmounts) << "12"
             << "20"
             << "8" << true << "0 12 20 -8"
             << QStringList{"2003/05/07 (水)", "12/20", "60%", "-8", "-13", "1007"};
     QTest::newRow("amounts day to balance")
-            << 5 << int(Dlg::IDC_METHOD_BALANCE) << none << none << "5" << true << "1 0 0 -5"
+            << 5 << int(E::MethodBalance) << none << none << "5" << true << "1 0 0 -5"
             << QStringList{"2003/05/05 (月)", "-", "-", "-5", "-5", "1015"};
 }
 
 void TestDailyInputMain::switchMethod()
 {
     QFETCH(int, day);
-    QFETCH(int, radio);
+    QFETCH(int, radioId);
+    const auto radio = E::Id(radioId);
     QFETCH(QString, collected);
     QFETCH(QString, invested);
     QFETCH(QString, shownBalance);
@@ -488,30 +438,29 @@ void TestDailyInputMain::switchMethod()
 
     auto dlg = Open();
     QVERIFY(OpenOnDay(*dlg, day));
-    const int other
-            = radio == Dlg::IDC_METHOD_AMOUNTS ? Dlg::IDC_METHOD_BALANCE : Dlg::IDC_METHOD_AMOUNTS;
+    const E::Id other = radio == E::MethodAmounts ? E::MethodBalance : E::MethodAmounts;
     QVERIFY(In<QRadioButton>(*dlg, other)->isChecked());
-    QPushButton *ok = In<QPushButton>(*dlg, 1);
-    const QString balanceBefore = Edit(*dlg, Dlg::IDC_BALANCE)->text();
+    QPushButton *ok = In<QPushButton>(*dlg, E::Ok);
+    const QString balanceBefore = Edit(*dlg, E::Balance)->text();
     In<QRadioButton>(*dlg, radio)->click();
     QVERIFY(ok->isEnabled());
-    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), balanceBefore);
+    QCOMPARE(Edit(*dlg, E::Balance)->text(), balanceBefore);
     // Going back to the stored method does not undo the change.
     In<QRadioButton>(*dlg, other)->click();
     QVERIFY(ok->isEnabled());
     In<QRadioButton>(*dlg, radio)->click();
     if (!collected.isNull())
-        Type(Edit(*dlg, Dlg::IDC_COLLECTED), collected);
+        Type(Edit(*dlg, E::Collected), collected);
     if (!invested.isNull())
-        Type(Edit(*dlg, Dlg::IDC_INVESTED), invested);
-    QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), shownBalance);
-    QCOMPARE(In<QCheckBox>(*dlg, Dlg::IDC_MINUS)->isChecked(), shownMinus);
+        Type(Edit(*dlg, E::Invested), invested);
+    QCOMPARE(Edit(*dlg, E::Balance)->text(), shownBalance);
+    QCOMPARE(In<QCheckBox>(*dlg, E::Minus)->isChecked(), shownMinus);
 
     ok->click();
     QVERIFY(!dlg->DailyInput());
     QCOMPARE(Stored(*dlg, 20030500 + day), stored);
     QCOMPARE(Row(*dlg, day - 1), row);
-    QCOMPARE(dlg->Book()->modified, 1);
+    QCOMPARE(dlg->Book().IsModified(), true);
     QCOMPARE(ControlStates(*dlg), ExpectedStates(false));
 }
 
@@ -526,13 +475,13 @@ void TestDailyInputMain::okKeepShown()
 {
     QFETCH(bool, keep);
     auto dlg = Open();
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
     QVERIFY(input);
     if (keep)
-        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
-    Type(Edit(*dlg, Dlg::IDC_COLLECTED), "050");
-    Type(Edit(*dlg, Dlg::IDC_INVESTED), "30");
-    In<QPushButton>(*dlg, 1)->click();
+        In<QCheckBox>(*dlg, E::KeepShown)->click();
+    Type(Edit(*dlg, E::Collected), "050");
+    Type(Edit(*dlg, E::Invested), "30");
+    In<QPushButton>(*dlg, E::Ok)->click();
 
     const QStringList row = {"2003/05/12 (月)", "50/30", "167%", "20", "23", "1043"};
     QCOMPARE(Stored(*dlg, 20030512), QString("0 50 30 20"));
@@ -545,14 +494,14 @@ void TestDailyInputMain::okKeepShown()
         // The window stays on the day as stored: leading zeros gone, unchanged again.
         QCOMPARE(dlg->DailyInput(), input.data());
         QVERIFY(input->isVisible());
-        QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->text(), QString("50"));
-        QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), QString("20"));
-        QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
+        QCOMPARE(Edit(*dlg, E::Collected)->text(), QString("50"));
+        QCOMPARE(Edit(*dlg, E::Balance)->text(), QString("20"));
+        QVERIFY(!In<QPushButton>(*dlg, E::Ok)->isEnabled());
         QVERIFY(!DeletedLater(input));
         // Another day is shown, not closed, and the saved row stays.
         ClickRow(*dlg, 12);
         QCOMPARE(dlg->DailyInput(), input.data());
-        QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/05/13 (火)"));
+        QCOMPARE(Edit(*dlg, E::Date)->text(), QString("2003/05/13 (火)"));
         QCOMPARE(Row(*dlg, 11), row);
     } else {
         QVERIFY(!dlg->DailyInput());
@@ -593,13 +542,13 @@ void TestDailyInputMain::cancelAnswers()
     QFETCH(bool, stays);
 
     auto dlg = Open();
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
     QVERIFY(input);
     if (keep)
-        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+        In<QCheckBox>(*dlg, E::KeepShown)->click();
     if (change) {
-        Type(Edit(*dlg, Dlg::IDC_COLLECTED), "30");
-        Type(Edit(*dlg, Dlg::IDC_INVESTED), "50");
+        Type(Edit(*dlg, E::Collected), "30");
+        Type(Edit(*dlg, E::Invested), "50");
     }
     QStringList whileShown;
     m_prompt.whileShown
@@ -608,9 +557,9 @@ void TestDailyInputMain::cancelAnswers()
         m_prompt.answers = {QMessageBox::StandardButton(answer)};
 
     if (how == "button")
-        In<QPushButton>(*dlg, 2)->click();
+        In<QPushButton>(*dlg, E::Cancel)->click();
     else if (how == "escape")
-        QTest::keyClick(Edit(*dlg, Dlg::IDC_COLLECTED), Qt::Key_Escape);
+        QTest::keyClick(Edit(*dlg, E::Collected), Qt::Key_Escape);
     else
         input->close();
 
@@ -630,7 +579,7 @@ void TestDailyInputMain::cancelAnswers()
     QCOMPARE(DeletedLater(input), !stays);
     QCOMPARE(ControlStates(*dlg), ExpectedStates(stays));
     QCOMPARE(Stored(*dlg, 20030512), applied ? QString("0 30 50 -20") : QString("-1 0 0 0"));
-    QCOMPARE(dlg->Book()->modified, applied ? 1 : 0);
+    QCOMPARE(dlg->Book().IsModified(), applied);
     const QStringList savedRow = {"2003/05/12 (月)", "30/50", "60%", "-20", "-17", "1003"};
     QCOMPARE(Row(*dlg, 11), applied ? savedRow : kTodayRow);
     QCOMPARE(Summary(*dlg),
@@ -640,13 +589,13 @@ void TestDailyInputMain::cancelAnswers()
     if (stays) {
         // Still changed, with the typed values.
         QVERIFY(input->isVisible());
-        QVERIFY(In<QPushButton>(*dlg, 1)->isEnabled());
-        QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->text(), QString("30"));
-        QCOMPARE(Edit(*dlg, Dlg::IDC_BALANCE)->text(), QString("20"));
+        QVERIFY(In<QPushButton>(*dlg, E::Ok)->isEnabled());
+        QCOMPARE(Edit(*dlg, E::Collected)->text(), QString("30"));
+        QCOMPARE(Edit(*dlg, E::Balance)->text(), QString("20"));
     } else {
         // The position is kept for the next opening.
-        QVERIFY(Store().contains("DailyInput/Pos_X"));
-        QVERIFY(Store().contains("DailyInput/Pos_Y"));
+        QVERIFY(F::Store().contains("DailyInput/Pos_X"));
+        QVERIFY(F::Store().contains("DailyInput/Pos_Y"));
     }
 }
 
@@ -680,10 +629,10 @@ void TestDailyInputMain::dayChangeUnchanged()
     QFETCH(QString, shownDate);
 
     auto dlg = Open();
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
     QVERIFY(input);
     if (keep)
-        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
+        In<QCheckBox>(*dlg, E::KeepShown)->click();
     if (command == "click") {
         ClickRow(*dlg, 4);
     } else if (command == "dclick") {
@@ -693,20 +642,20 @@ void TestDailyInputMain::dayChangeUnchanged()
         QVERIFY(!dlg->DailyInput());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
     } else if (command == "prev") {
-        Ctl<QPushButton>(*dlg, 1034)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::PrevMonth)->click();
     } else if (command == "monthly") {
-        Ctl<QPushButton>(*dlg, 1007)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::MonthlyList)->click();
     } else {
-        Ctl<QPushButton>(*dlg, 1036)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::TodayData)->click();
     }
 
     QVERIFY(m_prompt.asked.isEmpty());
     QCOMPARE(dlg->IsDailyView(), monthIndex >= 0);
     if (monthIndex >= 0)
-        QCOMPARE(dlg->MonthIndex(), monthIndex);
+        QCOMPARE(dlg->Session().MonthIndex(), monthIndex);
     QCOMPARE(dlg->List()->SelectedRow(), selected);
-    QCOMPARE(dlg->YearsBack(), 0);
-    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(dlg->Session().YearsBack(), 0);
+    QCOMPARE(dlg->Book().IsModified(), false);
     if (shownDate.isNull()) {
         QVERIFY(!dlg->DailyInput());
         QVERIFY(DeletedLater(input));
@@ -715,17 +664,17 @@ void TestDailyInputMain::dayChangeUnchanged()
     }
     if (command == "dclick") {
         QVERIFY(DeletedLater(input));
-        input = dlg->DailyInput();
+        input = F::Entry(*dlg);
     }
     QVERIFY(input);
     QCOMPARE(dlg->DailyInput(), input.data());
-    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), shownDate);
-    QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->isEnabled(), !shownDate.isEmpty());
-    QVERIFY(!In<QPushButton>(*dlg, 1)->isEnabled());
+    QCOMPARE(Edit(*dlg, E::Date)->text(), shownDate);
+    QCOMPARE(Edit(*dlg, E::Collected)->isEnabled(), !shownDate.isEmpty());
+    QVERIFY(!In<QPushButton>(*dlg, E::Ok)->isEnabled());
     QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
     // Asked directly with nothing changed: 5; a kept window stays, another one closes.
-    const bool kept = In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->isChecked();
-    QCOMPARE(dlg->ConfirmDailyInput(), int(Dlg::Unchanged));
+    const bool kept = In<QCheckBox>(*dlg, E::KeepShown)->isChecked();
+    QCOMPARE(dlg->Session().ConfirmEntry(), EntryAnswer::Unchanged);
     QCOMPARE(!!dlg->DailyInput(), kept);
     QCOMPARE(ControlStates(*dlg), ExpectedStates(kept));
     QVERIFY(m_prompt.asked.isEmpty());
@@ -754,15 +703,15 @@ void TestDailyInputMain::dayChangeCancelled()
     QFETCH(int, selDay);
 
     auto dlg = Open();
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
     QVERIFY(input);
     // The window kept shown on 2003/04/12, so that today's data would change the month.
-    In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
-    Ctl<QPushButton>(*dlg, 1034)->click();
-    QCOMPARE(dlg->MonthIndex(), 3);
-    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/04/12 (土)"));
-    Type(Edit(*dlg, Dlg::IDC_COLLECTED), "9");
-    QVERIFY(In<QPushButton>(*dlg, 1)->isEnabled());
+    In<QCheckBox>(*dlg, E::KeepShown)->click();
+    Ctl<QPushButton>(*dlg, MainCtl::PrevMonth)->click();
+    QCOMPARE(dlg->Session().MonthIndex(), 3);
+    QCOMPARE(Edit(*dlg, E::Date)->text(), QString("2003/04/12 (土)"));
+    Type(Edit(*dlg, E::Collected), "9");
+    QVERIFY(In<QPushButton>(*dlg, E::Ok)->isEnabled());
     const QStringList aprilRow = Row(*dlg, 11);
 
     bool mainEnabledWhileAsked = true;
@@ -771,15 +720,15 @@ void TestDailyInputMain::dayChangeCancelled()
     if (command == "click")
         ClickRow(*dlg, 4);
     else if (command == "prev")
-        Ctl<QPushButton>(*dlg, 1034)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::PrevMonth)->click();
     else if (command == "next")
-        Ctl<QPushButton>(*dlg, 1035)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::NextMonth)->click();
     else if (command == "monthly")
-        Ctl<QPushButton>(*dlg, 1007)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::MonthlyList)->click();
     else if (command == "today")
-        Ctl<QPushButton>(*dlg, 1036)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::TodayData)->click();
     else if (command == "exit")
-        Ctl<QPushButton>(*dlg, 2)->click();
+        Ctl<QPushButton>(*dlg, MainCtl::Exit)->click();
     else if (command == "escape")
         QTest::keyClick(dlg->List(), Qt::Key_Escape);
     else
@@ -791,24 +740,24 @@ void TestDailyInputMain::dayChangeCancelled()
     QVERIFY(dlg->isVisible());
     // View, period and window as they were; the list keeps a clicked row.
     QVERIFY(dlg->IsDailyView());
-    QCOMPARE(dlg->MonthIndex(), 3);
-    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/04"));
-    QCOMPARE(dlg->YearsBack(), 0);
+    QCOMPARE(dlg->Session().MonthIndex(), 3);
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(), QString("2003/04"));
+    QCOMPARE(dlg->Session().YearsBack(), 0);
     QCOMPARE(dlg->List()->SelectedRow(), selected);
-    QCOMPARE(dlg->SelDay(), selDay);
+    QCOMPARE(dlg->Session().SelDay(), selDay);
     QCOMPARE(Row(*dlg, 11), aprilRow);
     QCOMPARE(Summary(*dlg), kInitialSummary);
     QCOMPARE(dlg->DailyInput(), input.data());
     QVERIFY(input->isVisible());
-    QCOMPARE(Edit(*dlg, Dlg::IDC_DATE)->text(), QString("2003/04/12 (土)"));
-    QCOMPARE(Edit(*dlg, Dlg::IDC_COLLECTED)->text(), QString("9"));
-    QVERIFY(In<QPushButton>(*dlg, 1)->isEnabled());
+    QCOMPARE(Edit(*dlg, E::Date)->text(), QString("2003/04/12 (土)"));
+    QCOMPARE(Edit(*dlg, E::Collected)->text(), QString("9"));
+    QVERIFY(In<QPushButton>(*dlg, E::Ok)->isEnabled());
     QCOMPARE(Stored(*dlg, 20030412), QString("-1 0 0 0"));
-    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(dlg->Book().IsModified(), false);
     QCOMPARE(ControlStates(*dlg), ExpectedStates(true));
 
     // The pending change still goes where it belongs.
-    In<QPushButton>(*dlg, 1)->click();
+    In<QPushButton>(*dlg, E::Ok)->click();
     QCOMPARE(Stored(*dlg, 20030412), QString("0 9 0 9"));
     const QStringList saved = {"2003/04/12 (土)", "9/0", "-%", "9", "9", "1009"};
     QCOMPARE(Row(*dlg, 11), saved);
@@ -817,7 +766,7 @@ void TestDailyInputMain::dayChangeCancelled()
 void TestDailyInputMain::optionsRefused()
 {
     auto dlg = Open();
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
     QVERIFY(input);
     QAction *options = nullptr;
     for (QAction *action : dlg->findChild<QMenuBar *>()->findChildren<QAction *>()) {
@@ -873,14 +822,14 @@ void TestDailyInputMain::closeMainWindow()
     QFETCH(bool, written);
 
     auto dlg = Open();
-    QPointer<Dlg> input = dlg->DailyInput();
+    QPointer<Dlg> input = F::Entry(*dlg);
     QVERIFY(input);
     if (keep)
-        In<QCheckBox>(*dlg, Dlg::IDC_KEEP_SHOWN)->click();
-    Type(Edit(*dlg, Dlg::IDC_COLLECTED), "50");
-    Type(Edit(*dlg, Dlg::IDC_INVESTED), "30");
+        In<QCheckBox>(*dlg, E::KeepShown)->click();
+    Type(Edit(*dlg, E::Collected), "50");
+    Type(Edit(*dlg, E::Invested), "30");
     m_prompt.answers = {QMessageBox::StandardButton(answer)};
-    Ctl<QPushButton>(*dlg, 2)->click();
+    Ctl<QPushButton>(*dlg, MainCtl::Exit)->click();
 
     QCOMPARE(m_prompt.texts(), QStringList{kAsk});
     QVERIFY(!dlg->isVisible());
@@ -890,7 +839,7 @@ void TestDailyInputMain::closeMainWindow()
     QCOMPARE(DeletedLater(input), !keep);
     dlg.reset();
     QVERIFY(input.isNull());
-    QVERIFY(Store().contains("DailyInput/Pos_X"));
+    QVERIFY(F::Store().contains("DailyInput/Pos_X"));
 
     QList<QByteArray> lines = kSample;
     if (written)

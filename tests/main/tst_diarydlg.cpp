@@ -1,13 +1,7 @@
+#include "MainWindowFixture.h"
 #include "app/DialogTemplate.h"
 #include "app/OptionDlg.h"
-#include "app/Profile.h"
-#include "common/DataLines.h"
-#include "common/ScriptedPrompt.h"
-#include "data/ResultBook.h"
-#include "entry/DailyInputDlg.h"
 #include "graph/GraphPainter.h"
-#include "main/DiaryDlg.h"
-#include "main/ReportList.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -19,15 +13,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
 #include <memory>
 
 namespace {
+
+using F = MainWindowFixture;
 
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject
@@ -44,34 +37,13 @@ protected:
     }
 };
 
-// Opens the real daily input window, so the main window's side of the protocol runs for real.
-class CDiaryDlgWithInput : public CDiaryDlg
-{
-public:
-    CDiaryDlgWithInput(const DiaryEnv &env, CPrompt &prompt)
-        : CDiaryDlg(env)
-        , m_inputPrompt(prompt)
-    { }
-
-protected:
-    CDailyInputDlg *CreateDailyInputWindow() override
-    {
-        return new CDailyInputDlg(this, m_inputPrompt);
-    }
-
-private:
-    CPrompt &m_inputPrompt;
-};
-
 const auto Line = DataLine;
 
-// Enters a balance-only result for one day, as the daily input window would.
-void EnterBalance(CResultBook &book, int index, int balance)
+// Enters a balance-only result for one day, as the daily input window does.
+void EnterBalance(CDiaryDlg &dlg, int index, int balance)
 {
-    book.days[index].entryMethod = 1;
-    book.days[index].balance = balance;
-    book.Recalculate(index);
-    book.SetModified();
+    CResultBook &book = dlg.Session().Book();
+    QVERIFY(book.EnterDay(book.Day(index).date, EntryMethod::Balance, 0, 0, balance));
 }
 
 const QStringList kSample = {
@@ -126,78 +98,30 @@ private slots:
     void dailyInputProtocol();
 
 private:
-    std::unique_ptr<CDiaryDlg> Open(QDate today = QDate(2003, 5, 12));
-    QString DataPath() const { return m_dir.filePath(QStringLiteral("Murel1.Dat")); }
-    void WriteData(const QStringList &lines);
-    QString ReadData() const;
-    static QStringList Row(CDiaryDlg &dlg, int row);
-    static int IconOf(CDiaryDlg &dlg, int row);
-    template<class T> static T *Ctl(CDiaryDlg &dlg, int id)
+    std::unique_ptr<CDiaryDlg> Open(QDate today = QDate(2003, 5, 12)) { return m_f.Open(today); }
+    QString DataPath() const { return m_f.DataPath(); }
+    void WriteData(const QStringList &lines) { m_f.WriteLines(lines); }
+    QString ReadData() const { return QString::fromLatin1(m_f.ReadData()); }
+    static QStringList Row(const CDiaryDlg &dlg, int row) { return F::Row(dlg, row); }
+    static int IconOf(const CDiaryDlg &dlg, int row) { return dlg.List()->IconOfRow(row); }
+    template<class T> static T *Ctl(const CDiaryDlg &dlg, MainCtl::Id id)
     {
-        return qobject_cast<T *>(dlg.Control(id));
+        return F::Ctl<T>(dlg, id);
     }
 
-    QTemporaryDir m_dir;
-    ScriptedPrompt m_prompt;
+    MainWindowFixture m_f;
+    ScriptedPrompt &m_prompt = m_f.prompt;
 };
 
 void TestDiaryDlg::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("settings"));
+    QVERIFY(m_f.Prepare());
 }
 
 void TestDiaryDlg::init()
 {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Murel", "Murel").clear();
     // The daily input window is not wanted unless a test asks for it.
-    WriteProfileInt("Option", "DailyInput_Show", 0);
-    QFileInfo info(DataPath());
-    if (info.isDir())
-        QDir(DataPath()).removeRecursively();
-    QFile::remove(DataPath());
-    m_prompt = ScriptedPrompt();
-}
-
-std::unique_ptr<CDiaryDlg> TestDiaryDlg::Open(QDate today)
-{
-    DiaryEnv env;
-    env.today = today;
-    env.dataFilePath = DataPath();
-    env.prompt = &m_prompt;
-    return std::make_unique<CDiaryDlg>(env);
-}
-
-void TestDiaryDlg::WriteData(const QStringList &lines)
-{
-    QFile file(DataPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const QString &line : lines)
-        file.write(line.toLatin1() + '\n');
-}
-
-QString TestDiaryDlg::ReadData() const
-{
-    QFile file(DataPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromLatin1(file.readAll());
-}
-
-QStringList TestDiaryDlg::Row(CDiaryDlg &dlg, int row)
-{
-    QStringList cells;
-    QTreeWidgetItem *item = dlg.List()->topLevelItem(row);
-    if (!item)
-        return cells;
-    for (int c = 0; c < 6; ++c)
-        cells.append(item->text(c));
-    return cells;
-}
-
-int TestDiaryDlg::IconOf(CDiaryDlg &dlg, int row)
-{
-    return dlg.List()->topLevelItem(row)->data(0, Qt::UserRole).toInt();
+    m_f.Reset(false);
 }
 
 void TestDiaryDlg::firstStart()
@@ -206,30 +130,30 @@ void TestDiaryDlg::firstStart()
     // Settings defaults: January basis, span one month, all three items ticked.
     QVERIFY(dlg->Settings().fromJanuary);
     QCOMPARE(dlg->GraphSpan(), 1);
-    QVERIFY(Ctl<QRadioButton>(*dlg, 1011)->isChecked());
-    QVERIFY(!Ctl<QRadioButton>(*dlg, 1010)->isChecked());
-    QVERIFY(!Ctl<QRadioButton>(*dlg, 1013)->isChecked());
-    for (int id : {1014, 1016, 1015})
+    QVERIFY(Ctl<QRadioButton>(*dlg, MainCtl::SpanOneMonth)->isChecked());
+    QVERIFY(!Ctl<QRadioButton>(*dlg, MainCtl::SpanThreeMonths)->isChecked());
+    QVERIFY(!Ctl<QRadioButton>(*dlg, MainCtl::SpanOneYear)->isChecked());
+    for (auto id : {MainCtl::ItemBalance, MainCtl::ItemMonth, MainCtl::ItemYear})
         QVERIFY(Ctl<QCheckBox>(*dlg, id)->isChecked());
     // The current period, January to May, in the daily view of May with today selected.
-    QCOMPARE(dlg->YearsBack(), 0);
-    QVERIFY(Ctl<QRadioButton>(*dlg, 1003)->isChecked());
-    QVERIFY(!Ctl<QLineEdit>(*dlg, 1005)->isEnabled());
-    QCOMPARE(Ctl<QLineEdit>(*dlg, 1005)->text(), QString("1"));
-    QCOMPARE(dlg->Book()->monthCount, 5);
-    QCOMPARE(dlg->MonthIndex(), 4);
+    QCOMPARE(dlg->Session().YearsBack(), 0);
+    QVERIFY(Ctl<QRadioButton>(*dlg, MainCtl::CurrentData)->isChecked());
+    QVERIFY(!Ctl<QLineEdit>(*dlg, MainCtl::Years)->isEnabled());
+    QCOMPARE(Ctl<QLineEdit>(*dlg, MainCtl::Years)->text(), QString("1"));
+    QCOMPARE(dlg->Book().MonthCount(), 5);
+    QCOMPARE(dlg->Session().MonthIndex(), 4);
     QVERIFY(dlg->IsDailyView());
     QCOMPARE(dlg->List()->topLevelItemCount(), 31);
     QCOMPARE(dlg->List()->SelectedRow(), 11);
     QCOMPARE(dlg->List()->currentItem(), dlg->List()->topLevelItem(11));
-    QCOMPARE(Ctl<QLabel>(*dlg, 1019)->text(), QString("2003/05/12"));
-    QCOMPARE(Ctl<QLabel>(*dlg, 1024)->text(), QString("日別一覧(&L):"));
-    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/05"));
-    QCOMPARE(dlg->ThisMonth(), 200305);
-    QCOMPARE(dlg->Today(), 20030512);
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::TodayDate)->text(), QString("2003/05/12"));
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListTitle)->text(), QString("日別一覧(&L):"));
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(), QString("2003/05"));
+    QCOMPARE(dlg->Session().ThisMonth(), 200305);
+    QCOMPARE(dlg->Session().Today(), 20030512);
     // The first start leaves an empty data file behind and the book unmodified.
     QVERIFY(QFile::exists(DataPath()));
-    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(dlg->Book().IsModified(), false);
     QVERIFY(m_prompt.asked.isEmpty());
     QCOMPARE(dlg->Graph()->title, QString("日別推移:2003/05/01 (木) ～ 2003/05/31 (土)"));
 }
@@ -244,16 +168,17 @@ void TestDiaryDlg::layout()
     QCOMPARE(dlg->minimumSize(), dlg->maximumSize());
 
     const dlg::BaseUnits units = dlg::BaseUnitsOf(dlg::DialogFont());
-    QCOMPARE(dlg->Control(1000)->geometry(), dlg::ToPixels(units, 8, 12, 332, 196));
-    QCOMPARE(dlg->Control(1048)->geometry(), dlg::ToPixels(units, 8, 232, 476, 184));
-    QCOMPARE(dlg->Control(1036)->geometry(), dlg::ToPixels(units, 8, 212, 60, 16));
-    QCOMPARE(dlg->Control(1019)->geometry(), dlg::ToPixels(units, 428, 424, 60, 12));
-    QCOMPARE(dlg->Control(1)->isVisibleTo(dlg.get()), false);
+    QCOMPARE(dlg->Control(MainCtl::List)->geometry(), dlg::ToPixels(units, 8, 12, 332, 196));
+    QCOMPARE(dlg->Control(MainCtl::Graph)->geometry(), dlg::ToPixels(units, 8, 232, 476, 184));
+    QCOMPARE(dlg->Control(MainCtl::TodayData)->geometry(), dlg::ToPixels(units, 8, 212, 60, 16));
+    QCOMPARE(dlg->Control(MainCtl::TodayDate)->geometry(), dlg::ToPixels(units, 428, 424, 60, 12));
+    QCOMPARE(dlg->Control(MainCtl::Ok)->isVisibleTo(dlg.get()), false);
     // The up-down sits at the buddy's right edge; together they fill the buddy's rectangle.
     const QRect edit = dlg::ToPixels(units, 408, 32, 24, 12);
-    QCOMPARE(dlg->Control(1005)->geometry().left(), edit.left());
-    QCOMPARE(dlg->Control(1018)->geometry().right(), edit.right());
-    QCOMPARE(dlg->Control(1005)->geometry().right() + 1, dlg->Control(1018)->geometry().left());
+    QCOMPARE(dlg->Control(MainCtl::Years)->geometry().left(), edit.left());
+    QCOMPARE(dlg->Control(MainCtl::YearsUpDown)->geometry().right(), edit.right());
+    QCOMPARE(dlg->Control(MainCtl::Years)->geometry().right() + 1,
+             dlg->Control(MainCtl::YearsUpDown)->geometry().left());
 
     // Six columns of W x k / 20, headings aligned left then right.
     CReportList *list = dlg->List();
@@ -294,24 +219,26 @@ void TestDiaryDlg::viewStates()
     QFETCH(bool, monthly);
     auto dlg = Open();
     if (monthly)
-        Ctl<QPushButton>(*dlg, 1007)->click();
-    QCOMPARE(dlg->Control(1007)->isEnabled(), !monthly);
-    QCOMPARE(dlg->Control(1008)->isEnabled(), monthly);
-    QCOMPARE(dlg->Control(1016)->isEnabled(), !monthly);
-    for (int id : {1011, 1010, 1013})
+        Ctl<QPushButton>(*dlg, MainCtl::MonthlyList)->click();
+    QCOMPARE(dlg->Control(MainCtl::MonthlyList)->isEnabled(), !monthly);
+    QCOMPARE(dlg->Control(MainCtl::DailyList)->isEnabled(), monthly);
+    QCOMPARE(dlg->Control(MainCtl::ItemMonth)->isEnabled(), !monthly);
+    for (auto id : {MainCtl::SpanOneMonth, MainCtl::SpanThreeMonths, MainCtl::SpanOneYear})
         QCOMPARE(dlg->Control(id)->isEnabled(), !monthly);
     // May is the last month of the period: only the previous-month button in the daily view.
-    QCOMPARE(dlg->Control(1034)->isEnabled(), !monthly);
-    QCOMPARE(dlg->Control(1035)->isEnabled(), false);
-    QCOMPARE(Ctl<QLabel>(*dlg, 1024)->text(),
+    QCOMPARE(dlg->Control(MainCtl::PrevMonth)->isEnabled(), !monthly);
+    QCOMPARE(dlg->Control(MainCtl::NextMonth)->isEnabled(), false);
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListTitle)->text(),
              monthly ? QString("月別一覧(&L):") : QString("日別一覧(&L):"));
-    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), monthly ? QString() : QString("2003/05"));
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(),
+             monthly ? QString() : QString("2003/05"));
     QCOMPARE(dlg->List()->topLevelItemCount(), monthly ? 5 : 31);
     QCOMPARE(dlg->List()->SelectedRow(), monthly ? 4 : 11);
     // With the daily input window closed: the period radios, entry and analyzer are usable.
-    for (int id : {1003, 1004, 1009, 1012, 1049})
+    for (auto id : {MainCtl::CurrentData, MainCtl::PastData, MainCtl::DailyInput, MainCtl::Analyzer,
+                    MainCtl::YearsLabel})
         QVERIFY(dlg->Control(id)->isEnabled());
-    QVERIFY(!dlg->Control(1005)->isEnabled());
+    QVERIFY(!dlg->Control(MainCtl::Years)->isEnabled());
     QVERIFY(dlg->Graph()->title.startsWith(monthly ? "月別推移:" : "日別推移:"));
 }
 
@@ -361,13 +288,13 @@ void TestDiaryDlg::periodChanges()
 
     WriteData(kSample);
     auto dlg = Open();
-    auto *edit = Ctl<QLineEdit>(*dlg, 1005);
-    auto *upDown = dlg->Control(1018);
+    auto *edit = Ctl<QLineEdit>(*dlg, MainCtl::Years);
+    auto *upDown = dlg->Control(MainCtl::YearsUpDown);
     for (const QString &action : actions) {
         if (action == "past")
-            Ctl<QRadioButton>(*dlg, 1004)->click();
+            Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
         else if (action == "current")
-            Ctl<QRadioButton>(*dlg, 1003)->click();
+            Ctl<QRadioButton>(*dlg, MainCtl::CurrentData)->click();
         else if (action == "up")
             upDown->findChild<QToolButton *>("up")->click();
         else if (action == "down")
@@ -384,11 +311,11 @@ void TestDiaryDlg::periodChanges()
             QTest::keyClick(edit, Qt::Key_Backspace);
         }
     }
-    QCOMPARE(dlg->YearsBack(), yearsBack);
+    QCOMPARE(dlg->Session().YearsBack(), yearsBack);
     QCOMPARE(edit->text(), text);
-    QCOMPARE(dlg->Book()->months[0].month, firstMonth);
-    QCOMPARE(dlg->Book()->monthCount, monthCount);
-    QCOMPARE(Ctl<QRadioButton>(*dlg, 1004)->isChecked(), pastChecked);
+    QCOMPARE(dlg->Book().Month(0).month, firstMonth);
+    QCOMPARE(dlg->Book().MonthCount(), monthCount);
+    QCOMPARE(Ctl<QRadioButton>(*dlg, MainCtl::PastData)->isChecked(), pastChecked);
     QCOMPARE(edit->isEnabled(), pastChecked);
     if (actions != QStringList{"up", "key up"} && actions != QStringList{"type 4"}) {
         // Every period change ends in the monthly view with May selected when the period has it.
@@ -401,10 +328,10 @@ void TestDiaryDlg::periodChanges()
 void TestDiaryDlg::yearBasisReload()
 {
     auto dlg = Open();
-    Ctl<QRadioButton>(*dlg, 1004)->click();
-    dlg->Control(1018)->findChild<QToolButton *>("up")->click();
-    QCOMPARE(dlg->YearsBack(), 2);
-    QCOMPARE(dlg->Book()->months[0].month, 200101);
+    Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
+    dlg->Control(MainCtl::YearsUpDown)->findChild<QToolButton *>("up")->click();
+    QCOMPARE(dlg->Session().YearsBack(), 2);
+    QCOMPARE(dlg->Book().Month(0).month, 200101);
     dlg->OnDailyList(); // show a daily view, so the reload's switch to the monthly view shows
 
     bool ran = false;
@@ -418,10 +345,10 @@ void TestDiaryDlg::yearBasisReload()
     dlg->OnOption();
     QVERIFY(ran);
     // Two years back under the new basis: the twelve months ending 2001/05.
-    QCOMPARE(dlg->YearsBack(), 2);
-    QCOMPARE(dlg->Book()->monthCount, 12);
-    QCOMPARE(dlg->Book()->months[0].month, 200006);
-    QCOMPARE(dlg->Book()->months[11].month, 200105);
+    QCOMPARE(dlg->Session().YearsBack(), 2);
+    QCOMPARE(dlg->Book().MonthCount(), 12);
+    QCOMPARE(dlg->Book().Month(0).month, 200006);
+    QCOMPARE(dlg->Book().Month(11).month, 200105);
     QVERIFY(!dlg->IsDailyView());
     QCOMPARE(dlg->List()->topLevelItemCount(), 12);
 
@@ -487,12 +414,12 @@ void TestDiaryDlg::pastPeriodHasNoMarks()
 {
     WriteData(kSample);
     auto dlg = Open();
-    Ctl<QRadioButton>(*dlg, 1004)->click();
+    Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
     for (int r = 0; r < dlg->List()->topLevelItemCount(); ++r)
         QVERIFY(IconOf(*dlg, r) < 3);
     QCOMPARE(IconOf(*dlg, 4), 1); // 2002/05 holds a win
     dlg->OnDailyList();
-    QCOMPARE(dlg->Book()->months[dlg->MonthIndex()].month, 200205);
+    QCOMPARE(dlg->Book().Month(dlg->Session().MonthIndex()).month, 200205);
     for (int r = 0; r < dlg->List()->topLevelItemCount(); ++r)
         QVERIFY(IconOf(*dlg, r) < 3);
     QCOMPARE(IconOf(*dlg, 9), 1);
@@ -525,18 +452,13 @@ void TestDiaryDlg::partialFillDaily()
     const int clicked = list->indexAt(mid).row();
     QVERIFY(clicked > 5);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, mid);
-    QCOMPARE(dlg->SelDay(), clicked + 1);
+    QCOMPARE(dlg->Session().SelDay(), clicked + 1);
     for (int r = 0; r < list->topLevelItemCount(); ++r)
         list->topLevelItem(r)->setData(1, Qt::UserRole, "old");
 
-    DayResult &day = dlg->Book()->days[changed];
-    day.entryMethod = 0;
-    day.collected = 100;
-    day.invested = 10;
-    day.balance = 90;
-    dlg->Book()->Recalculate(changed);
-    dlg->Book()->SetModified();
-    dlg->DayResultChanged(changed);
+    // Entered as the daily input window enters it: the list follows the book.
+    CResultBook &book = dlg->Session().Book();
+    QVERIFY(book.EnterDay(book.Day(changed).date, EntryMethod::Amounts, 100, 10, 90));
 
     QCOMPARE(list->topLevelItemCount(), 31);
     for (int r = 0; r < 31; ++r)
@@ -554,36 +476,32 @@ void TestDiaryDlg::partialFillDaily()
 
 void TestDiaryDlg::monthButtons()
 {
+    // Where the month buttons lead is the session's (tst_session); here, what the window shows.
     auto dlg = Open();
-    auto *prev = dlg->Control(1034);
-    auto *next = dlg->Control(1035);
-    dlg->OnPrevMonth();
-    dlg->OnPrevMonth();
-    QCOMPARE(dlg->MonthIndex(), 2);
-    QCOMPARE(dlg->SelMonth(), 3);
+    auto *prev = Ctl<QPushButton>(*dlg, MainCtl::PrevMonth);
+    auto *next = Ctl<QPushButton>(*dlg, MainCtl::NextMonth);
+    auto *month = Ctl<QLabel>(*dlg, MainCtl::ListMonth);
+    prev->click();
+    prev->click();
+    QCOMPARE(month->text(), QString("2003/03"));
     QVERIFY(prev->isEnabled() && next->isEnabled());
     QCOMPARE(dlg->List()->SelectedRow(), 11);
-    // Day 31 of March, then the next month: April has no day 31, so nothing is selected.
+    // Day 31 of March, then the next month: April has no day 31, so no row is selected.
     dlg->List()->SelectRow(30);
     dlg->OnListClick();
-    QCOMPARE(dlg->SelDay(), 31);
-    dlg->OnNextMonth();
-    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/04"));
+    next->click();
+    QCOMPARE(month->text(), QString("2003/04"));
     QCOMPARE(dlg->List()->topLevelItemCount(), 30);
     QCOMPARE(dlg->List()->SelectedRow(), -1);
-    dlg->OnPrevMonth();
-    dlg->OnPrevMonth();
-    dlg->OnPrevMonth();
-    QCOMPARE(dlg->MonthIndex(), 0);
+    for (int k = 0; k < 3; ++k)
+        prev->click();
+    QCOMPARE(month->text(), QString("2003/01"));
     QVERIFY(!prev->isEnabled());
     QVERIFY(next->isEnabled());
-    dlg->OnPrevMonth(); // at the first month: nothing moves
-    QCOMPARE(dlg->MonthIndex(), 0);
     QCOMPARE(dlg->List()->SelectedRow(), 30);
     // Today's data goes back to today's row.
-    dlg->OnToday();
-    QCOMPARE(dlg->MonthIndex(), 4);
-    QCOMPARE(dlg->SelDay(), 12);
+    Ctl<QPushButton>(*dlg, MainCtl::TodayData)->click();
+    QCOMPARE(month->text(), QString("2003/05"));
     QCOMPARE(dlg->List()->SelectedRow(), 11);
     QVERIFY(prev->isEnabled());
     QVERIFY(!next->isEnabled());
@@ -598,17 +516,17 @@ void TestDiaryDlg::clicksFollowMouseOnly()
     list->setFocus();
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(list->SelectedRow(), 12);
-    QCOMPARE(dlg->SelDay(), 12); // keyboard moves are not followed
+    QCOMPARE(dlg->Session().SelDay(), 12); // keyboard moves are not followed
     list->scrollToTop();
     const QRect rect = list->visualItemRect(list->topLevelItem(2));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(list->SelectedRow(), 2);
-    QCOMPARE(dlg->SelDay(), 3);
+    QCOMPARE(dlg->Session().SelDay(), 3);
     QVERIFY(dlg->IsDailyView()); // a click changes nothing else
     dlg->OnMonthlyList();
     const QRect feb = list->visualItemRect(list->topLevelItem(1));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, feb.center());
-    QCOMPARE(dlg->SelMonth(), 2);
+    QCOMPARE(dlg->Session().SelMonth(), 2);
     QVERIFY(!dlg->IsDailyView());
 }
 
@@ -622,8 +540,8 @@ void TestDiaryDlg::doubleClickOnMonth()
     const QRect feb = list->visualItemRect(list->topLevelItem(1));
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, feb.center());
     QVERIFY(dlg->IsDailyView());
-    QCOMPARE(dlg->MonthIndex(), 1);
-    QCOMPARE(Ctl<QLabel>(*dlg, 1025)->text(), QString("2003/02"));
+    QCOMPARE(dlg->Session().MonthIndex(), 1);
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(), QString("2003/02"));
     QCOMPARE(list->topLevelItemCount(), 28);
     QCOMPARE(list->SelectedRow(), 11);
     QVERIFY(m_prompt.asked.isEmpty());
@@ -668,15 +586,15 @@ void TestDiaryDlg::selectMessages()
 void TestDiaryDlg::summaryLine()
 {
     auto dlg = Open();
-    QCOMPARE(Ctl<QLabel>(*dlg, 1002)->text(),
+    QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::Summary)->text(),
              QString("対象データ 最高収支額: -円  最高回収率: -% "));
     WriteData(kSample);
     auto filled = Open();
     const QString line = "対象データ 最高収支額: 100000円 2003/01/01 (水) 最高回収率: 167% "
                          "2003/05/12 (月)";
-    QCOMPARE(Ctl<QLabel>(*filled, 1002)->text(), line);
+    QCOMPARE(Ctl<QLabel>(*filled, MainCtl::Summary)->text(), line);
     filled->OnMonthlyList(); // the whole period in either view
-    QCOMPARE(Ctl<QLabel>(*filled, 1002)->text(), line);
+    QCOMPARE(Ctl<QLabel>(*filled, MainCtl::Summary)->text(), line);
 }
 
 void TestDiaryDlg::settingsWrittenOnExit_data()
@@ -686,11 +604,12 @@ void TestDiaryDlg::settingsWrittenOnExit_data()
     QTest::addColumn<int>("writtenSpan");
     QTest::addColumn<int>("checkedRadio");
 
-    QTest::newRow("unknown span written back") << 5 << 0 << 5 << 0;
-    QTest::newRow("unknown span, radio clicked") << 5 << 1010 << 3 << 1010;
-    QTest::newRow("one year stored") << 12 << 0 << 12 << 1013;
-    QTest::newRow("three months clicked") << 1 << 1010 << 3 << 1010;
-    QTest::newRow("one year clicked") << 3 << 1013 << 12 << 1013;
+    const int none = 0, three = MainCtl::SpanThreeMonths, year = MainCtl::SpanOneYear;
+    QTest::newRow("unknown span written back") << 5 << none << 5 << none;
+    QTest::newRow("unknown span, radio clicked") << 5 << three << 3 << three;
+    QTest::newRow("one year stored") << 12 << none << 12 << year;
+    QTest::newRow("three months clicked") << 1 << three << 3 << three;
+    QTest::newRow("one year clicked") << 3 << year << 12 << year;
 }
 
 void TestDiaryDlg::settingsWrittenOnExit()
@@ -703,18 +622,18 @@ void TestDiaryDlg::settingsWrittenOnExit()
     WriteProfileInt("Murel", "GraphItem_Month", 0);
     {
         auto dlg = Open();
-        const int stored = storedSpan == 1 ? 1011
-                : storedSpan == 3          ? 1010
-                : storedSpan == 12         ? 1013
+        const int stored = storedSpan == 1 ? MainCtl::SpanOneMonth
+                : storedSpan == 3          ? MainCtl::SpanThreeMonths
+                : storedSpan == 12         ? MainCtl::SpanOneYear
                                            : 0;
-        for (int id : {1011, 1010, 1013})
+        for (auto id : {MainCtl::SpanOneMonth, MainCtl::SpanThreeMonths, MainCtl::SpanOneYear})
             QCOMPARE(Ctl<QRadioButton>(*dlg, id)->isChecked(), id == stored);
-        QVERIFY(!Ctl<QCheckBox>(*dlg, 1016)->isChecked());
+        QVERIFY(!Ctl<QCheckBox>(*dlg, MainCtl::ItemMonth)->isChecked());
         if (clickRadio)
-            Ctl<QRadioButton>(*dlg, clickRadio)->click();
-        for (int id : {1011, 1010, 1013})
+            Ctl<QRadioButton>(*dlg, MainCtl::Id(clickRadio))->click();
+        for (auto id : {MainCtl::SpanOneMonth, MainCtl::SpanThreeMonths, MainCtl::SpanOneYear})
             QCOMPARE(Ctl<QRadioButton>(*dlg, id)->isChecked(), id == checkedRadio);
-        Ctl<QCheckBox>(*dlg, 1015)->click(); // year off
+        Ctl<QCheckBox>(*dlg, MainCtl::ItemYear)->click(); // year off
         QCOMPARE(GetProfileInt("Murel", "GraphItem_Year", -1), -1); // written on destroy only
     }
     QCOMPARE(GetProfileInt("Murel", "GraphSpan", -1), writtenSpan);
@@ -727,42 +646,35 @@ void TestDiaryDlg::saveFailureOnPeriodChange()
 {
     WriteData(kSample);
     auto dlg = Open();
-    CResultBook *book = dlg->Book();
-    DayResult &day = book->days[kMay1 + 20];
-    day.entryMethod = 0;
-    day.collected = 70;
-    day.invested = 20;
-    day.balance = 50;
-    book->Recalculate(kMay1 + 20);
-    book->SetModified();
-    dlg->DayResultChanged(kMay1 + 20);
+    const CResultBook *book = &dlg->Book();
+    QVERIFY(dlg->Session().Book().EnterDay(20030521, EntryMethod::Amounts, 70, 20, 50));
 
     // The data file cannot be written: a directory stands in its place.
     QVERIFY(QFile::remove(DataPath()));
     QVERIFY(QDir().mkdir(DataPath()));
-    Ctl<QRadioButton>(*dlg, 1004)->click();
+    Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
 
     QCOMPARE(m_prompt.asked.size(), 1);
-    QCOMPARE(m_prompt.asked.first().text, book->lastError);
-    QVERIFY(!book->lastError.isEmpty());
+    QCOMPARE(m_prompt.asked.first().text, book->LastError());
+    QVERIFY(!book->LastError().isEmpty());
     QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
     // Still the old period, with its change, and the controls that chose it.
-    QCOMPARE(dlg->YearsBack(), 0);
-    QCOMPARE(book->modified, 1);
-    QCOMPARE(book->monthCount, 5);
-    QCOMPARE(book->days[kMay1 + 20].balance, 50);
-    QVERIFY(Ctl<QRadioButton>(*dlg, 1003)->isChecked());
-    QVERIFY(!Ctl<QRadioButton>(*dlg, 1004)->isChecked());
-    QVERIFY(!dlg->Control(1005)->isEnabled());
+    QCOMPARE(dlg->Session().YearsBack(), 0);
+    QCOMPARE(book->IsModified(), true);
+    QCOMPARE(book->MonthCount(), 5);
+    QCOMPARE(book->Day(kMay1 + 20).balance, 50);
+    QVERIFY(Ctl<QRadioButton>(*dlg, MainCtl::CurrentData)->isChecked());
+    QVERIFY(!Ctl<QRadioButton>(*dlg, MainCtl::PastData)->isChecked());
+    QVERIFY(!dlg->Control(MainCtl::Years)->isEnabled());
     QVERIFY(dlg->IsDailyView());
     QCOMPARE(Row(*dlg, 20).at(3), QString("50"));
 
     // Once the file can be written again, the change reaches it on the next period change.
     QVERIFY(QDir().rmdir(DataPath()));
     WriteData(kSample);
-    Ctl<QRadioButton>(*dlg, 1004)->click();
+    Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
     QCOMPARE(m_prompt.asked.size(), 1);
-    QCOMPARE(dlg->YearsBack(), 1);
+    QCOMPARE(dlg->Session().YearsBack(), 1);
     QVERIFY(ReadData().contains(Line(20030521, 0, 70, 20, 50)));
 }
 
@@ -779,7 +691,7 @@ void TestDiaryDlg::loadFailureWarns()
              qPrintable(lines.last()));
     QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
     // The period is laid out all the same.
-    QCOMPARE(dlg->Book()->monthCount, 5);
+    QCOMPARE(dlg->Book().MonthCount(), 5);
     QVERIFY(dlg->IsDailyView());
     QCOMPARE(dlg->List()->topLevelItemCount(), 31);
 }
@@ -790,13 +702,13 @@ void TestDiaryDlg::closeSavesChanges()
     auto dlg = Open();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    CResultBook *book = dlg->Book();
-    EnterBalance(*book, kMay1 + 1, -7);
-    Ctl<QPushButton>(*dlg, 2)->click();
+    const CResultBook *book = &dlg->Book();
+    EnterBalance(*dlg, kMay1 + 1, -7);
+    Ctl<QPushButton>(*dlg, MainCtl::Exit)->click();
     QVERIFY(!dlg->isVisible());
     QCOMPARE(dlg->result(), int(QDialog::Rejected));
     QVERIFY(ReadData().contains(Line(20030502, 1, 0, 0, -7)));
-    QCOMPARE(book->modified, 0); // nothing left for the book's destructor to write
+    QCOMPARE(book->IsModified(), false); // saved, and the book left empty
     QVERIFY(m_prompt.asked.isEmpty());
 }
 
@@ -824,8 +736,8 @@ void TestDiaryDlg::closeSaveFailure()
     auto dlg = Open();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    CResultBook *book = dlg->Book();
-    EnterBalance(*book, kMay1 + 1, -7);
+    const CResultBook *book = &dlg->Book();
+    EnterBalance(*dlg, kMay1 + 1, -7);
     QVERIFY(QFile::remove(DataPath()));
     QVERIFY(QDir().mkdir(DataPath()));
     m_prompt.answers = answers;
@@ -839,17 +751,17 @@ void TestDiaryDlg::closeSaveFailure()
 
     QCOMPARE(m_prompt.asked.size(), answers.size());
     const ScriptedPrompt::Asked &asked = m_prompt.asked.first();
-    QVERIFY(asked.text.startsWith(book->lastError.isEmpty()
+    QVERIFY(asked.text.startsWith(book->LastError().isEmpty()
                                           ? QString("ファイルの保存に失敗しました。")
-                                          : book->lastError));
+                                          : book->LastError()));
     QCOMPARE(asked.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QCOMPARE(asked.icon, QMessageBox::Warning);
     QCOMPARE(dlg->isVisible(), !closed);
-    QCOMPARE(book->modified, closed ? 0 : 1);
+    QCOMPARE(book->IsModified(), !closed);
     if (saved)
         QVERIFY(ReadData().contains(Line(20030502, 1, 0, 0, -7)));
     if (!closed)
-        QCOMPARE(book->days[kMay1 + 1].balance, -7);
+        QCOMPARE(book->Day(kMay1 + 1).balance, -7);
 }
 
 void TestDiaryDlg::listTitleMnemonic()
@@ -857,9 +769,9 @@ void TestDiaryDlg::listTitleMnemonic()
     auto dlg = Open();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    auto *title = Ctl<QLabel>(*dlg, 1024);
+    auto *title = Ctl<QLabel>(*dlg, MainCtl::ListTitle);
     QCOMPARE(title->buddy(), dlg->List());
-    dlg->Control(1036)->setFocus();
+    dlg->Control(MainCtl::TodayData)->setFocus();
     QVERIFY(!dlg->List()->hasFocus());
     QTest::keyClick(dlg.get(), Qt::Key_L, Qt::AltModifier);
     QVERIFY(dlg->List()->hasFocus());
@@ -894,7 +806,7 @@ void TestDiaryDlg::graphItemsAndSpans()
     auto dlg = Open();
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
-    QWidget *frame = dlg->Control(1048);
+    QWidget *frame = dlg->Control(MainCtl::Graph);
     PaintCounter counter;
     frame->installEventFilter(&counter);
     CGraphPainter *graph = dlg->Graph();
@@ -902,7 +814,7 @@ void TestDiaryDlg::graphItemsAndSpans()
     const QImage before = frame->grab().toImage();
 
     // An item off: redrawn at once without that series.
-    Ctl<QCheckBox>(*dlg, 1014)->click();
+    Ctl<QCheckBox>(*dlg, MainCtl::ItemBalance)->click();
     QTRY_VERIFY(counter.count > 0);
     QCOMPARE(graph->seriesKind[0], int(CGraphPainter::Off));
     QVERIFY(frame->grab().toImage() != before);
@@ -911,17 +823,17 @@ void TestDiaryDlg::graphItemsAndSpans()
     QCoreApplication::processEvents();
     counter.count = 0;
     const QString oneMonth = graph->title;
-    Ctl<QRadioButton>(*dlg, 1011)->click();
+    Ctl<QRadioButton>(*dlg, MainCtl::SpanOneMonth)->click();
     QTest::qWait(20);
     QCOMPARE(counter.count, 0);
     QCOMPARE(graph->title, oneMonth);
 
     // Three months around May: the period ends in May, so April and May.
-    Ctl<QRadioButton>(*dlg, 1010)->click();
+    Ctl<QRadioButton>(*dlg, MainCtl::SpanThreeMonths)->click();
     QCOMPARE(dlg->GraphSpan(), 3);
     QCOMPARE(graph->title, QString("日別推移:2003/04/01 (火) ～ 2003/05/31 (土)"));
     QTRY_VERIFY(counter.count > 0);
-    Ctl<QRadioButton>(*dlg, 1013)->click();
+    Ctl<QRadioButton>(*dlg, MainCtl::SpanOneYear)->click();
     QCOMPARE(graph->title, QString("日別推移:2003/01/01 (水) ～ 2003/05/31 (土)"));
     QCOMPARE(graph->points[kMay1 + 30].keyText, QString("2003/05/31 (土)"));
     QVERIFY(graph->points[kMay1 + 31].keyText.isEmpty());
@@ -930,21 +842,21 @@ void TestDiaryDlg::graphItemsAndSpans()
 void TestDiaryDlg::graphMonthlyViewKeepsStates()
 {
     auto dlg = Open();
-    Ctl<QRadioButton>(*dlg, 1010)->click();
-    Ctl<QCheckBox>(*dlg, 1016)->click(); // month line off
-    Ctl<QCheckBox>(*dlg, 1016)->click(); // and on again
+    Ctl<QRadioButton>(*dlg, MainCtl::SpanThreeMonths)->click();
+    Ctl<QCheckBox>(*dlg, MainCtl::ItemMonth)->click(); // month line off
+    Ctl<QCheckBox>(*dlg, MainCtl::ItemMonth)->click(); // and on again
     dlg->OnMonthlyList();
-    QVERIFY(!dlg->Control(1016)->isEnabled());
-    for (int id : {1011, 1010, 1013})
+    QVERIFY(!dlg->Control(MainCtl::ItemMonth)->isEnabled());
+    for (auto id : {MainCtl::SpanOneMonth, MainCtl::SpanThreeMonths, MainCtl::SpanOneYear})
         QVERIFY(!dlg->Control(id)->isEnabled());
-    QVERIFY(Ctl<QRadioButton>(*dlg, 1010)->isChecked());
-    QVERIFY(Ctl<QCheckBox>(*dlg, 1016)->isChecked());
+    QVERIFY(Ctl<QRadioButton>(*dlg, MainCtl::SpanThreeMonths)->isChecked());
+    QVERIFY(Ctl<QCheckBox>(*dlg, MainCtl::ItemMonth)->isChecked());
     // The monthly graph ignores the month line even though its box is ticked.
     QCOMPARE(dlg->Graph()->seriesKind[2], int(CGraphPainter::Off));
     QCOMPARE(dlg->Graph()->title, QString("月別推移:2003/01 ～ 2003/05"));
     dlg->OnDailyList();
-    QVERIFY(dlg->Control(1016)->isEnabled());
-    QVERIFY(Ctl<QRadioButton>(*dlg, 1010)->isChecked());
+    QVERIFY(dlg->Control(MainCtl::ItemMonth)->isEnabled());
+    QVERIFY(Ctl<QRadioButton>(*dlg, MainCtl::SpanThreeMonths)->isChecked());
     QCOMPARE(dlg->Graph()->seriesKind[2], int(CGraphPainter::Line));
     QCOMPARE(dlg->Graph()->title, QString("日別推移:2003/04/01 (火) ～ 2003/05/31 (土)"));
 }
@@ -953,7 +865,7 @@ void TestDiaryDlg::graphRendered()
 {
     WriteData(kSample);
     auto dlg = Open();
-    auto *frame = qobject_cast<QFrame *>(dlg->Control(1048));
+    auto *frame = qobject_cast<QFrame *>(dlg->Control(MainCtl::Graph));
     const QImage image = frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QPoint off = frame->contentsRect().topLeft();
     CGraphPainter *g = dlg->Graph();
@@ -979,20 +891,17 @@ void TestDiaryDlg::graphRendered()
 void TestDiaryDlg::dailyInputProtocol()
 {
     WriteProfileInt("Option", "DailyInput_Show", 1);
-    DiaryEnv env;
-    env.today = QDate(2003, 5, 12);
-    env.dataFilePath = DataPath();
-    env.prompt = &m_prompt;
-    CDiaryDlgWithInput dlg(env, m_prompt);
+    CDiaryDlg dlg(m_f.Env());
     QVERIFY(!dlg.DailyInput()); // opened only once the main window shows
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QVERIFY(dlg.DailyInput());
-    for (int id : {1003, 1004, 1005, 1009, 1012, 1049})
-        QVERIFY2(!dlg.Control(id)->isEnabled(), qPrintable(QString::number(id)));
+    for (auto id : {MainCtl::CurrentData, MainCtl::PastData, MainCtl::Years, MainCtl::DailyInput,
+                    MainCtl::Analyzer, MainCtl::YearsLabel})
+        QVERIFY2(!dlg.Control(id)->isEnabled(), qPrintable(dlg.Control(id)->objectName()));
     // The arrows do not change the period while the window is open.
-    dlg.Control(1018)->findChild<QToolButton *>("up")->click();
-    QCOMPARE(dlg.YearsBack(), 0);
+    dlg.Control(MainCtl::YearsUpDown)->findChild<QToolButton *>("up")->click();
+    QCOMPARE(dlg.Session().YearsBack(), 0);
 
     dlg.OnOption();
     QCOMPARE(m_prompt.texts(), QStringList{"「実績入力」を閉じてください。"});
@@ -1000,9 +909,10 @@ void TestDiaryDlg::dailyInputProtocol()
 
     dlg.DailyInput()->close();
     QTRY_VERIFY(!dlg.DailyInput());
-    for (int id : {1003, 1004, 1009, 1012, 1049})
-        QVERIFY2(dlg.Control(id)->isEnabled(), qPrintable(QString::number(id)));
-    QVERIFY(!dlg.Control(1005)->isEnabled()); // radio 1003 is checked
+    for (auto id : {MainCtl::CurrentData, MainCtl::PastData, MainCtl::DailyInput, MainCtl::Analyzer,
+                    MainCtl::YearsLabel})
+        QVERIFY2(dlg.Control(id)->isEnabled(), qPrintable(dlg.Control(id)->objectName()));
+    QVERIFY(!dlg.Control(MainCtl::Years)->isEnabled()); // the current data is checked
 }
 
 QTEST_MAIN(TestDiaryDlg)

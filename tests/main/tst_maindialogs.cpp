@@ -1,14 +1,9 @@
 // The modal boxes the main window opens: the analyzer on the loaded book, with its stored
 // position, and the version box, both while the daily input window is open and while it is not.
 
+#include "MainWindowFixture.h"
 #include "analyzer/AnalyzerDlg.h"
 #include "app/AboutDlg.h"
-#include "app/Profile.h"
-#include "common/DataLines.h"
-#include "common/ScriptedPrompt.h"
-#include "data/ResultBook.h"
-#include "entry/DailyInputDlg.h"
-#include "main/DiaryDlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -118,9 +113,7 @@ QPoint StoredAnalyzerPosition()
 
 void ClearSettings()
 {
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
-              QStringLiteral("Murel"))
-            .clear();
+    MainWindowFixture::Store().clear();
     // The daily input window is not wanted unless a test asks for it.
     WriteProfileInt(QStringLiteral("Option"), QStringLiteral("DailyInput_Show"), 0);
 }
@@ -148,46 +141,33 @@ private slots:
 private:
     std::unique_ptr<CDiaryDlg> Open();
     int ClickAnalyzer(CDiaryDlg &dlg, const std::function<void(CAnalyzerDlg *)> &whileShown);
-    QString DataPath() const { return m_dir.filePath(QStringLiteral("Murel1.Dat")); }
 
-    QTemporaryDir m_dir;
-    ScriptedPrompt m_prompt;
+    MainWindowFixture m_f;
+    ScriptedPrompt &m_prompt = m_f.prompt;
 };
 
 void TestMainDialogs::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("settings"));
+    QVERIFY(m_f.Prepare());
 }
 
 void TestMainDialogs::init()
 {
-    ClearSettings();
-    QFile file(DataPath());
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    for (const QString &line : kSample)
-        file.write(line.toLatin1() + '\n');
-    m_prompt = ScriptedPrompt();
+    m_f.Reset(false);
+    m_f.WriteLines(kSample);
 }
 
 std::unique_ptr<CDiaryDlg> TestMainDialogs::Open()
 {
-    DiaryEnv env;
-    env.today = QDate(2003, 5, 12);
-    env.dataFilePath = DataPath();
-    env.prompt = &m_prompt;
-    auto dlg = std::make_unique<CDiaryDlg>(env);
-    dlg->show();
-    if (!QTest::qWaitForWindowExposed(dlg.get()))
-        return nullptr;
-    return dlg;
+    auto dlg = m_f.Show();
+    return dlg->isVisible() ? std::move(dlg) : nullptr;
 }
 
 int TestMainDialogs::ClickAnalyzer(CDiaryDlg &dlg,
                                    const std::function<void(CAnalyzerDlg *)> &whileShown)
 {
-    return RunModal<CAnalyzerDlg>([&] { QTest::mouseClick(dlg.Control(1012), Qt::LeftButton); },
-                                  whileShown);
+    return RunModal<CAnalyzerDlg>(
+            [&] { QTest::mouseClick(dlg.Control(MainCtl::Analyzer), Qt::LeftButton); }, whileShown);
 }
 
 void TestMainDialogs::analyzerOnLoadedBook_data()
@@ -221,8 +201,8 @@ void TestMainDialogs::analyzerOnLoadedBook()
     auto dlg = Open();
     QVERIFY(dlg);
     if (yearsBack > 0) {
-        QTest::mouseClick(dlg->Control(1004), Qt::LeftButton);
-        QCOMPARE(dlg->YearsBack(), yearsBack);
+        QTest::mouseClick(dlg->Control(MainCtl::PastData), Qt::LeftButton);
+        QCOMPARE(dlg->Session().YearsBack(), yearsBack);
     }
 
     bool modal = false;
@@ -253,13 +233,13 @@ void TestMainDialogs::analyzerOnLoadedBook()
     QVERIFY(modal);
     QCOMPARE(caption, QString("アナライザ"));
     QVERIFY(prepared);
-    QCOMPARE(book, dlg->Book());
+    QCOMPARE(book, &dlg->Book());
     QCOMPARE(seenDayCount, dayCount);
     QCOMPARE(seenTitle, title);
     QCOMPARE(seenPoints, points);
     QVERIFY(kindChecked);
     // The analyzer only reads: nothing left to save.
-    QCOMPARE(dlg->Book()->modified, 0);
+    QCOMPARE(dlg->Book().IsModified(), false);
 }
 
 void TestMainDialogs::analyzerPosition_data()
@@ -326,7 +306,7 @@ void TestMainDialogs::analyzerPosition()
 void TestMainDialogs::analyzerButtonFollowsDailyInput_data()
 {
     QTest::addColumn<int>("showAtStart"); // the option "DailyInput_Show"
-    QTest::addColumn<bool>("openByEntryButton"); // 1009 "実績入力(&I)" after the start
+    QTest::addColumn<bool>("openByEntryButton"); // "実績入力(&I)" after the start
 
     QTest::newRow("not opened") << 0 << false;
     QTest::newRow("opened at start") << 1 << false;
@@ -343,11 +323,11 @@ void TestMainDialogs::analyzerButtonFollowsDailyInput()
     QVERIFY(dlg);
     QCOMPARE(dlg->DailyInput() != nullptr, showAtStart == 1);
     if (openByEntryButton) {
-        QTest::mouseClick(dlg->Control(1009), Qt::LeftButton);
+        QTest::mouseClick(dlg->Control(MainCtl::DailyInput), Qt::LeftButton);
         QVERIFY(dlg->DailyInput());
     }
     const bool inputOpen = dlg->DailyInput() != nullptr;
-    QWidget *analyzerButton = dlg->Control(1012);
+    QWidget *analyzerButton = dlg->Control(MainCtl::Analyzer);
     QCOMPARE(analyzerButton->isEnabled(), !inputOpen);
     QCOMPARE(ClickAnalyzer(*dlg, [](CAnalyzerDlg *) {}), inputOpen ? 0 : 1);
     QCOMPARE(dlg->DailyInput() != nullptr, inputOpen);
@@ -380,7 +360,7 @@ void TestMainDialogs::versionBox()
     WriteProfileInt(QStringLiteral("Option"), QStringLiteral("DailyInput_Show"), showAtStart);
     auto dlg = Open();
     QVERIFY(dlg);
-    QPointer<CDailyInputDlg> input = dlg->DailyInput();
+    QPointer<QWidget> input = dlg->DailyInput();
     QCOMPARE(input != nullptr, showAtStart == 1);
     QAction *item = VersionItem(*dlg);
     QVERIFY(item);
@@ -411,10 +391,10 @@ void TestMainDialogs::versionBox()
         QCOMPARE(dlg->DailyInput(), input.data());
         QVERIFY(input->isEnabled());
         QVERIFY(input->isVisible());
-        QVERIFY(!dlg->Control(1012)->isEnabled());
+        QVERIFY(!dlg->Control(MainCtl::Analyzer)->isEnabled());
     } else {
         QVERIFY(!dlg->DailyInput());
-        QVERIFY(dlg->Control(1012)->isEnabled());
+        QVERIFY(dlg->Control(MainCtl::Analyzer)->isEnabled());
     }
     QVERIFY(m_prompt.asked.isEmpty());
 }

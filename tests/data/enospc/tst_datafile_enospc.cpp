@@ -78,7 +78,7 @@ void TestDataFileEnospc::fullDisk()
             old += QByteArray::number(year * 10000 + month * 100 + 10) + ",0,1000,3000,2000,\r\n";
     QCOMPARE(old.size(), 24 * 28);
     WriteBytes(m_path, old);
-    CResultBook book(m_path);
+    CTestBook book(m_path);
     QVERIFY(book.LoadPeriod(200305, 1, 0));
     SetDay(book, 20030410, 0, 80, 50, 30); // same length as the line it replaces
 
@@ -96,10 +96,10 @@ void TestDataFileEnospc::fullDisk()
         return;
     }
     QVERIFY(!saved);
-    QCOMPARE(book.lastError, Expected(kSaveFailed, m_path, reason));
+    QCOMPARE(book.LastError(), Expected(kSaveFailed, m_path, reason));
     QCOMPARE(ReadBytes(m_path), old);
-    QCOMPARE(book.modified, 1);
-    QCOMPARE(book.days[IndexOf(book, 20030410)].collected, 80);
+    QCOMPARE(book.IsModified(), 1);
+    QCOMPARE(book.Day(book.IndexOf(20030410)).collected, 80);
 
     // With space again, the same book saves its change.
     QVERIFY(book.Save());

@@ -1,4 +1,4 @@
-#include "main/RowText.h"
+#include "session/RowText.h"
 
 #include "data/ResultBook.h"
 
@@ -45,8 +45,9 @@ int IconOf(qint32 value, bool marked)
 
 QStringList MonthlyRow(const CResultBook &book, int m)
 {
-    const DayResult &last = book.days[book.months[m].lastDay];
-    return {book.months[m].monthText,
+    const MonthEntry &month = book.Month(m);
+    const DayResult &last = book.Day(month.lastDay);
+    return {month.monthText,
             Num(last.monthCollected) + QLatin1Char('/') + Num(last.monthInvested),
             RateCell(last.monthCollected, last.monthInvested),
             Num(last.monthBalance),
@@ -57,12 +58,13 @@ QStringList MonthlyRow(const CResultBook &book, int m)
 QStringList DailyRow(const DayResult &day)
 {
     QString amounts;
-    if (day.entryMethod == 1 || (day.collected == 0 && day.invested == 0))
+    if (day.entryMethod == EntryMethod::Balance || (day.collected == 0 && day.invested == 0))
         amounts = QStringLiteral("-");
     else
         amounts = Num(day.collected) + QLatin1Char('/') + Num(day.invested);
-    const QString rate
-            = day.entryMethod != 0 ? QStringLiteral("-") : RateCell(day.collected, day.invested);
+    const QString rate = day.entryMethod != EntryMethod::Amounts
+            ? QStringLiteral("-")
+            : RateCell(day.collected, day.invested);
     return {day.dateText,          amounts, rate, Num(day.balance), Num(day.monthBalance),
             Num(day.periodBalance)};
 }
@@ -74,14 +76,13 @@ QString Summary(const CResultBook &book)
     bool balanceFound = false;
     double bestRate = 0.0;
     QString bestRateDate;
-    for (int d = 0; d < book.dayCount; ++d) {
-        const DayResult &day = book.days[d];
+    for (const DayResult &day : book.Days()) {
         if (day.balance > bestBalance) {
             bestBalance = day.balance;
             bestBalanceDate = day.dateText;
             balanceFound = true;
         }
-        if (day.entryMethod == 0 && day.invested != 0) {
+        if (day.entryMethod == EntryMethod::Amounts && day.invested != 0) {
             const double rate = double(day.collected) / double(day.invested) * 100.0;
             if (rate > bestRate) {
                 bestRate = rate;

@@ -1,5 +1,5 @@
 #include "data/ResultBook.h"
-#include "main/RowText.h"
+#include "session/RowText.h"
 
 #include <QTest>
 
@@ -61,7 +61,7 @@ void TestRowText::dailyRow()
     DayResult day;
     day.dateText = QStringLiteral("2003/05/12 (月)");
     day.date = 20030512;
-    day.entryMethod = method;
+    day.entryMethod = static_cast<EntryMethod>(method);
     day.collected = collected;
     day.invested = invested;
     day.balance = balance;
@@ -81,11 +81,7 @@ void TestRowText::monthlyRowWithoutResults()
 {
     CResultBook book(QStringLiteral("/nonexistent/never-written.dat"));
     book.BuildCalendar(200305, 1, 0); // January to May 2003
-    book.days[10].entryMethod = 0; // 2003/01/11
-    book.days[10].collected = 10;
-    book.days[10].invested = 50;
-    book.days[10].balance = -40;
-    book.Recalculate(0);
+    QVERIFY(book.EnterDay(20030111, EntryMethod::Amounts, 10, 50, -40));
 
     // February has no result: 0/0, "-", 0, 0 and the period's running total.
     const QStringList feb = rowtext::MonthlyRow(book, 1);
@@ -113,12 +109,8 @@ void TestRowText::monthlyRate()
     CResultBook book(QStringLiteral("/nonexistent/never-written.dat"));
     book.BuildCalendar(200305, 1, 0);
     // Two balance-only and amount days in April: the month totals count every day's amounts.
-    DayResult &day = book.days[book.months[3].lastDay - 3];
-    day.entryMethod = 0;
-    day.collected = collected;
-    day.invested = invested;
-    day.balance = collected - invested;
-    book.Recalculate(0);
+    QVERIFY(book.EnterDay(20030427, EntryMethod::Amounts, collected, invested,
+                          collected - invested));
     QCOMPARE(rowtext::MonthlyRow(book, 3).at(2), rate);
 }
 
@@ -168,7 +160,7 @@ void TestRowText::summary_data()
             << QList<Entry>{{131, 0, 223, 100, 123}, {101, 0, 250, 100, 150 - 27}}
             << QString("対象データ 最高収支額: 12300円 2003/04/12 (土) 最高回収率: "
                        "250% 2003/04/12 (土)");
-    QTest::newRow("the Part's example")
+    QTest::newRow("best balance and best rate on other days")
             << QList<Entry>{{131, 0, 246, 123, 123}, {101, 0, 250, 100, 50}}
             << QString("対象データ 最高収支額: 12300円 2003/05/12 (月) 最高回収率: 250% 2003/04/12 "
                        "(土)");
@@ -197,13 +189,9 @@ void TestRowText::summary()
     CResultBook book(QStringLiteral("/nonexistent/never-written.dat"));
     book.BuildCalendar(200305, 1, 0);
     for (const Entry &e : entries) {
-        DayResult &day = book.days[e.index];
-        day.entryMethod = e.method;
-        day.collected = e.collected;
-        day.invested = e.invested;
-        day.balance = e.balance;
+        QVERIFY(book.EnterDay(book.Day(e.index).date, static_cast<EntryMethod>(e.method),
+                              e.collected, e.invested, e.balance));
     }
-    book.Recalculate(0);
     QCOMPARE(rowtext::Summary(book), line);
 }
 

@@ -1,0 +1,206 @@
+#include "session/DiarySession.h"
+
+CDiarySession::CDiarySession(const QDate &today, std::unique_ptr<CResultBook> book, int yearBasis,
+                             QObject *parent)
+    : QObject(parent)
+    , m_book(std::move(book))
+    , m_today(today.year() * 10000 + today.month() * 100 + today.day())
+    , m_yearBasis(yearBasis)
+    , m_selectedMonth(m_today / 100)
+    , m_selectedDay(m_today)
+{
+    connect(m_book.get(), &CResultBook::dayChanged, this, &CDiarySession::OnDayChanged);
+}
+
+CDiarySession::~CDiarySession() = default;
+
+int CDiarySession::SelectedDay() const
+{
+    if (m_view != DiaryView::Daily || m_monthIndex < 0 || m_monthIndex >= m_book->MonthCount())
+        return 0;
+    const int key = m_book->Month(m_monthIndex).month * 100 + SelDay();
+    return m_book->IndexOf(key) >= 0 ? key : 0;
+}
+
+PeriodOutcome CDiarySession::SelectPeriod(int yearsBack)
+{
+    int endMonth = ThisMonth() - 100 * yearsBack;
+    // A past year that runs from January ends in its December.
+    if (yearsBack > 0 && m_yearBasis == 1)
+        endMonth = endMonth / 100 * 100 + 12;
+    if (m_book->LoadPeriod(endMonth, m_yearBasis, yearsBack)) {
+        m_yearsBack = yearsBack;
+        return PeriodOutcome::Loaded;
+    }
+    if (m_book->IsModified())
+        return PeriodOutcome::KeptOld;
+    m_yearsBack = yearsBack;
+    return PeriodOutcome::ReadFailed;
+}
+
+bool CDiarySession::ShowMonthly()
+{
+    const RefreshHold hold(*this);
+    if (!MayLeaveDay())
+        return false;
+    SetView(DiaryView::Monthly);
+    FollowInEntry();
+    return true;
+}
+
+bool CDiarySession::PrevMonth()
+{
+    const RefreshHold hold(*this);
+    if (!MayLeaveDay())
+        return false;
+    if (m_monthIndex > 0)
+        ShowMonthAt(m_monthIndex - 1);
+    return true;
+}
+
+bool CDiarySession::NextMonth()
+{
+    const RefreshHold hold(*this);
+    if (!MayLeaveDay())
+        return false;
+    if (m_monthIndex < m_book->MonthCount() - 1)
+        ShowMonthAt(m_monthIndex + 1);
+    return true;
+}
+
+void CDiarySession::ShowMonthAt(int index)
+{
+    m_monthIndex = index;
+    const int month = m_book->Month(index).month;
+    m_selectedMonth = month;
+    m_selectedDay = month * 100 + SelDay();
+    SetView(DiaryView::Daily);
+    FollowInEntry();
+}
+
+bool CDiarySession::SelectRow(int key)
+{
+    if (m_view == DiaryView::Daily)
+        m_selectedDay = key;
+    else
+        m_selectedMonth = key;
+    if (!MayLeaveDay())
+        return false;
+    FollowInEntry();
+    return true;
+}
+
+void CDiarySession::ShowDaily(int monthKey)
+{
+    for (int m = 0; m < m_book->MonthCount(); ++m) {
+        if (m_book->Month(m).month == monthKey) {
+            // Only the month to show: the monthly list keeps selecting the month it selected.
+            m_monthIndex = m;
+            m_selectedDay = monthKey * 100 + SelDay();
+            SetView(DiaryView::Daily);
+            FollowInEntry();
+            return;
+        }
+    }
+}
+
+void CDiarySession::ShowToday()
+{
+    // The current period always holds this month; a period without months gives the first index.
+    m_monthIndex = 0;
+    for (int m = 0; m < m_book->MonthCount(); ++m) {
+        if (m_book->Month(m).month % 100 == ThisMonth() % 100) {
+            m_monthIndex = m;
+            break;
+        }
+    }
+    m_selectedMonth = m_book->MonthCount() > 0 ? m_book->Month(m_monthIndex).month : 0;
+    m_selectedDay = m_today;
+    SetView(DiaryView::Daily);
+    FollowInEntry();
+}
+
+void CDiarySession::SetView(DiaryView view)
+{
+    m_view = view;
+    m_heldFrom = -1; // drawn anew as a whole
+    emit viewChanged();
+}
+
+void CDiarySession::FollowInEntry()
+{
+    if (IsEntryOpen())
+        ShowInEntry(SelectedDay());
+}
+
+void CDiarySession::AttachEntry(EntryGuard guard)
+{
+    m_guard = std::move(guard);
+    emit entryOpenChanged(true);
+}
+
+void CDiarySession::DetachEntry()
+{
+    if (!m_guard)
+        return;
+    m_guard = nullptr;
+    emit entryOpenChanged(false);
+}
+
+EntryAnswer CDiarySession::ConfirmEntry()
+{
+    if (!m_guard)
+        return EntryAnswer::Unchanged;
+    // The answer may close the window, which detaches the guard while it runs.
+    const EntryGuard guard = m_guard;
+    return guard();
+}
+
+bool CDiarySession::MayLeaveDay()
+{
+    return ConfirmEntry() != EntryAnswer::Cancelled;
+}
+
+void CDiarySession::ShowInEntry(int dateKey)
+{
+    emit entryDayChanged(dateKey);
+}
+
+bool CDiarySession::SaveForClose()
+{
+    if (!m_book->IsModified())
+        return true;
+    if (!m_book->Save())
+        return false;
+    m_book->Clear();
+    return true;
+}
+
+void CDiarySession::DiscardChanges()
+{
+    m_book->Clear();
+}
+
+void CDiarySession::OnDayChanged(int index)
+{
+    if (m_holds > 0) {
+        m_heldFrom = m_heldFrom < 0 ? index : qMin(m_heldFrom, index);
+        return;
+    }
+    emit daysChanged(index);
+}
+
+CDiarySession::RefreshHold::RefreshHold(CDiarySession &session)
+    : m_session(session)
+{
+    ++m_session.m_holds;
+}
+
+CDiarySession::RefreshHold::~RefreshHold()
+{
+    if (--m_session.m_holds > 0 || m_session.m_heldFrom < 0)
+        return;
+    const int from = m_session.m_heldFrom;
+    m_session.m_heldFrom = -1;
+    emit m_session.daysChanged(from);
+}

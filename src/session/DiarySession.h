@@ -1,0 +1,134 @@
+#pragma once
+
+#include "data/ResultBook.h"
+
+#include <QDate>
+#include <QObject>
+
+#include <functional>
+#include <memory>
+
+// The two lists the main window shows.
+enum class DiaryView { Monthly, Daily };
+
+// What the daily input window answers when a command would leave its day.
+enum class EntryAnswer {
+    Cancelled, // the user stays on the day: the command stops
+    Unchanged, // nothing was pending
+    Applied, // the pending changes were entered
+    Discarded, // the pending changes were dropped
+};
+
+// How a change of the target period went.
+enum class PeriodOutcome {
+    Loaded,
+    ReadFailed, // the new period is laid out, but the file could not be read whole
+    KeptOld, // the old period's changes could not be saved: it stays loaded, with them
+};
+
+// The diary without its windows: the book of the loaded period, the target period, the view, the
+// selected month and day, and the commands that move between them. The windows render what it
+// says and learn of changes through its signals.
+//
+// The selection follows the lists' clicks by number: the day number stays when another month is
+// shown, and the month number when another period is loaded, even where that month or period has
+// no such day or month (then nothing is selected until one that has it is shown).
+class CDiarySession : public QObject
+{
+    Q_OBJECT
+public:
+    // The daily input window's question before its day is left; installed while it is open.
+    using EntryGuard = std::function<EntryAnswer()>;
+
+    // today stays the reference for today and this month for the whole run. yearBasis is 1 when
+    // the year runs from January, otherwise the twelve months ending with this month.
+    CDiarySession(const QDate &today, std::unique_ptr<CResultBook> book, int yearBasis,
+                  QObject *parent = nullptr);
+    ~CDiarySession() override;
+
+    const CResultBook &Book() const { return *m_book; }
+    CResultBook &Book() { return *m_book; }
+
+    int Today() const { return m_today; } // yyyymmdd
+    int ThisMonth() const { return m_today / 100; } // yyyymm
+    int YearBasis() const { return m_yearBasis; }
+    int YearsBack() const { return m_yearsBack; } // -1 until a period is loaded
+    DiaryView View() const { return m_view; }
+    int MonthIndex() const { return m_monthIndex; } // month of the daily view; -1 until shown
+    int SelMonth() const { return m_selectedMonth % 100; } // month number the monthly list selects
+    int SelDay() const { return m_selectedDay % 100; } // day number the daily list selects
+    // Date key of the selected day in the daily view's month; 0 in the monthly view or when the
+    // month has no day of that number.
+    int SelectedDay() const;
+
+    // The period yearsBack years back (0: the current one). The book saves unsaved changes of the
+    // old period first; KeptOld when that failed. Ends in no view: callers show one.
+    PeriodOutcome SelectPeriod(int yearsBack);
+    // A new year basis takes effect with the next SelectPeriod.
+    void SetYearBasis(int yearBasis) { m_yearBasis = yearBasis; }
+
+    // Commands that could leave the day in the daily input window ask it first and return false
+    // when it keeps the user there.
+    bool ShowMonthly();
+    bool PrevMonth();
+    bool NextMonth();
+    // A click on the row with this key (a date key in the daily view, a month key in the monthly
+    // view). The selection follows it even when the daily input window then keeps its day.
+    bool SelectRow(int key);
+    // These only follow a month or a day and never leave a pending day: no question.
+    void ShowDaily(int monthKey);
+    void ShowToday(); // the daily view of this month with today selected
+
+    // The daily input window.
+    void AttachEntry(EntryGuard guard);
+    void DetachEntry();
+    bool IsEntryOpen() const { return bool(m_guard); }
+    EntryAnswer ConfirmEntry(); // Unchanged while no daily input window is open
+    void ShowInEntry(int dateKey); // the day it is to show; 0 (or any unknown key) blanks it
+
+    // Closing: saves unsaved changes; false when that failed and they are still unsaved. After a
+    // successful save, or DiscardChanges, the book is empty and unmodified.
+    bool SaveForClose();
+    void DiscardChanges();
+
+    // While one of these lives, days that change are redrawn once, at its end, unless the whole
+    // view was redrawn meanwhile: a command whose question enters the pending day and then
+    // changes the month draws the list once.
+    class RefreshHold
+    {
+    public:
+        explicit RefreshHold(CDiarySession &session);
+        ~RefreshHold();
+        RefreshHold(const RefreshHold &) = delete;
+        RefreshHold &operator=(const RefreshHold &) = delete;
+
+    private:
+        CDiarySession &m_session;
+    };
+    [[nodiscard]] RefreshHold HoldRefresh() { return RefreshHold(*this); }
+
+signals:
+    void viewChanged(); // the view or its month changed: draw the list, summary and graph anew
+    void daysChanged(int fromIndex); // the days from fromIndex on changed
+    void entryDayChanged(int dateKey); // the daily input window is to show this day
+    void entryOpenChanged(bool open);
+
+private:
+    void OnDayChanged(int index);
+    void SetView(DiaryView view);
+    void ShowMonthAt(int index);
+    void FollowInEntry();
+    bool MayLeaveDay();
+
+    std::unique_ptr<CResultBook> m_book;
+    int m_today = 0;
+    int m_yearBasis = 1;
+    int m_yearsBack = -1;
+    DiaryView m_view = DiaryView::Monthly;
+    int m_monthIndex = -1;
+    int m_selectedMonth = 0; // yyyymm; matched by its month number
+    int m_selectedDay = 0; // yyyymmdd; matched by its day number
+    EntryGuard m_guard;
+    int m_holds = 0;
+    int m_heldFrom = -1; // first day changed while held; -1 for none
+};

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+// The texts of the questions and refusals that the diary's windows show. The data file's failure
+// texts belong to the book (CResultBook::LoadFailedText, SaveFailedText).
+namespace msg {
+
+// A list command that needs a selected row, in the monthly and in the daily view.
+inline QString SelectMonth()
+{
+    return QStringLiteral("「月別一覧」で月を選択してください。");
+}
+inline QString SelectDay()
+{
+    return QStringLiteral("「日別一覧」で日を選択してください。");
+}
+// The options are refused while the daily input window is open.
+inline QString CloseDailyInput()
+{
+    return QStringLiteral("「実績入力」を閉じてください。");
+}
+// The daily input window's question before its changed day is left.
+inline QString ApplyChanges()
+{
+    return QStringLiteral("表示されているデータは変更されています。変更を有効にしますか？");
+}
+// Follows the save failure's own text when closing could not save.
+inline QString RetrySaveOnClose()
+{
+    return QStringLiteral("\nもう一度保存しますか？\n"
+                          "「いいえ」を選ぶと変更を保存せずに終了します。");
+}
+
+} // namespace msg

@@ -1,0 +1,148 @@
+#pragma once
+
+// What every main-window test starts from: a settings store and a data file of its own, today
+// fixed at 2003/05/12, scripted message boxes for both windows, and the real daily input window.
+
+#include "app/Profile.h"
+#include "common/DataLines.h"
+#include "common/ScriptedPrompt.h"
+#include "entry/DailyInputDlg.h"
+#include "main/DiaryDlg.h"
+#include "main/PeriodList.h"
+#include "session/DiarySession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidgetItem>
+
+#include <memory>
+
+class MainWindowFixture
+{
+public:
+    // Once per test case.
+    bool Prepare()
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           dir.filePath(QStringLiteral("settings")));
+        return dir.isValid();
+    }
+
+    // Before every test: no settings but the start-up flag of the daily input window, no data
+    // file, no answers.
+    void Reset(bool dailyInputAtStart)
+    {
+        Store().clear();
+        if (!dailyInputAtStart)
+            WriteProfileInt(QStringLiteral("Option"), QStringLiteral("DailyInput_Show"), 0);
+        if (QFileInfo(DataPath()).isDir())
+            QDir(DataPath()).removeRecursively();
+        QFile::remove(DataPath());
+        prompt = ScriptedPrompt();
+    }
+
+    DiaryEnv Env(QDate today = QDate(2003, 5, 12))
+    {
+        DiaryEnv env;
+        env.today = today;
+        env.dataFilePath = DataPath();
+        env.prompt = &prompt;
+        env.makeEntryWindow = &CDailyInputDlg::Open;
+        return env;
+    }
+
+    std::unique_ptr<CDiaryDlg> Open(QDate today = QDate(2003, 5, 12))
+    {
+        return std::make_unique<CDiaryDlg>(Env(today));
+    }
+
+    // Opened and shown, as the program starts.
+    std::unique_ptr<CDiaryDlg> Show(QDate today = QDate(2003, 5, 12))
+    {
+        auto dlg = Open(today);
+        dlg->show();
+        if (!QTest::qWaitForWindowExposed(dlg.get()))
+            qWarning("main window not exposed");
+        return dlg;
+    }
+
+    QString DataPath() const { return dir.filePath(QStringLiteral("Murel1.Dat")); }
+
+    void WriteData(const QByteArray &bytes) const
+    {
+        QFile file(DataPath());
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            || file.write(bytes) != bytes.size())
+            qFatal("cannot write the data file");
+    }
+    // Lines with LF ends, as a hand-made file may have them.
+    void WriteLines(const QStringList &lines) const
+    {
+        QByteArray bytes;
+        for (const QString &line : lines)
+            bytes += line.toLatin1() + '\n';
+        WriteData(bytes);
+    }
+    QByteArray ReadData() const
+    {
+        QFile file(DataPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    static QSettings Store()
+    {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
+                         QStringLiteral("Murel"));
+    }
+
+    // The six cells of a list row.
+    static QStringList Row(const CDiaryDlg &dlg, int row)
+    {
+        QStringList cells;
+        if (QTreeWidgetItem *item = dlg.List()->topLevelItem(row)) {
+            for (int c = 0; c < 6; ++c)
+                cells.append(item->text(c));
+        }
+        return cells;
+    }
+    static QString Summary(const CDiaryDlg &dlg)
+    {
+        return Ctl<QLabel>(dlg, MainCtl::Summary)->text();
+    }
+
+    template<class T> static T *Ctl(const CDiaryDlg &dlg, MainCtl::Id id)
+    {
+        return qobject_cast<T *>(dlg.Control(id));
+    }
+    static CDailyInputDlg *Entry(const CDiaryDlg &dlg)
+    {
+        return qobject_cast<CDailyInputDlg *>(dlg.DailyInput());
+    }
+    template<class T> static T *In(const CDiaryDlg &dlg, EntryCtl::Id id)
+    {
+        CDailyInputDlg *input = Entry(dlg);
+        return input ? input->findChild<T *>(QStringLiteral("id%1").arg(int(id))) : nullptr;
+    }
+
+    // The stored fields of a day: "method collected invested balance".
+    static QString Stored(const CDiaryDlg &dlg, int date)
+    {
+        const CResultBook &book = dlg.Book();
+        const int i = book.IndexOf(date);
+        if (i < 0)
+            return QStringLiteral("missing");
+        const DayResult &d = book.Day(i);
+        return QStringLiteral("%1 %2 %3 %4")
+                .arg(static_cast<int>(d.entryMethod))
+                .arg(d.collected)
+                .arg(d.invested)
+                .arg(d.balance);
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompt prompt;
+};
