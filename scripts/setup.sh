@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 or Ubuntu, skipping what is already there.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
-          xvfb xauth xdotool faketime openbox)
+          xvfb xauth xdotool faketime openbox python3)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
