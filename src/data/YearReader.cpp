@@ -1,5 +1,6 @@
 #include "data/YearReader.h"
 
+#include "data/DayLine.h"
 #include "data/ResultBook.h"
 
 #include <QFile>
@@ -16,27 +17,22 @@ const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗
 constexpr int kMonthStart[13] = {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr int kMonthLength[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
-// One comma-ended field from p on. Returns the position behind its comma, or nullptr when no
-// comma follows (value is then left alone: such a field reads as 0).
-inline const char *ReadField(const char *p, const char *end, int32_t &value)
+constexpr int kMonthStartLeap[13] = {0, 0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335};
+
+// Index of a day within its year, or -1 when it is no real calendar day of a year from 1 on.
+inline int DayIndex(int year, int month, int day)
 {
-    // Nearly every field is an optional minus and at most nine digits right before a comma.
-    const char *q = p;
-    const bool negative = q < end && *q == '-';
-    q += negative;
-    const char *const digitsEnd = std::min(end, q + 9);
-    uint32_t v = 0;
-    for (; q < digitsEnd && unsigned(*q - '0') < 10; ++q)
-        v = v * 10 + unsigned(*q - '0');
-    if (q < end && *q == ',') {
-        value = negative ? -int32_t(v) : int32_t(v);
-        return q + 1;
+    if (year < 1 || unsigned(month - 1) > 11 || day < 1)
+        return -1;
+    // Only a day past the 28th needs the month's length; only from March on does a leap year
+    // shift the index.
+    if (day > 28 || month > 2) {
+        const bool leap = CYearReader::IsLeapYear(year);
+        if (day > kMonthLength[month] + (leap && month == 2))
+            return -1;
+        return (leap ? kMonthStartLeap : kMonthStart)[month] + day - 1;
     }
-    const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
-    if (!comma)
-        return nullptr;
-    value = ReadNumber(p, comma);
-    return comma + 1;
+    return kMonthStart[month] + day - 1;
 }
 
 // The four fields behind the date: entry method, balance, collected, invested (the amounts in
@@ -176,22 +172,9 @@ CYearReader::CYearReader(const QString &dataFilePath)
 
 CYearReader::~CYearReader() = default;
 
-bool CYearReader::IsLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 int CYearReader::DayOfYear(int32_t date)
 {
-    const int year = date / 10000;
-    const int month = date / 100 % 100;
-    const int day = date % 100;
-    if (year < 1 || month < 1 || month > 12 || day < 1)
-        return -1;
-    const bool leapDay = month == 2 && IsLeapYear(year);
-    if (day > kMonthLength[month] + leapDay)
-        return -1;
-    return kMonthStart[month] + (month > 2 && IsLeapYear(year)) + day - 1;
+    return DayIndex(date / 10000, date / 100 % 100, date % 100);
 }
 
 qint64 CYearReader::ReadIn(QIODevice &in, char *buffer, qint64 size)
@@ -249,45 +232,54 @@ bool CYearReader::RunPass(Pass &pass)
     LineFields pieces;
     LineReader::Piece piece;
     while (reader.Next(piece)) {
-        int32_t date = 0;
         int32_t fields[4] = {};
-        DayRecord *table = nullptr;
+        int year = 0;
         int dayIndex = -1;
         if (piece.firstOfLine && piece.lastOfLine) {
             // The whole line is at hand: the date first, the other fields only for a real date.
             const char *p = piece.data;
             const char *const end = p + piece.size;
-            const char *comma = nullptr;
-            if (piece.size > 8 && p[8] == ',' && ReadEightDigits(p, date))
-                comma = p + 8; // the common line: eight digits and a comma
-            else if ((comma = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)))))
-                date = ReadNumber(p, comma);
-            if (!comma || (dayIndex = DayOfYear(date)) < 0)
-                continue;
-            if (!(table = pass.Table(date / 10000))) {
-                if (pass.restart)
-                    break;
-                continue;
+            uint64_t commas = 0;
+            int month = 0;
+            int day = 0;
+            if (dayline::kFast && piece.size >= 16 && piece.size <= 64
+                && ((commas = dayline::CommaMask(p, piece.size)) & 0x1FF) == 0x100
+                && dayline::DateDigits(p, year, month, day)) {
+                // The common line: eight digits, a comma, short fields.
+                if ((dayIndex = DayIndex(year, month, day)) < 0)
+                    continue;
+                dayline::FastFields(p, commas, fields);
+            } else {
+                const auto *comma
+                        = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)));
+                if (!comma)
+                    continue;
+                const int32_t date = ReadNumber(p, comma);
+                if ((dayIndex = DayOfYear(date)) < 0)
+                    continue;
+                year = date / 10000;
+                p = comma + 1;
+                for (int k = 0; k < 4 && p; ++k)
+                    p = dayline::ReadField(p, end, fields[k]);
             }
-            p = comma + 1;
-            for (int k = 0; k < 4 && p; ++k)
-                p = ReadField(p, end, fields[k]);
         } else {
+            // A line longer than the buffer, in pieces.
             pieces.Feed(piece.data, piece.size);
             if (!piece.lastOfLine)
                 continue;
-            const int complete = pieces.Complete();
-            date = complete > 0 ? pieces.Value(0) : 0;
+            const int32_t date = pieces.Complete() > 0 ? pieces.Value(0) : 0;
             for (int k = 0; k < 4; ++k)
                 fields[k] = pieces.Value(k + 1);
             pieces.Reset();
-            if (complete == 0 || (dayIndex = DayOfYear(date)) < 0)
+            if ((dayIndex = DayOfYear(date)) < 0)
                 continue;
-            if (!(table = pass.Table(date / 10000))) {
-                if (pass.restart)
-                    break;
-                continue;
-            }
+            year = date / 10000;
+        }
+        DayRecord *const table = pass.Table(year);
+        if (!table) {
+            if (pass.restart)
+                break;
+            continue;
         }
         Store(table[dayIndex], fields);
     }

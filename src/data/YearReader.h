@@ -62,7 +62,10 @@ public:
     // Index of a date key within its year (0 for 1 January), or -1 when the key is no real
     // calendar date of a year from 1 on.
     static int DayOfYear(int32_t date);
-    static bool IsLeapYear(int year);
+    static bool IsLeapYear(int year)
+    {
+        return (year & 3) == 0 && (year % 100 != 0 || year % 400 == 0);
+    }
     static int DaysInYear(int year) { return IsLeapYear(year) ? 366 : 365; }
 
     QString lastError;

@@ -111,6 +111,8 @@ private slots:
     void dayOfYear();
     void reader_data();
     void reader();
+    void lineForms_data();
+    void lineForms();
     void matchesModel_data();
     void matchesModel();
     void missingFileIsNoYears();
@@ -243,6 +245,62 @@ void TestYearReader::reader()
         QCOMPARE(QList<int>(sink.order.begin(), sink.order.end()), years);
     }
     QCOMPARE(sink.days, WithoutEmptyDays(ModelDays(file)));
+}
+
+// Lines of every length and field form the fast reading of short lines meets, each read as
+// the model reads it, whole and in pieces.
+void TestYearReader::lineForms_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    const QByteArray pad(64, 'x');
+    auto sized = [&](const QByteArray &line, int size) {
+        return line + pad.left(size - int(line.size()));
+    };
+    QTest::newRow("as written") << QByteArray("20030512,0,-5000,10000,15000,");
+    QTest::newRow("eight digits") << QByteArray("20030512,0,-12345678,12345678,87654321,");
+    QTest::newRow("nine digits") << QByteArray("20030512,0,-123456789,123456789,987654321,");
+    QTest::newRow("saturating") << QByteArray("20030512,0,99999999999,-99999999999,2147483648,");
+    QTest::newRow("empty fields") << QByteArray("20030512,,,,,       ");
+    QTest::newRow("minus alone") << QByteArray("20030512,-,-,-,-,   ");
+    QTest::newRow("letters inside") << QByteArray("20030512,1a,12a4,-3-4,5 6,");
+    QTest::newRow("signs and blanks") << QByteArray("20030512,+1, 2500,+30000,\t40000,");
+    QTest::newRow("method -1") << QByteArray("20030512,-1,100,200,300,");
+    QTest::newRow("method of two digits") << QByteArray("20030512,10,100,200,300,");
+    QTest::newRow("leading zeros") << QByteArray("20030512,00,0000100,00000200,000000300,");
+    QTest::newRow("minus zero") << QByteArray("20030512,-0,-0,-00000000,-000000000,");
+    QTest::newRow("no final comma") << QByteArray("20030512,0,-5000,10000,15000");
+    QTest::newRow("two fields") << QByteArray("20030512,0,-5000,        ");
+    QTest::newRow("date and comma only") << QByteArray("20030512,        ");
+    QTest::newRow("15 bytes") << QByteArray("20030512,1,2,3,");
+    QTest::newRow("16 bytes") << QByteArray("20030512,1,2,34,");
+    QTest::newRow("16 bytes, four commas") << QByteArray("20030512,1,2,3,4");
+    QTest::newRow("64 bytes") << sized("20030512,0,-5000,10000,15000,", 64);
+    QTest::newRow("65 bytes") << sized("20030512,0,-5000,10000,15000,", 65);
+    QTest::newRow("64 bytes, comma last") << sized("20030512,0,1,1,", 63) + ',';
+    QTest::newRow("letter in the date") << QByteArray("2003051a,0,100,100,100,");
+    QTest::newRow("signed date") << QByteArray("+20030512,0,100,100,100,");
+    QTest::newRow("nine-digit date") << QByteArray("200305120,0,100,100,100,");
+    QTest::newRow("CR inside") << QByteArray("20030512,0,\r100,200,300,");
+    QTest::newRow("29 February of a leap year") << QByteArray("20040229,1,700,0,0,   ");
+    QTest::newRow("29 February of another year") << QByteArray("20030229,1,700,0,0,   ");
+    QTest::newRow("31 December") << QByteArray("20041231,1,700,0,0,   ");
+}
+
+void TestYearReader::lineForms()
+{
+    QFETCH(QByteArray, line);
+    const QByteArray file = "20030101,1,100,0,0,\r\n" + line + "\r\n";
+    WriteBytes(m_path, file);
+    const auto expected = WithoutEmptyDays(ModelDays(file));
+    for (const qsizetype capacity : {LineReader::kDefaultCapacity, LineReader::kMinCapacity}) {
+        TestReader reader(m_path);
+        reader.SetCapacity(capacity);
+        Collector sink;
+        QVERIFY(reader.Read(sink));
+        Collector model;
+        model.days = expected;
+        QCOMPARE(sink.Text(), model.Text());
+    }
 }
 
 void TestYearReader::matchesModel_data()
