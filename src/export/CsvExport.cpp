@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #ifdef Q_OS_WIN
@@ -59,8 +60,16 @@ public:
     void Append(const QByteArray &bytes)
     {
         m_buffer += bytes;
+        Drain();
+    }
+
+    // Rows go straight into the buffer; Drain writes it out once it is full.
+    QByteArray &Buffer() { return m_buffer; }
+
+    void Drain()
+    {
         if (m_buffer.size() >= kChunk)
-            Drain();
+            Flush();
     }
 
     bool Ok() const { return m_reason.isEmpty(); }
@@ -68,7 +77,7 @@ public:
     // Empty when the file is in place, else the reason.
     QString Commit()
     {
-        Drain();
+        Flush();
         if (Ok() && !m_file.flush())
             Fail(m_file.errorString());
         if (Ok() && !m_owner.Sync(m_file))
@@ -87,7 +96,7 @@ public:
 private:
     static constexpr qsizetype kChunk = 64 * 1024;
 
-    void Drain()
+    void Flush()
     {
         qsizetype done = 0;
         while (Ok() && done < m_buffer.size()) {
@@ -135,8 +144,10 @@ public:
     {
         int32_t date = year * 10000 + 101;
         for (const DayRecord &day : days) {
-            if (day.method != -1 && m_out.Ok())
-                m_out.Append(CCsvExport::Row(date, day));
+            if (day.method != -1 && m_out.Ok()) {
+                CCsvExport::AppendRow(m_out.Buffer(), date, day);
+                m_out.Drain();
+            }
             date = NextDate(date);
         }
     }
@@ -161,7 +172,7 @@ QString CCsvExport::WritePeriod(const CResultBook &book, const QString &path)
     if (out.Open()) {
         ForEachBookDay(book, [&](int32_t date, const DayRecord &day) {
             if (day.method != -1 && out.Ok())
-                out.Append(Row(date, day));
+                AppendRow(out.Buffer(), date, day);
         });
     }
     const QString reason = out.Ok() ? out.Commit() : out.Reason();
@@ -195,24 +206,57 @@ QByteArray CCsvExport::Header()
 
 QByteArray CCsvExport::Row(int32_t date, const DayRecord &day)
 {
+    QByteArray line;
+    AppendRow(line, date, day);
+    return line;
+}
+
+void CCsvExport::AppendRow(QByteArray &out, int32_t date, const DayRecord &day)
+{
     static const char *const kWeekdays[7] = {"日", "月", "火", "水", "木", "金", "土"};
+    static const QByteArray kMethods[2]
+            = {Quote(MethodText(0).toUtf8()), Quote(MethodText(1).toUtf8())};
     const int year = date / 10000;
     const int month = date / 100 % 100;
     const int dayOfMonth = date % 100;
+    char text[128];
+    char *p = text;
+    // Built in place: an export of every year writes a row for each day with a result.
+    auto number = [&p](long long value, int width) {
+        char digits[24];
+        const auto result = std::to_chars(digits, digits + sizeof digits, value);
+        for (auto n = result.ptr - digits; n < width; ++n)
+            *p++ = '0';
+        std::memcpy(p, digits, size_t(result.ptr - digits));
+        p += result.ptr - digits;
+    };
+    number(year, 4);
+    *p++ = '/';
+    number(month, 2);
+    *p++ = '/';
+    number(dayOfMonth, 2);
+    *p++ = ',';
     const QDate calendar(year, month, dayOfMonth);
-    QByteArray line = QByteArray::number(year).rightJustified(4, '0') + '/'
-            + QByteArray::number(month).rightJustified(2, '0') + '/'
-            + QByteArray::number(dayOfMonth).rightJustified(2, '0') + ',';
-    if (calendar.isValid())
-        line += kWeekdays[calendar.dayOfWeek() % 7];
-    line += ',' + Quote(MethodText(day.method).toUtf8()) + ',';
-    line += QByteArray::number(qint64(day.collected) * 100) + ',';
-    line += QByteArray::number(qint64(day.invested) * 100) + ',';
-    line += QByteArray::number(qint64(day.balance) * 100) + ',';
+    if (calendar.isValid()) {
+        const char *const name = kWeekdays[calendar.dayOfWeek() % 7];
+        std::memcpy(p, name, std::strlen(name));
+        p += std::strlen(name);
+    }
+    *p++ = ',';
+    out.append(text, p - text);
+    out.append(kMethods[day.method == 0 ? 0 : 1]);
+    p = text;
+    *p++ = ',';
+    number(qint64(day.collected) * 100, 0);
+    *p++ = ',';
+    number(qint64(day.invested) * 100, 0);
+    *p++ = ',';
+    number(qint64(day.balance) * 100, 0);
+    *p++ = ',';
+    out.append(text, p - text);
     if (day.method == 0 && day.invested != 0)
-        line += rowtext::Rate(day.collected, day.invested).chopped(1).toLatin1();
-    line += "\r\n";
-    return line;
+        out.append(rowtext::Rate(day.collected, day.invested).chopped(1).toLatin1());
+    out.append("\r\n", 2);
 }
 
 QByteArray CCsvExport::Quote(const QByteArray &field)

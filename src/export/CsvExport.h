@@ -38,6 +38,8 @@ protected:
     virtual bool Sync(QFileDevice &out);
 
 private:
+    static void AppendRow(QByteArray &out, int32_t date, const DayRecord &day);
+
     class Output;
     class YearRows;
 };
