@@ -15,9 +15,8 @@ namespace {
 const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗しました。");
 
 constexpr int kMonthStart[13] = {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
-constexpr int kMonthLength[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-
 constexpr int kMonthStartLeap[13] = {0, 0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335};
+constexpr int kMonthLength[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
 // Index of a day within its year, or -1 when it is no real calendar day of a year from 1 on.
 inline int DayIndex(int year, int month, int day)
