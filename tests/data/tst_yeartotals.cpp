@@ -17,7 +17,7 @@ constexpr bool kListReadsLinesInAnyOrder = false;
 
 namespace {
 
-struct DaySpec
+struct DayEntry
 {
     int index; // day of the year
     int method;
@@ -125,22 +125,23 @@ void TestYearTotals::init()
 
 void TestYearTotals::figures_data()
 {
-    QTest::addColumn<QList<DaySpec>>("days");
+    QTest::addColumn<QList<DayEntry>>("days");
     QTest::addColumn<QByteArray>("figures");
 
-    QTest::newRow("no day") << QList<DaySpec>{} << QByteArray("2003:0/0:0:0:0:0");
+    QTest::newRow("no day") << QList<DayEntry>{} << QByteArray("2003:0/0:0:0:0:0");
     QTest::newRow("amounts and balance alone")
-            << QList<DaySpec>{{0, 0, 50, 30, 20}, {40, 1, 0, 0, -7}, {364, 0, 10, 20, -10}}
+            << QList<DayEntry>{{0, 0, 50, 30, 20}, {40, 1, 0, 0, -7}, {364, 0, 10, 20, -10}}
             << QByteArray("2003:60/50:3:0:3:1");
     QTest::newRow("a balance of 0 is no win")
-            << QList<DaySpec>{{1, 0, 5, 5, 0}, {2, 1, 0, 0, 1}} << QByteArray("2003:5/5:1:0:2:1");
+            << QList<DayEntry>{{1, 0, 5, 5, 0}, {2, 1, 0, 0, 1}} << QByteArray("2003:5/5:1:0:2:1");
     QTest::newRow("odd entry methods are results")
-            << QList<DaySpec>{{1, 7, 1, 1, 4}, {2, -4, 0, 0, -1}} << QByteArray("2003:1/1:3:0:2:1");
+            << QList<DayEntry>{{1, 7, 1, 1, 4}, {2, -4, 0, 0, -1}}
+            << QByteArray("2003:1/1:3:0:2:1");
     // The list's running sums add a day read with method -1 too; it is no result.
     QTest::newRow("method -1 adds its amounts, not a day")
-            << QList<DaySpec>{{3, -1, 9, 4, 5}, {4, 0, 1, 2, -1}}
+            << QList<DayEntry>{{3, -1, 9, 4, 5}, {4, 0, 1, 2, -1}}
             << QByteArray("2003:10/6:4:0:1:0");
-    QList<DaySpec> largest;
+    QList<DayEntry> largest;
     for (int d = 0; d < 365; ++d)
         largest.append({d, 0, 21474836, 21474836, d % 2 ? -21474836 : 21474836});
     QTest::newRow("every day the largest amounts: past 32 bits")
@@ -149,10 +150,10 @@ void TestYearTotals::figures_data()
 
 void TestYearTotals::figures()
 {
-    QFETCH(QList<DaySpec>, days);
+    QFETCH(QList<DayEntry>, days);
     QFETCH(QByteArray, figures);
     std::vector<DayRecord> records(365);
-    for (const DaySpec &d : days)
+    for (const DayEntry &d : days)
         records[size_t(d.index)] = DayRecord{d.method, d.collected, d.invested, d.balance};
     QCOMPARE(Text(CYearTotals::Figures(2003, records)), figures);
 }
