@@ -5,6 +5,8 @@
 // Usage: bench_datafile [directory]   (default: the current directory; files are removed after)
 #include "data/ResultBook.h"
 
+#include "common/DataFileGenerator.h"
+
 #include <QCoreApplication>
 #include <QDate>
 #include <QDir>
@@ -39,33 +41,6 @@ double MedianMs(const std::function<void()> &prepare, const std::function<void()
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
-}
-
-// One line per calendar day from 1 January of the first year on.
-void Generate(const QString &path, int firstYear, qint64 lines)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write %s", qPrintable(path));
-    QDate date(firstYear, 1, 1);
-    QByteArray chunk;
-    for (qint64 n = 0; n < lines; ++n, date = date.addDays(1)) {
-        const int key = date.year() * 10000 + date.month() * 100 + date.day();
-        const int invested = int((n * 7919) % 900 + 100) * 100;
-        const int collected = int((n * 104729) % 1500) * 100;
-        if (n % 5 == 0)
-            chunk += QByteArray::number(key) + ",1," + QByteArray::number(collected - invested)
-                    + ",0,0,\r\n";
-        else
-            chunk += QByteArray::number(key) + ",0," + QByteArray::number(collected - invested)
-                    + "," + QByteArray::number(collected) + "," + QByteArray::number(invested)
-                    + ",\r\n";
-        if (chunk.size() > kChunk) {
-            file.write(chunk);
-            chunk.clear();
-        }
-    }
-    file.write(chunk);
 }
 
 qint64 PeakKb()
@@ -157,7 +132,7 @@ int main(int argc, char **argv)
     double lastSaveRatio = 0;
     for (const Size &size : sizes) {
         const QString path = dir.filePath(QStringLiteral("Murel1.Dat"));
-        Generate(path, size.firstYear, size.lines);
+        GenerateDataFile(path, size.firstYear, size.lines);
         const QDate end = QDate(size.firstYear, 1, 1).addDays(size.lines - 1);
         const int lastMonth = end.year() * 100 + end.month();
         QProcess child;

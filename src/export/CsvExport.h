@@ -1,0 +1,45 @@
+#pragma once
+
+#include "data/YearReader.h"
+
+#include <QByteArray>
+#include <QString>
+
+class CResultBook;
+class QFileDevice;
+
+// Results as a CSV file for spreadsheets: UTF-8 with a byte order mark, CR LF line ends and
+// RFC 4180 quoting; a header, then one row per day with a result, oldest first. The file is
+// replaced only once it is complete and on disk; a failure leaves no file behind.
+class CCsvExport
+{
+public:
+    virtual ~CCsvExport() = default;
+
+    // The loaded period. An empty string when the file was written, else the warning to show.
+    QString WritePeriod(const CResultBook &book, const QString &path);
+    // Every year of the data file, read once.
+    QString WriteAllYears(const QString &dataFilePath, const QString &path);
+    QString WriteAllYears(CYearReader &reader, const QString &dataFilePath, const QString &path);
+
+    // The header line and one day's line, each with its CR LF.
+    static QByteArray Header();
+    static QByteArray Row(int32_t date, const DayRecord &day);
+    // A field as RFC 4180 wants it: in double quotes, inner ones doubled, when it holds a
+    // comma, a double quote or a line break.
+    static QByteArray Quote(const QByteArray &field);
+    // 0 is collected and invested; any other method of a day with a result is the balance
+    // alone, as the daily list shows it (no amounts' rate).
+    static QString MethodText(int32_t method);
+
+protected:
+    // Every byte and the final sync pass through these, so that tests can make them fail.
+    virtual qint64 WriteOut(QFileDevice &out, const char *data, qint64 size);
+    virtual bool Sync(QFileDevice &out);
+
+private:
+    static void AppendRow(QByteArray &out, int32_t date, const DayRecord &day);
+
+    class Output;
+    class YearRows;
+};
