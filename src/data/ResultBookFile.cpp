@@ -18,8 +18,8 @@
 
 namespace {
 
-const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗しました。");
-const QString kSaveFailed = QStringLiteral("ファイルの保存に失敗しました。");
+const QString kLoadFailed = CResultBook::LoadFailedText();
+const QString kSaveFailed = CResultBook::SaveFailedText();
 const QString kCreateFailed = QStringLiteral("ファイルを作成できませんでした。");
 const QString kCannotSave
         = QStringLiteral("データファイルに書き込めないため、結果を保存できません。");

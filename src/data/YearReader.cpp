@@ -12,7 +12,7 @@
 
 namespace {
 
-const QString kLoadFailed = QStringLiteral("ファイルの読み込みに失敗しました。");
+const QString kLoadFailed = CResultBook::LoadFailedText();
 
 constexpr int kMonthStart[13] = {0, 0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr int kMonthStartLeap[13] = {0, 0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335};

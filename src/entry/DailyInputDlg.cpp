@@ -2,8 +2,8 @@
 
 #include "app/ButtonCommands.h"
 #include "app/DialogTemplate.h"
-#include "app/Profile.h"
 #include "app/Prompt.h"
+#include "app/WindowPosition.h"
 #include "session/Messages.h"
 
 #include <QCheckBox>
@@ -51,10 +51,6 @@ const dlg::Item kTemplate[] = {
          144, 12, dlg::Group | dlg::VCenter},
         {EntryCtl::MethodBalance, Kind::Radio, u"「収支」を入力する", 12, 56, 69, 10, dlg::VCenter},
 };
-
-const QString kSection = QStringLiteral("DailyInput");
-const QString kPosX = QStringLiteral("Pos_X");
-const QString kPosY = QStringLiteral("Pos_Y");
 
 // A field's value: its leading digits as a decimal number, 0 when there are none. Text that did
 // not come from typing may be longer than four digits; it saturates instead of overflowing.
@@ -149,12 +145,7 @@ bool CDailyInputDlg::Create()
 void CDailyInputDlg::OnInitDialog()
 {
     m_date = 0;
-    const int x = GetProfileInt(kSection, kPosX, 0);
-    const int y = GetProfileInt(kSection, kPosY, 0);
-    if (x != 0 || y != 0) {
-        move(x, y);
-        raise();
-    }
+    RestoreWindowPosition(*this, &CSettings::dailyInputPos);
     for (QLineEdit *edit : {m_collected, m_invested, m_balance})
         edit->setMaxLength(kAmountDigits);
 }
@@ -382,7 +373,5 @@ void CDailyInputDlg::DestroyWindow()
 
 void CDailyInputDlg::OnDestroy()
 {
-    const QPoint topLeft = pos(); // the frame's top left, as move() takes it
-    WriteProfileInt(kSection, kPosX, topLeft.x());
-    WriteProfileInt(kSection, kPosY, topLeft.y());
+    SaveWindowPosition(*this, &CSettings::dailyInputPos);
 }

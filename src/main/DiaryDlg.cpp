@@ -4,7 +4,6 @@
 #include "app/AboutDlg.h"
 #include "app/ButtonCommands.h"
 #include "app/OptionDlg.h"
-#include "app/Profile.h"
 #include "graph/GraphPainter.h"
 #include "graph/TransitionGraph.h"
 #include "main/GraphFrame.h"
@@ -19,12 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-
-namespace {
-
-const QString kSection = QStringLiteral("Murel");
-
-} // namespace
 
 CDiaryDlg::CDiaryDlg(const DiaryEnv &env, QWidget *parent)
     : QDialog(parent)
@@ -65,14 +58,8 @@ void CDiaryDlg::OnInitDialog()
     m_ui.years->setMaxLength(1);
     m_ui.upDown->SetRange(1, 9);
 
-    m_graphSpan = GetProfileInt(kSection, QStringLiteral("GraphSpan"), 1);
-    const struct
-    {
-        QCheckBox *box;
-        const char *key;
-    } items[] = {{m_ui.itemBalance, "GraphItem_Total"},
-                 {m_ui.itemMonth, "GraphItem_Month"},
-                 {m_ui.itemYear, "GraphItem_Year"}};
+    m_settings.ReadSection(CSettings::kGraphSection);
+    m_graphSpan = m_settings.graphSpan;
     {
         const auto quiet = m_commands->Quiet();
         if (m_graphSpan == 1)
@@ -81,8 +68,9 @@ void CDiaryDlg::OnInitDialog()
             m_ui.spanThreeMonths->setChecked(true);
         else if (m_graphSpan == 12)
             m_ui.spanOneYear->setChecked(true);
-        for (const auto &item : items)
-            item.box->setChecked(GetProfileInt(kSection, QLatin1String(item.key), 1) == 1);
+        m_ui.itemBalance->setChecked(m_settings.graphTotal);
+        m_ui.itemMonth->setChecked(m_settings.graphMonth);
+        m_ui.itemYear->setChecked(m_settings.graphYear);
     }
 
     m_ui.list->Setup();
@@ -97,9 +85,14 @@ void CDiaryDlg::showEvent(QShowEvent *event)
     // directly, the daily input window would lose the activation, and the keyboard, to it.
     if (!m_shownOnce) {
         m_shownOnce = true;
-        if (m_settings.showDailyInput)
-            QMetaObject::invokeMethod(
-                    this, [this] { OpenDailyInput(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    WarnIfUnwritable();
+                    if (m_settings.showDailyInput)
+                        OpenDailyInput();
+                },
+                Qt::QueuedConnection);
     }
 }
 
@@ -115,15 +108,26 @@ CDiaryDlg::~CDiaryDlg()
 
 void CDiaryDlg::SaveSettings()
 {
-    WriteProfileInt(kSection, QStringLiteral("GraphSpan"), m_graphSpan);
-    WriteProfileInt(kSection, QStringLiteral("GraphItem_Total"), m_ui.itemBalance->isChecked());
-    WriteProfileInt(kSection, QStringLiteral("GraphItem_Month"), m_ui.itemMonth->isChecked());
-    WriteProfileInt(kSection, QStringLiteral("GraphItem_Year"), m_ui.itemYear->isChecked());
+    m_settings.graphSpan = m_graphSpan;
+    m_settings.graphTotal = m_ui.itemBalance->isChecked();
+    m_settings.graphMonth = m_ui.itemMonth->isChecked();
+    m_settings.graphYear = m_ui.itemYear->isChecked();
+    m_settings.WriteSection(CSettings::kGraphSection);
 }
 
 bool CDiaryDlg::IsDailyView() const
 {
     return m_session->View() == DiaryView::Daily;
+}
+
+void CDiaryDlg::WarnIfUnwritable()
+{
+    // Said once, before anything is typed; a file that could not even be read was reported then.
+    if (!Book().LastError().isEmpty())
+        return;
+    const QString problem = Book().WritableProblem();
+    if (!problem.isEmpty())
+        Warn(problem);
 }
 
 void CDiaryDlg::Warn(const QString &text)

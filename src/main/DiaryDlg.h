@@ -150,6 +150,7 @@ private:
     void OnInitDialog();
     void SaveSettings();
     void Warn(const QString &text);
+    void WarnIfUnwritable();
 
     // Drawing what the session says.
     void DrawView();

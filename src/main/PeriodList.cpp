@@ -1,5 +1,6 @@
 #include "main/PeriodList.h"
 
+#include "app/RowIcons.h"
 #include "data/ResultBook.h"
 #include "session/RowText.h"
 
@@ -32,14 +33,9 @@ CPeriodList::CPeriodList(QWidget *parent)
 void CPeriodList::Setup()
 {
     m_largeImages.clear();
-    m_smallImages.clear();
     for (const char *path : kRowIcons)
         m_largeImages.append(QPixmap(QString::fromLatin1(path)));
-    for (const QPixmap &large : std::as_const(m_largeImages)) {
-        m_smallImages.append(QIcon(large.isNull() ? large
-                                                  : large.scaled(16, 16, Qt::IgnoreAspectRatio,
-                                                                 Qt::SmoothTransformation)));
-    }
+    m_smallImages = RowIcons();
     const int w = frameGeometry().width();
     setColumnCount(6);
     QTreeWidgetItem *header = headerItem();
