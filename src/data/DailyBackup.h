@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// Dated copies of the data file, made before the first save of each calendar day.
+//
+// For /x/Murel1.Dat the copies live in /x/Murel1.Dat.backup/ and are named Murel1-20030512.Dat:
+// the file name up to its last dot, a hyphen, the date, then the last suffix with its dot. A name
+// without a suffix (or whose only dot leads it, as in ".murel") gets the date at its end. Only
+// names of exactly that form count as backups of the file; nothing else in the folder is touched.
+
+constexpr int kKeptBackups = 10;
+
+// The folder that holds the backups of dataFilePath.
+QString BackupFolderPath(const QString &dataFilePath);
+
+// The name (without folder) of the backup of dataFilePath made on day.
+QString BackupFileName(const QString &dataFilePath, const QDate &day);
+
+// The day in a backup name of dataFilePath, or an invalid date for any other name.
+QDate BackupNameDate(const QString &dataFilePath, const QString &name);
+
+struct BackupOutcome
+{
+    enum Status {
+        Created, // the data file was copied now
+        AlreadyDone, // a backup for the day exists: the day's first save happened before
+        NoDataFile, // nothing to copy yet
+        Failed, // no backup was made; message says where and why
+    };
+    Status status = Failed;
+    QString path; // the day's backup, when there is one
+    // For Failed; also for Created when old backups could not be removed. Empty otherwise.
+    QString message;
+};
+
+// Copies the data file, as it is on disk, to its backup for today unless that backup exists, then
+// keeps the newest `keep` backups by the date in their names (the one made today always among
+// them). The copy is written to a temporary file in the backup folder, synced and only then
+// renamed, never over an existing file; a crash leaves no partial backup under a backup's name.
+// Never changes the data file. The date comes from the caller so that tests control it.
+BackupOutcome BackUpDataFile(const QString &dataFilePath, const QDate &today,
+                             int keep = kKeptBackups);
+
+// The backups of one data file over a program run. Call BeforeSave right before every save of
+// the data file, and show what it returns (if anything) without stopping the save:
+//
+//     const QString problem = backup.BeforeSave(QDate::currentDate());
+//     if (!problem.isEmpty())
+//         warn(problem);
+//     book.Save();
+//
+// Once the day is handled (copied, found done, or no data file yet) later calls that day cost
+// nothing. A failed backup is tried again at the next save, but reported only once until a
+// backup succeeds again.
+class CDailyBackup
+{
+public:
+    explicit CDailyBackup(const QString &dataFilePath, int keep = kKeptBackups);
+
+    QString BeforeSave(const QDate &today);
+
+    QString dataFilePath() const { return m_path; }
+
+private:
+    QString m_path;
+    int m_keep;
+    QDate m_handled;
+    bool m_failureReported = false;
+};
