@@ -234,8 +234,10 @@ bool CDiarySession::SaveWithoutQuestions(QStringList *problems)
 {
     ++m_unasked;
     emit entryApplyRequested();
-    if (m_book->IsModified())
+    if (m_book->IsModified()) {
+        DropReports(ReportKind::SaveFailed); // tried again here
         SaveBook(true);
+    }
     --m_unasked;
     const QStringList texts = TakeReports();
     if (problems)
