@@ -157,6 +157,7 @@ private slots:
     void failures_data();
     void failures();
     void printPreview();
+    void printToAFolderFails();
     void fileDialog_data();
     void fileDialog();
 
@@ -617,6 +618,25 @@ void TestExport::printPreview()
     QCOMPARE(pages, 1);
     QCOMPARE(ReadFile(pdf).left(5), QByteArray("%PDF-"));
     QCOMPARE(prompt.texts(), QStringList());
+}
+
+void TestExport::printToAFolderFails()
+{
+    WriteLines(kSample);
+    auto dlg = OpenWith();
+    const QString target = Out(QStringLiteral("print.pdf"));
+    QVERIFY(QDir().mkdir(target));
+    QPrinter printer(QPrinter::HighResolution);
+    CExportCommands::SetUpPrinter(printer, DataPath());
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(target);
+    QVERIFY(!dlg->Export()->PrintTo(printer));
+    QCOMPARE(prompt.texts(),
+             QStringList{QStringLiteral("印刷に失敗しました。\n")
+                         + QDir::toNativeSeparators(target)});
+    QCOMPARE(Listing(dir.filePath(QStringLiteral("out"))),
+             QStringList{QStringLiteral("print.pdf")});
+    QCOMPARE(Listing(target), QStringList());
 }
 
 void TestExport::fileDialog_data()
