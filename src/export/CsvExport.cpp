@@ -1,6 +1,7 @@
 #include "export/CsvExport.h"
 
 #include "data/ResultBook.h"
+#include "export/BookOverlay.h"
 #include "session/RowText.h"
 
 #include <QDate>
@@ -179,21 +180,24 @@ QString CCsvExport::WritePeriod(const CResultBook &book, const QString &path)
     return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
 }
 
-QString CCsvExport::WriteAllYears(const QString &dataFilePath, const QString &path)
+QString CCsvExport::WriteAllYears(const QString &dataFilePath, const QString &path,
+                                  const CResultBook *book)
 {
     CYearReader reader(dataFilePath);
-    return WriteAllYears(reader, dataFilePath, path);
+    return WriteAllYears(reader, dataFilePath, path, book);
 }
 
 QString CCsvExport::WriteAllYears(CYearReader &reader, const QString &dataFilePath,
-                                  const QString &path)
+                                  const QString &path, const CResultBook *book)
 {
     Output out(*this, path);
     if (!out.Open())
         return Problem(kExportFailed, path, out.Reason());
     YearRows rows(out);
-    if (!reader.Read(rows))
+    CBookOverlay overlay(book, rows);
+    if (!reader.Read(overlay))
         return Problem(reader.lastError, dataFilePath, reader.lastReason);
+    overlay.Finish();
     const QString reason = out.Ok() ? out.Commit() : out.Reason();
     return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
 }

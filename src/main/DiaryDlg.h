@@ -15,10 +15,12 @@
 
 class CButtonCommands;
 class CDiarySession;
+class CExportCommands;
 class CGraphFrame;
 class CGraphPainter;
 class COptionDlg;
 class CPeriodList;
+class CSavePathAsker;
 class CUpDownCtrl;
 class QCheckBox;
 class QLabel;
@@ -26,6 +28,7 @@ class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+struct TransitionRequest;
 
 namespace dlg {
 class Controls;
@@ -78,6 +81,7 @@ struct DiaryEnv
     QString dataFilePath = QStringLiteral("Murel1.Dat");
     CPrompt *prompt = &DefaultPrompt();
     EntryWindowMaker makeEntryWindow; // without it the daily input window never opens
+    CSavePathAsker *savePath = nullptr; // where exports go; Qt's save dialog when none is given
 };
 
 // The main window: it wires its controls to the diary session and draws what the session says:
@@ -121,6 +125,7 @@ public:
     CGraphPainter *Graph() const { return m_graph.get(); }
     QWidget *DailyInput() const { return m_dailyInput; }
     int GraphSpan() const { return m_graphSpan; }
+    CExportCommands *Export() const { return m_export.get(); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -141,12 +146,14 @@ private:
         QPushButton *dailyInput = nullptr, *prevMonth = nullptr, *nextMonth = nullptr;
         QLabel *yearsLabel = nullptr, *listTitle = nullptr, *listMonth = nullptr;
         QLabel *summary = nullptr, *todayDate = nullptr;
+        QAction *saveCsv = nullptr, *saveGraph = nullptr, *print = nullptr; // the file menu's
     };
 
     void BuildWindow();
     QMenuBar *BuildMenu();
     void NameControls(const dlg::Controls &controls);
     void ConnectControls(const dlg::Controls &controls);
+    void ConnectExport();
     void OnInitDialog();
     void SaveSettings();
     void Warn(const QString &text);
@@ -158,6 +165,7 @@ private:
     void DrawMonthly();
     void DrawDaily(int fromIndex);
     void UpdateMonthButtons(bool enable);
+    TransitionRequest GraphRequest() const;
     void UpdateGraph();
     void SetSpan(int span);
 
@@ -174,6 +182,7 @@ private:
     QDate m_startDate;
     QString m_dataFilePath;
     EntryWindowMaker m_makeEntryWindow;
+    CSavePathAsker *m_savePath;
 
     Widgets m_ui;
     std::unique_ptr<CButtonCommands> m_commands;
@@ -182,6 +191,7 @@ private:
     std::unique_ptr<COptionDlg> m_options;
     std::unique_ptr<CDiarySession> m_session;
     std::unique_ptr<CGraphPainter> m_graph;
+    std::unique_ptr<CExportCommands> m_export;
     QPointer<QWidget> m_dailyInput;
     int m_graphSpan = 1;
 

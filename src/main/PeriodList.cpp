@@ -17,13 +17,6 @@ const char *const kRowIcons[]
         = {":/icons/row_zero.png",       ":/icons/row_up.png",       ":/icons/row_down.png",
            ":/icons/row_today_zero.png", ":/icons/row_today_up.png", ":/icons/row_today_down.png"};
 
-const struct
-{
-    const char16_t *heading;
-    int k; // twentieths of the list's width
-} kColumns[] = {{u"日付", 4}, {u"回収/投資", 4},  {u"回収率", 2},
-                {u"収支", 3}, {u"月累積収支", 3}, {u"年累積収支", 3}};
-
 } // namespace
 
 CPeriodList::CPeriodList(QWidget *parent)
@@ -37,11 +30,12 @@ void CPeriodList::Setup()
         m_largeImages.append(QPixmap(QString::fromLatin1(path)));
     m_smallImages = RowIcons();
     const int w = frameGeometry().width();
+    const auto columns = rowtext::Columns();
     setColumnCount(6);
     QTreeWidgetItem *header = headerItem();
     for (int c = 0; c < 6; ++c) {
-        header->setText(c, QString::fromUtf16(kColumns[c].heading));
-        setColumnWidth(c, w * kColumns[c].k / 20);
+        header->setText(c, QString::fromUtf16(columns[c].heading));
+        setColumnWidth(c, w * columns[c].share / 20);
         header->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     }
     setIconSize(QSize(16, 16));

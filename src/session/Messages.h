@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 // The texts of the questions and refusals that the diary's windows show. The data file's failure
@@ -30,6 +31,24 @@ inline QString RetrySaveOnClose()
 {
     return QStringLiteral("\nもう一度保存しますか？\n"
                           "「いいえ」を選ぶと変更を保存せずに終了します。");
+}
+
+// Exports: a file that could not be written, named with the reason, and the data file itself,
+// which no export may replace.
+inline QString ImageSaveFailed(const QString &path, const QString &reason)
+{
+    return QStringLiteral("グラフの画像の保存に失敗しました。\n") + QDir::toNativeSeparators(path)
+            + QStringLiteral(": ") + reason;
+}
+inline QString NotOverDataFile(const QString &path)
+{
+    return QStringLiteral("データファイルには保存できません。別のファイルを選んでください。\n")
+            + QDir::toNativeSeparators(path);
+}
+inline QString PrintFailed(const QString &path)
+{
+    return QStringLiteral("印刷に失敗しました。")
+            + (path.isEmpty() ? QString() : QLatin1Char('\n') + QDir::toNativeSeparators(path));
 }
 
 } // namespace msg
