@@ -45,7 +45,7 @@ void FillYearGraph(CGraphPainter &painter, const std::vector<YearFigures> &rows,
     painter.seriesKind[0] = CGraphPainter::Bars;
     painter.seriesLegend[0] = QStringLiteral("収支");
     painter.seriesKind[1] = CGraphPainter::Line;
-    painter.seriesLegend[1] = QStringLiteral("通算収支");
+    painter.seriesLegend[1] = QStringLiteral("通算");
 
     const int count = int(chart.labels.size());
     const int step = YearLabelStep(count, clientWidth);

@@ -110,7 +110,7 @@ void TestYearGraph::filled()
     QCOMPARE(painter.seriesKind[1], int(CGraphPainter::Line));
     QCOMPARE(painter.seriesKind[2], int(CGraphPainter::Off));
     QCOMPARE(painter.seriesLegend[0], QStringLiteral("収支"));
-    QCOMPARE(painter.seriesLegend[1], QStringLiteral("通算収支"));
+    QCOMPARE(painter.seriesLegend[1], QStringLiteral("通算"));
 }
 
 void TestYearGraph::labelStep_data()
