@@ -20,6 +20,7 @@ class CGraphPainter;
 class COptionDlg;
 class CPeriodList;
 class CUpDownCtrl;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -96,6 +97,7 @@ public:
     void OnOption();
     void OnAbout();
     void OnAnalyzer();
+    void OnYearTable();
     void OnMonthlyList();
     void OnDailyList();
     void OnDailyInput();
@@ -141,6 +143,7 @@ private:
         QPushButton *dailyInput = nullptr, *prevMonth = nullptr, *nextMonth = nullptr;
         QLabel *yearsLabel = nullptr, *listTitle = nullptr, *listMonth = nullptr;
         QLabel *summary = nullptr, *todayDate = nullptr;
+        QAction *yearTable = nullptr; // "年別集計(&Y)..."
     };
 
     void BuildWindow();
