@@ -54,7 +54,6 @@ public:
     void SetKind(AnalysisKind kind);
 
     const CAnalyzerData &data() const { return m_data; }
-    const CWeekdayData &weekdays() const { return m_weekdays; }
     QWidget *control(ControlId id) const;
 
     void setVisible(bool visible) override;

@@ -39,7 +39,6 @@ public:
     QWidget *control(ControlId id) const;
     CReportList *List() const { return m_list; }
     const CGraphPainter &Chart() const { return *m_chart; }
-    const std::vector<YearFigures> &Rows() const { return m_rows; }
 
     void setVisible(bool visible) override;
     void done(int result) override;
