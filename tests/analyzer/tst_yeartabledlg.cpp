@@ -101,7 +101,6 @@ private slots:
     void window();
     void rows_data();
     void rows();
-    void unsavedDaysCount();
     void readFailure();
     void manyYears();
     void keyboardAndScreenReader();
@@ -217,29 +216,6 @@ void TestYearTableDlg::rows()
     QCOMPARE(QFile::exists(m_path), exists);
     if (exists)
         QCOMPARE(Read(), file);
-}
-
-// Results entered but not saved yet count as the lists show them; the file stays as it was.
-void TestYearTableDlg::unsavedDaysCount()
-{
-    const QByteArray file = "20020510,0,1000,2000,1000,\r\n20030105,0,-500,500,1000,\r\n";
-    Write(file);
-    CResultBook book(m_path);
-    QVERIFY(book.LoadPeriod(200312, 1, 0));
-    QVERIFY(book.EnterDay(20030105, EntryMethod::None, 0, 0, 0));
-    QVERIFY(book.EnterDay(20030720, EntryMethod::Amounts, 40, 10, 30));
-    QVERIFY(book.IsModified());
-
-    CYearTableDlg dlg;
-    dlg.SetData(&book, 2003);
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    QCOMPARE(Cells(*dlg.List()),
-             QStringList({"2002|20/10|200%|10|10|1|100%#1", "2003|40/10|400%|30|40|1|100%#4",
-                          "合計|60/20|300%|40|40|2|100%#1"}));
-    dlg.reject();
-    QCOMPARE(Read(), file);
-    QVERIFY(book.IsModified());
 }
 
 // A file that cannot be read: the load failure text and the line that names the file and the
