@@ -369,11 +369,12 @@ void CDiaryDlg::OpenDailyInput()
 
 void CDiaryDlg::OnEntryOpenChanged(bool open)
 {
-    // While the daily input window is open the period, the entry button and the analyzer rest.
+    // While the daily input window is open the period, the entry button and the analyses rest.
     EnablePeriodControls(!open);
     for (QWidget *w :
          std::initializer_list<QWidget *>{m_ui.dailyInput, m_ui.analyzer, m_ui.yearsLabel})
         w->setEnabled(!open);
+    m_ui.yearTable->setEnabled(!open);
     if (!open) {
         m_dailyInput = nullptr;
         m_ui.list->setFocus();

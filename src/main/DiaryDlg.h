@@ -22,6 +22,7 @@ class COptionDlg;
 class CPeriodList;
 class CSavePathAsker;
 class CUpDownCtrl;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -100,6 +101,7 @@ public:
     void OnOption();
     void OnAbout();
     void OnAnalyzer();
+    void OnYearTable();
     void OnMonthlyList();
     void OnDailyList();
     void OnDailyInput();
@@ -147,6 +149,7 @@ private:
         QLabel *yearsLabel = nullptr, *listTitle = nullptr, *listMonth = nullptr;
         QLabel *summary = nullptr, *todayDate = nullptr;
         QAction *saveCsv = nullptr, *saveGraph = nullptr, *print = nullptr; // the file menu's
+        QAction *yearTable = nullptr; // "年別集計(&Y)..."
     };
 
     void BuildWindow();

@@ -1,6 +1,7 @@
 // The main window's controls and menu, and what each of them runs.
 #include "main/DiaryDlg.h"
 
+#include "analyzer/YearTableDlg.h"
 #include "app/ButtonCommands.h"
 #include "app/DialogTemplate.h"
 #include "graph/TransitionGraph.h"
@@ -122,6 +123,8 @@ QMenuBar *CDiaryDlg::BuildMenu()
     file->addSeparator();
     connect(file->addAction(Text(u"終了(&X)")), &QAction::triggered, this, &QWidget::close);
     QMenu *tools = menuBar->addMenu(Text(u"ﾂｰﾙ(&T)"));
+    m_ui.yearTable = tools->addAction(Text(u"年別集計(&Y)..."));
+    connect(m_ui.yearTable, &QAction::triggered, this, &CDiaryDlg::OnYearTable);
     connect(tools->addAction(Text(u"ｵﾌﾟｼｮﾝ(&O)")), &QAction::triggered, this, &CDiaryDlg::OnOption);
     QMenu *help = menuBar->addMenu(Text(u"ﾍﾙﾌﾟ(&H)"));
     connect(help->addAction(Text(u"ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered, this,
@@ -223,4 +226,11 @@ void CDiaryDlg::ConnectControls(const dlg::Controls &controls)
     connect(m_ui.years, &QLineEdit::textChanged, this, &CDiaryDlg::OnChangeYears);
     connect(m_ui.list, &CReportList::listClicked, this, &CDiaryDlg::OnListClick);
     connect(m_ui.list, &CReportList::listDoubleClicked, this, &CDiaryDlg::OnListDblClk);
+}
+
+void CDiaryDlg::OnYearTable()
+{
+    CYearTableDlg box(this);
+    box.SetData(&m_session->Book(), m_startDate.year());
+    box.exec();
 }
