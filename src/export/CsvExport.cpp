@@ -1,7 +1,7 @@
 #include "export/CsvExport.h"
 
+#include "data/BookYears.h"
 #include "data/ResultBook.h"
-#include "export/BookOverlay.h"
 #include "session/RowText.h"
 
 #include <QDate>
@@ -194,10 +194,15 @@ QString CCsvExport::WriteAllYears(CYearReader &reader, const QString &dataFilePa
     if (!out.Open())
         return Problem(kExportFailed, path, out.Reason());
     YearRows rows(out);
-    CBookOverlay overlay(book, rows);
-    if (!reader.Read(overlay))
+    if (book) {
+        // Days typed but not saved yet are exported as the lists show them.
+        CBookYears overlay(rows, *book);
+        if (!reader.Read(overlay))
+            return Problem(reader.lastError, dataFilePath, reader.lastReason);
+        overlay.Finish();
+    } else if (!reader.Read(rows)) {
         return Problem(reader.lastError, dataFilePath, reader.lastReason);
-    overlay.Finish();
+    }
     const QString reason = out.Ok() ? out.Commit() : out.Reason();
     return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
 }
