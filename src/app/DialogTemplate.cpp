@@ -173,13 +173,14 @@ QWidget *makeCustom(const Item &item, QWidget *client,
 }
 
 // Puts a control at its rectangle. The stand-in fonts and Qt's indicators can be wider than the
-// template's: a text shows whole rather than clipped, growing only to the right.
+// template's: a text shows whole rather than clipped, growing only to the right. A wrapping text
+// keeps its width and wraps instead.
 void place(QWidget *w, const Item &item, const BaseUnits &units)
 {
     w->setGeometry(ToPixels(units, item.x, item.y, item.w, item.h));
     const bool grows
             = item.kind == Kind::Text || item.kind == Kind::CheckBox || item.kind == Kind::Radio;
-    if (grows && !(item.flags & Sunken)) {
+    if (grows && !(item.flags & (Sunken | WordWrap))) {
         const int need = w->sizeHint().width();
         if (need > w->width())
             w->resize(need, w->height());

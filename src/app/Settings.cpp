@@ -9,6 +9,7 @@ constexpr const char *kOption = CSettings::kOptionSection;
 constexpr const char *kGraph = CSettings::kGraphSection;
 constexpr const char *kDailyInput = CSettings::kDailyInputSection;
 constexpr const char *kAnalysis = CSettings::kAnalysisSection;
+constexpr const char *kYearTable = CSettings::kYearTableSection;
 
 // To add a setting: a member in the header and its key here.
 const CSettings::Key kKeys[] = {
@@ -24,6 +25,9 @@ const CSettings::Key kKeys[] = {
         {kDailyInput, "Pos_Y", 0, Rule::Y, &CSettings::dailyInputPos},
         {kAnalysis, "Pos_X", 0, Rule::X, &CSettings::analysisPos},
         {kAnalysis, "Pos_Y", 0, Rule::Y, &CSettings::analysisPos},
+        {kAnalysis, "Kind", 0, Rule::OnlyOne, &CSettings::weekdayAnalysis},
+        {kYearTable, "Pos_X", 0, Rule::X, &CSettings::yearTablePos},
+        {kYearTable, "Pos_Y", 0, Rule::Y, &CSettings::yearTablePos},
 };
 
 } // namespace

@@ -21,6 +21,7 @@ public:
     static constexpr const char *kGraphSection = "Murel";
     static constexpr const char *kDailyInputSection = "DailyInput";
     static constexpr const char *kAnalysisSection = "Analysis";
+    static constexpr const char *kYearTableSection = "YearTable";
 
     // Section "Option": read when the main window starts, written by the options dialog's OK.
     bool fromJanuary; // FromN: the year starts in January, else it ends with this month
@@ -37,6 +38,10 @@ public:
     // Window positions, keys Pos_X and Pos_Y of the window's section; (0, 0) means none.
     QPoint dailyInputPos;
     QPoint analysisPos;
+    QPoint yearTablePos;
+
+    // Section "Analysis": the analyzer's kind, read when it opens, written when it closes.
+    bool weekdayAnalysis; // Kind: 1 the weekdays, anything else the recovery-rate distribution
 
     // How a stored integer becomes a member and back.
     enum class Rule {

@@ -1,5 +1,6 @@
 #include "export/CsvExport.h"
 
+#include "data/BookYears.h"
 #include "data/ResultBook.h"
 #include "session/RowText.h"
 
@@ -179,21 +180,29 @@ QString CCsvExport::WritePeriod(const CResultBook &book, const QString &path)
     return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
 }
 
-QString CCsvExport::WriteAllYears(const QString &dataFilePath, const QString &path)
+QString CCsvExport::WriteAllYears(const QString &dataFilePath, const QString &path,
+                                  const CResultBook *book)
 {
     CYearReader reader(dataFilePath);
-    return WriteAllYears(reader, dataFilePath, path);
+    return WriteAllYears(reader, dataFilePath, path, book);
 }
 
 QString CCsvExport::WriteAllYears(CYearReader &reader, const QString &dataFilePath,
-                                  const QString &path)
+                                  const QString &path, const CResultBook *book)
 {
     Output out(*this, path);
     if (!out.Open())
         return Problem(kExportFailed, path, out.Reason());
     YearRows rows(out);
-    if (!reader.Read(rows))
+    if (book) {
+        // Days typed but not saved yet are exported as the lists show them.
+        CBookYears overlay(rows, *book);
+        if (!reader.Read(overlay))
+            return Problem(reader.lastError, dataFilePath, reader.lastReason);
+        overlay.Finish();
+    } else if (!reader.Read(rows)) {
         return Problem(reader.lastError, dataFilePath, reader.lastReason);
+    }
     const QString reason = out.Ok() ? out.Commit() : out.Reason();
     return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
 }

@@ -18,9 +18,12 @@ public:
 
     // The loaded period. An empty string when the file was written, else the warning to show.
     QString WritePeriod(const CResultBook &book, const QString &path);
-    // Every year of the data file, read once.
-    QString WriteAllYears(const QString &dataFilePath, const QString &path);
-    QString WriteAllYears(CYearReader &reader, const QString &dataFilePath, const QString &path);
+    // Every year of the data file, read once. Given the book, the loaded period's days are taken
+    // from it instead of the file, so that changes not saved yet are exported as well.
+    QString WriteAllYears(const QString &dataFilePath, const QString &path,
+                          const CResultBook *book = nullptr);
+    QString WriteAllYears(CYearReader &reader, const QString &dataFilePath, const QString &path,
+                          const CResultBook *book = nullptr);
 
     // The header line and one day's line, each with its CR LF.
     static QByteArray Header();

@@ -32,7 +32,6 @@ constexpr int kTickLabelHalfHeight = 5;
 constexpr int kInvestedLabelHalfWidth = 25; // investment labels, below the base line
 constexpr int kTickMarkLength = 5; // investment tick marks rise from the base line
 constexpr int kDotRadius = 2; // dots are 4 pixels across
-constexpr int kExplanationMargin = 3;
 // The rate at which the regions meet; its own row stays white.
 constexpr int32_t kEvenRate = 100;
 
@@ -132,13 +131,5 @@ QString CAnalyzerPainter::ExplanationText()
 
 void CAnalyzerPainter::DrawExplanation(QPainter &painter, QSize client)
 {
-    const int w = client.width();
-    const int h = client.height();
-    const chart::StepScope scope(painter);
-    Fill(painter, kBorder, kBorder, w - kBorder, h - kBorder, chart::kWhite);
-    painter.setFont(chart::Font(chart::kTitlePoints));
-    painter.setPen(chart::kTextColour);
-    painter.drawText(Span(kExplanationMargin, kExplanationMargin, w - kBorder, h - kBorder),
-                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs,
-                     ExplanationText());
+    chart::DrawExplanation(painter, client, ExplanationText());
 }

@@ -86,6 +86,18 @@ void LineTo(QPainter &painter, QPoint from, QPoint to, const QColor &colour)
     painter.drawPoints(pixels.constData(), int(pixels.size()));
 }
 
+void DrawExplanation(QPainter &painter, QSize client, const QString &text)
+{
+    constexpr int kBorder = 1;
+    constexpr int kMargin = 3;
+    const StepScope scope(painter);
+    Fill(painter, kBorder, kBorder, client.width() - kBorder, client.height() - kBorder, kWhite);
+    painter.setFont(Font(kTitlePoints));
+    painter.setPen(kTextColour);
+    painter.drawText(Span(kMargin, kMargin, client.width() - kBorder, client.height() - kBorder),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextExpandTabs, text);
+}
+
 StepScope::StepScope(QPainter &painter)
     : m_painter(painter)
 {

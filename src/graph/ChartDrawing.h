@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QPoint>
 #include <QRect>
+#include <QSize>
 #include <QStringList>
 
 class QPainter;
@@ -23,6 +24,11 @@ inline constexpr int kLabelPoints = 9; // tick labels, legends and point labels
 inline const QColor kWhite{255, 255, 255};
 inline const QColor kGrey{127, 127, 127}; // grid lines and axes
 inline const QColor kTextColour{0, 0, 0};
+inline const QColor kPlotTint{255, 255, 215}; // the plot area of the bar charts
+// Gains and losses: the balance bars and the running balance line of the transition graph, and
+// the rising and falling bars of the weekday analysis.
+inline const QColor kUpBlue{101, 101, 255};
+inline const QColor kDownRed{255, 0, 0};
 
 // Text alignments as the charts use them.
 inline constexpr int kCentredLine = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
@@ -42,6 +48,10 @@ void FillBetween(QPainter &painter, int left, int top, int right, int bottom, co
 // segments join without double-drawn pixels and a line to a plot's right or bottom edge stays
 // inside it. It changes the painter's pen.
 void LineTo(QPainter &painter, QPoint from, QPoint to, const QColor &colour);
+
+// An explanation under a chart: a white ground inside the frame's border and the text wrapped at
+// its width from the top left.
+void DrawExplanation(QPainter &painter, QSize client, const QString &text);
 
 // Each drawing step leaves the painter as it found it, draws without antialiasing and lays text
 // over a transparent background.

@@ -13,8 +13,6 @@ using chart::FillBetween;
 using chart::LineTo;
 using chart::Span;
 
-const QColor kPlotTint(255, 255, 215);
-
 // Geometry, in pixels of the frame's client area (W x H).
 constexpr int kBorder = 1; // the client's outermost pixels are left unpainted
 constexpr int kAxisX = 60; // the value axis: the plot's left edge
@@ -78,8 +76,8 @@ void CGraphPainter::Reset()
     plotWidth = 0;
     plotHeight = 0;
     layoutValid = 0;
-    seriesColor[0] = QColor(101, 101, 255);
-    seriesColor[1] = QColor(255, 0, 0);
+    seriesColor[0] = chart::kUpBlue;
+    seriesColor[1] = chart::kDownRed;
     seriesColor[2] = QColor(255, 0, 255);
 }
 
@@ -186,7 +184,7 @@ void CGraphPainter::DrawBackground(QPainter &painter, QSize client)
     const int w = client.width();
     const int h = client.height();
     FillBetween(painter, kBorder, kBorder, w - kBorder, h - kBorder, chart::kWhite);
-    FillBetween(painter, plotLeft, plotTop, plotRight, plotBottom, kPlotTint);
+    FillBetween(painter, plotLeft, plotTop, plotRight, plotBottom, chart::kPlotTint);
 
     painter.setFont(chart::Font(chart::kTitlePoints));
     painter.setPen(chart::kTextColour);

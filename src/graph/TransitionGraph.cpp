@@ -159,6 +159,29 @@ void FillTransitionGraph(CGraphPainter &painter, const CResultBook &book,
             + first + QStringLiteral(" ～ ") + last;
 }
 
+int FirstGraphDate(const CResultBook &book, const TransitionRequest &request)
+{
+    const int dayCount = std::clamp<int>(book.DayCount(), 0, CResultBook::kMaxDays);
+    if (request.monthly) {
+        // The same months FillMonthly takes: the first one, if its totals lie in the table.
+        if (book.MonthCount() < 1 || book.Month(0).lastDay < 0 || book.Month(0).lastDay >= dayCount)
+            return 0;
+        return book.Month(0).month * 100 + 1;
+    }
+    int lower = 0;
+    int upper = 0;
+    if (!DailyBounds(book, request, lower, upper))
+        return 0;
+    for (int i = 0; i < dayCount; ++i) {
+        const int date = book.Day(i).date;
+        if (date > upper)
+            break;
+        if (date > lower)
+            return date;
+    }
+    return 0;
+}
+
 QString FormatAxisLabel(int dateKey, const QString &format)
 {
     // Only a full yyyymmdd key splits into its fields; anything else has no label.

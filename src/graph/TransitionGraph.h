@@ -22,6 +22,10 @@ struct TransitionRequest
 void FillTransitionGraph(CGraphPainter &painter, const CResultBook &book,
                          const TransitionRequest &request);
 
+// Date key of the graph's first point (the first day of its first month in the monthly graph),
+// or 0 when the graph has no point.
+int FirstGraphDate(const CResultBook &book, const TransitionRequest &request);
+
 // Label text of a date key (a month passed as its month key x 100) in format "Y/M", "M", "M/D"
 // or "D"; any other format gives the empty text.
 QString FormatAxisLabel(int dateKey, const QString &format);

@@ -4,8 +4,10 @@
 #include "app/AboutDlg.h"
 #include "app/ButtonCommands.h"
 #include "app/OptionDlg.h"
+#include "app/SavePath.h"
 #include "graph/GraphPainter.h"
 #include "graph/TransitionGraph.h"
+#include "main/ExportCommands.h"
 #include "main/GraphFrame.h"
 #include "main/PeriodList.h"
 #include "main/UpDownCtrl.h"
@@ -27,6 +29,7 @@ CDiaryDlg::CDiaryDlg(const DiaryEnv &env, QWidget *parent)
     , m_clock(env.clock)
     , m_makeEntryWindow(env.makeEntryWindow)
     , m_makeBook(env.makeBook)
+    , m_savePath(env.savePath ? env.savePath : &DefaultSavePath())
     , m_commands(std::make_unique<CButtonCommands>())
     , m_hIcon(QStringLiteral(":/icons/murel.png"))
 {
@@ -58,6 +61,7 @@ void CDiaryDlg::OnInitDialog()
         m_session->SetClock(m_clock);
     m_graph = std::make_unique<CGraphPainter>();
     m_ui.frame->SetPainter(m_graph.get());
+    ConnectExport();
 
     // The start-up date stays the reference for today and this month for the whole run.
     m_ui.todayDate->setText(m_startDate.toString(QStringLiteral("yyyy/MM/dd")));
@@ -211,19 +215,7 @@ void CDiaryDlg::UpdateMonthButtons(bool enable)
 
 void CDiaryDlg::UpdateGraph()
 {
-    TransitionRequest request;
-    request.monthly = !IsDailyView();
-    if (m_ui.spanOneMonth->isChecked())
-        request.span = TransitionRequest::OneMonth;
-    else if (m_ui.spanThreeMonths->isChecked())
-        request.span = TransitionRequest::ThreeMonths;
-    else
-        request.span = TransitionRequest::WholePeriod;
-    request.monthIndex = qMax(0, m_session->MonthIndex());
-    request.total = m_ui.itemBalance->isChecked();
-    request.month = m_ui.itemMonth->isChecked();
-    request.year = m_ui.itemYear->isChecked();
-    FillTransitionGraph(*m_graph, m_session->Book(), request);
+    FillTransitionGraph(*m_graph, m_session->Book(), GraphRequest());
     m_ui.frame->update();
 }
 
@@ -399,11 +391,12 @@ void CDiaryDlg::OpenDailyInput()
 
 void CDiaryDlg::OnEntryOpenChanged(bool open)
 {
-    // While the daily input window is open the period, the entry button and the analyzer rest.
+    // While the daily input window is open the period, the entry button and the analyses rest.
     EnablePeriodControls(!open);
     for (QWidget *w :
          std::initializer_list<QWidget *>{m_ui.dailyInput, m_ui.analyzer, m_ui.yearsLabel})
         w->setEnabled(!open);
+    m_ui.yearTable->setEnabled(!open);
     if (!open) {
         m_dailyInput = nullptr;
         m_ui.list->setFocus();

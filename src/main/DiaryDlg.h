@@ -16,17 +16,21 @@
 
 class CButtonCommands;
 class CDiarySession;
+class CExportCommands;
 class CGraphFrame;
 class CGraphPainter;
 class COptionDlg;
 class CPeriodList;
+class CSavePathAsker;
 class CUpDownCtrl;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
+struct TransitionRequest;
 
 namespace dlg {
 class Controls;
@@ -82,6 +86,7 @@ struct DiaryEnv
     EntryWindowMaker makeEntryWindow; // without it the daily input window never opens
     // The book on the data file; a plain CResultBook when empty. Tests make its file steps fail.
     std::function<std::unique_ptr<CResultBook>(const QString &dataFilePath)> makeBook;
+    CSavePathAsker *savePath = nullptr; // where exports go; Qt's save dialog when none is given
 };
 
 // The main window: it wires its controls to the diary session and draws what the session says:
@@ -103,6 +108,7 @@ public:
     void OnOption();
     void OnAbout();
     void OnAnalyzer();
+    void OnYearTable();
     void OnMonthlyList();
     void OnDailyList();
     void OnDailyInput();
@@ -128,6 +134,7 @@ public:
     CGraphPainter *Graph() const { return m_graph.get(); }
     QWidget *DailyInput() const { return m_dailyInput; }
     int GraphSpan() const { return m_graphSpan; }
+    CExportCommands *Export() const { return m_export.get(); }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -148,12 +155,15 @@ private:
         QPushButton *dailyInput = nullptr, *prevMonth = nullptr, *nextMonth = nullptr;
         QLabel *yearsLabel = nullptr, *listTitle = nullptr, *listMonth = nullptr;
         QLabel *summary = nullptr, *todayDate = nullptr;
+        QAction *saveCsv = nullptr, *saveGraph = nullptr, *print = nullptr; // the file menu's
+        QAction *yearTable = nullptr; // "年別集計(&Y)..."
     };
 
     void BuildWindow();
     QMenuBar *BuildMenu();
     void NameControls(const dlg::Controls &controls);
     void ConnectControls(const dlg::Controls &controls);
+    void ConnectExport();
     void OnInitDialog();
     void SaveSettings();
     void Warn(const QString &text);
@@ -165,6 +175,7 @@ private:
     void DrawMonthly();
     void DrawDaily(int fromIndex);
     void UpdateMonthButtons(bool enable);
+    TransitionRequest GraphRequest() const;
     void UpdateGraph();
     void SetSpan(int span);
 
@@ -185,6 +196,7 @@ private:
     std::function<QDate()> m_clock;
     EntryWindowMaker m_makeEntryWindow;
     std::function<std::unique_ptr<CResultBook>(const QString &)> m_makeBook;
+    CSavePathAsker *m_savePath;
 
     Widgets m_ui;
     std::unique_ptr<CButtonCommands> m_commands;
@@ -193,6 +205,7 @@ private:
     std::unique_ptr<COptionDlg> m_options;
     std::unique_ptr<CDiarySession> m_session;
     std::unique_ptr<CGraphPainter> m_graph;
+    std::unique_ptr<CExportCommands> m_export;
     QPointer<QWidget> m_dailyInput;
     int m_graphSpan = 1;
 

@@ -1,11 +1,15 @@
 // The main window's controls and menu, and what each of them runs.
 #include "main/DiaryDlg.h"
 
+#include "analyzer/YearTableDlg.h"
 #include "app/ButtonCommands.h"
 #include "app/DialogTemplate.h"
+#include "graph/TransitionGraph.h"
+#include "main/ExportCommands.h"
 #include "main/GraphFrame.h"
 #include "main/PeriodList.h"
 #include "main/UpDownCtrl.h"
+#include "session/DiarySession.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -113,13 +117,61 @@ QMenuBar *CDiaryDlg::BuildMenu()
 {
     auto *menuBar = new QMenuBar(this);
     QMenu *file = menuBar->addMenu(Text(u"ﾌｧｲﾙ(&F)"));
+    m_ui.saveCsv = file->addAction(Text(u"CSV形式で保存(&S)..."));
+    m_ui.saveGraph = file->addAction(Text(u"グラフを画像で保存(&G)..."));
+    m_ui.print = file->addAction(Text(u"印刷(&P)..."));
+    file->addSeparator();
     connect(file->addAction(Text(u"終了(&X)")), &QAction::triggered, this, &QWidget::close);
     QMenu *tools = menuBar->addMenu(Text(u"ﾂｰﾙ(&T)"));
+    m_ui.yearTable = tools->addAction(Text(u"年別集計(&Y)..."));
+    connect(m_ui.yearTable, &QAction::triggered, this, &CDiaryDlg::OnYearTable);
     connect(tools->addAction(Text(u"ｵﾌﾟｼｮﾝ(&O)")), &QAction::triggered, this, &CDiaryDlg::OnOption);
     QMenu *help = menuBar->addMenu(Text(u"ﾍﾙﾌﾟ(&H)"));
     connect(help->addAction(Text(u"ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered, this,
             &CDiaryDlg::OnAbout);
     return menuBar;
+}
+
+// What the graph controls ask for.
+TransitionRequest CDiaryDlg::GraphRequest() const
+{
+    TransitionRequest request;
+    request.monthly = !IsDailyView();
+    if (m_ui.spanOneMonth->isChecked())
+        request.span = TransitionRequest::OneMonth;
+    else if (m_ui.spanThreeMonths->isChecked())
+        request.span = TransitionRequest::ThreeMonths;
+    else
+        request.span = TransitionRequest::WholePeriod;
+    request.monthIndex = qMax(0, m_session->MonthIndex());
+    request.total = m_ui.itemBalance->isChecked();
+    request.month = m_ui.itemMonth->isChecked();
+    request.year = m_ui.itemYear->isChecked();
+    return request;
+}
+
+void CDiaryDlg::ConnectExport()
+{
+    CExportCommands::Sources sources;
+    sources.owner = this;
+    sources.session = m_session.get();
+    sources.graph = m_graph.get();
+    sources.graphFrame = m_ui.frame;
+    sources.graphRequest = [this] { return GraphRequest(); };
+    sources.dataFilePath = m_dataFilePath;
+    sources.prompt = m_prompt;
+    sources.savePath = m_savePath;
+    m_export = std::make_unique<CExportCommands>(std::move(sources));
+    CExportCommands *commands = m_export.get();
+    connect(m_ui.saveCsv, &QAction::triggered, commands, &CExportCommands::SaveCsv);
+    connect(m_ui.saveGraph, &QAction::triggered, commands, &CExportCommands::SaveGraphImage);
+    connect(m_ui.print, &QAction::triggered, commands, &CExportCommands::Print);
+    connect(m_ui.frame->CopyAction(), &QAction::triggered, commands, &CExportCommands::CopyGraph);
+    // Like the analyzer, the exports rest while the daily input window is open.
+    connect(m_session.get(), &CDiarySession::entryOpenChanged, this, [this](bool open) {
+        for (QAction *item : {m_ui.saveCsv, m_ui.saveGraph, m_ui.print})
+            item->setEnabled(!open);
+    });
 }
 
 void CDiaryDlg::NameControls(const dlg::Controls &controls)
@@ -174,4 +226,11 @@ void CDiaryDlg::ConnectControls(const dlg::Controls &controls)
     connect(m_ui.years, &QLineEdit::textChanged, this, &CDiaryDlg::OnChangeYears);
     connect(m_ui.list, &CReportList::listClicked, this, &CDiaryDlg::OnListClick);
     connect(m_ui.list, &CReportList::listDoubleClicked, this, &CDiaryDlg::OnListDblClk);
+}
+
+void CDiaryDlg::OnYearTable()
+{
+    CYearTableDlg box(this);
+    box.SetData(&m_session->Book(), m_startDate.year());
+    box.exec();
 }

@@ -2,6 +2,7 @@
 
 #include "graph/GraphPainter.h"
 
+#include <QAction>
 #include <QPainter>
 
 CGraphFrame::CGraphFrame(QWidget *parent)
@@ -10,6 +11,9 @@ CGraphFrame::CGraphFrame(QWidget *parent)
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setFocusPolicy(Qt::NoFocus);
+    m_copy = new QAction(QStringLiteral("グラフをコピー(&C)"), this);
+    addAction(m_copy);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void CGraphFrame::paintEvent(QPaintEvent *event)

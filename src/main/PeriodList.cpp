@@ -1,28 +1,16 @@
 #include "main/PeriodList.h"
 
-#include "app/RowIcons.h"
 #include "data/ResultBook.h"
 #include "session/RowText.h"
 
 #include <QScrollBar>
-#include <QStyle>
 
 namespace {
-
-constexpr int kIconRole = Qt::UserRole; // the row's image index, as the list item keeps it
-constexpr int kKeyRole = Qt::UserRole + 1;
 
 // Row icons in image-list order: no marks, then framed for today or this month.
 const char *const kRowIcons[]
         = {":/icons/row_zero.png",       ":/icons/row_up.png",       ":/icons/row_down.png",
            ":/icons/row_today_zero.png", ":/icons/row_today_up.png", ":/icons/row_today_down.png"};
-
-const struct
-{
-    const char16_t *heading;
-    int k; // twentieths of the list's width
-} kColumns[] = {{u"日付", 4}, {u"回収/投資", 4},  {u"回収率", 2},
-                {u"収支", 3}, {u"月累積収支", 3}, {u"年累積収支", 3}};
 
 } // namespace
 
@@ -35,52 +23,7 @@ void CPeriodList::Setup()
     m_largeImages.clear();
     for (const char *path : kRowIcons)
         m_largeImages.append(QPixmap(QString::fromLatin1(path)));
-    m_smallImages = RowIcons();
-    const int w = frameGeometry().width();
-    setColumnCount(6);
-    QTreeWidgetItem *header = headerItem();
-    for (int c = 0; c < 6; ++c) {
-        header->setText(c, QString::fromUtf16(kColumns[c].heading));
-        setColumnWidth(c, w * kColumns[c].k / 20);
-        header->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-    }
-    setIconSize(QSize(16, 16));
-    // The columns leave a twentieth of the width free; the date column takes what of it the
-    // scroll bar leaves, so that the weekday stays readable with wider stand-in fonts.
-    int used = 0;
-    for (int c = 0; c < 6; ++c)
-        used += columnWidth(c);
-    const int visible = w - 2 * frameWidth()
-            - style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    if (visible > used)
-        setColumnWidth(0, columnWidth(0) + visible - used);
-}
-
-void CPeriodList::AddRow(const QStringList &cells, int icon, int key)
-{
-    auto *item = new QTreeWidgetItem();
-    for (int c = 0; c < cells.size(); ++c) {
-        item->setText(c, cells.at(c));
-        if (c > 0)
-            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    if (icon >= 0 && icon < m_smallImages.size())
-        item->setIcon(0, m_smallImages.at(icon));
-    item->setData(0, kIconRole, icon);
-    item->setData(0, kKeyRole, key);
-    addTopLevelItem(item);
-}
-
-int CPeriodList::RowKey(int row) const
-{
-    const QTreeWidgetItem *item = row >= 0 ? topLevelItem(row) : nullptr;
-    return item ? item->data(0, kKeyRole).toInt() : 0;
-}
-
-int CPeriodList::IconOfRow(int row) const
-{
-    const QTreeWidgetItem *item = row >= 0 ? topLevelItem(row) : nullptr;
-    return item ? item->data(0, kIconRole).toInt() : -1;
+    SetupColumns(rowtext::Columns());
 }
 
 void CPeriodList::FillMonthly(const CResultBook &book, int selMonth, int thisMonth)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "main/ReportList.h"
+#include "app/ReportList.h"
 
 #include <QIcon>
 #include <QList>
@@ -25,13 +25,8 @@ public:
     // scrolled it. The day numbered selDay is selected; today is marked.
     void FillDaily(const CResultBook &book, int monthIndex, int selDay, int fromIndex, int today);
 
-    int RowKey(int row) const; // 0 for no row
     int SelectedKey() const { return RowKey(SelectedRow()); }
-    int IconOfRow(int row) const; // index into the row icons, -1 for no row
 
 private:
-    void AddRow(const QStringList &cells, int icon, int key);
-
     QList<QPixmap> m_largeImages; // 32 x 32
-    QList<QIcon> m_smallImages; // 16 x 16, the ones the report view shows
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDir>
 #include <QString>
 
 // The texts of the questions and refusals that the diary's windows show. The data file's failure
@@ -37,6 +38,24 @@ inline QString NothingWritten()
 {
     return QStringLiteral(
             "この期間については、ファイルに何も書き込みません（実績入力はできません）。");
+}
+
+// Exports: a file that could not be written, named with the reason, and the data file itself,
+// which no export may replace.
+inline QString ImageSaveFailed(const QString &path, const QString &reason)
+{
+    return QStringLiteral("グラフの画像の保存に失敗しました。\n") + QDir::toNativeSeparators(path)
+            + QStringLiteral(": ") + reason;
+}
+inline QString NotOverDataFile(const QString &path)
+{
+    return QStringLiteral("データファイルには保存できません。別のファイルを選んでください。\n")
+            + QDir::toNativeSeparators(path);
+}
+inline QString PrintFailed(const QString &path)
+{
+    return QStringLiteral("印刷に失敗しました。")
+            + (path.isEmpty() ? QString() : QLatin1Char('\n') + QDir::toNativeSeparators(path));
 }
 
 } // namespace msg

@@ -37,6 +37,13 @@ QString RateCell(qint32 collected, qint32 invested)
     return collected != 0 ? QStringLiteral("-%") : QStringLiteral("-");
 }
 
+std::span<const Column> Columns()
+{
+    static const Column columns[] = {{u"日付", 4}, {u"回収/投資", 4},  {u"回収率", 2},
+                                     {u"収支", 3}, {u"月累積収支", 3}, {u"年累積収支", 3}};
+    return columns;
+}
+
 int IconOf(qint32 value, bool marked)
 {
     const int offset = value > 0 ? Up : value < 0 ? Down : Zero;

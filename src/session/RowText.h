@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+
 class CResultBook;
 struct DayResult;
 
@@ -20,6 +22,15 @@ QString Rate(qint32 collected, qint32 invested);
 QString RateCell(qint32 collected, qint32 invested);
 
 int IconOf(qint32 value, bool marked);
+
+// A column of both lists: its heading and its share of the list's width, in twentieths.
+struct Column
+{
+    const char16_t *heading;
+    int share;
+};
+// The six columns in order; the first is left-aligned, the others right-aligned.
+std::span<const Column> Columns();
 
 // The six cells of month m of the monthly view.
 QStringList MonthlyRow(const CResultBook &book, int m);

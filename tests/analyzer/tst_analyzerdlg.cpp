@@ -5,9 +5,11 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,8 +20,65 @@ namespace {
 
 const QRgb kBlack = qRgb(0, 0, 0);
 const QRgb kBlue = qRgb(152, 191, 255);
+// The weekday bars.
+const QRgb kUpBlue = qRgb(101, 101, 255);
+const QRgb kDownRed = qRgb(255, 0, 0);
+
+const QString kRateText = QStringLiteral("「投資額」に対応した「回収率」の実績を確認できます");
+const QString kWeekdayText = QStringLiteral("曜日ごとの収支と勝率を確認できます");
+
+// The ways a user, or a screen reader, chooses a kind button.
+enum class Choose { Click, Space, Arrow, Press, Toggle };
+
+int Count(const QImage &image, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == colour;
+    }
+    return n;
+}
+
+QAbstractButton *Button(const CAnalyzerDlg &dlg, CAnalyzerDlg::ControlId id)
+{
+    return qobject_cast<QAbstractButton *>(dlg.control(id));
+}
+
+QString KindText(const CAnalyzerDlg &dlg)
+{
+    auto *label = qobject_cast<QLabel *>(dlg.control(CAnalyzerDlg::IdKindText));
+    return label ? label->text() : QString();
+}
+
+// Chooses the kind of button `to`; `from` is the kind button shown so far.
+void ChooseKind(QAbstractButton *to, QAbstractButton *from, Choose how)
+{
+    switch (how) {
+    case Choose::Click:
+        QTest::mouseClick(to, Qt::LeftButton);
+        break;
+    case Choose::Space:
+        to->setFocus();
+        QTest::keyClick(to, Qt::Key_Space);
+        break;
+    case Choose::Arrow:
+        // The arrow keys move between the two buttons of the choice and choose as they go.
+        from->setFocus();
+        QTest::keyClick(from, to->x() > from->x() ? Qt::Key_Right : Qt::Key_Left);
+        break;
+    case Choose::Press:
+    case Choose::Toggle:
+        QAccessible::queryAccessibleInterface(to)->actionInterface()->doAction(
+                how == Choose::Press ? QAccessibleActionInterface::pressAction()
+                                     : QAccessibleActionInterface::toggleAction());
+        break;
+    }
+}
 
 } // namespace
+
+Q_DECLARE_METATYPE(Choose)
 
 class TestAnalyzerDlg : public QObject
 {
@@ -99,7 +158,9 @@ private slots:
         QVERIFY(kind->isChecked());
         QVERIFY(kind->isVisible());
         QVERIFY(!dlg.control(CAnalyzerDlg::IdCancel)->isVisible());
-        QVERIFY(!dlg.control(CAnalyzerDlg::IdKindB)->isVisible());
+        auto *weekday = qobject_cast<QAbstractButton *>(dlg.control(CAnalyzerDlg::IdKindWeekday));
+        QVERIFY(weekday && weekday->isVisible() && !weekday->isChecked());
+        QCOMPARE(weekday->text(), QStringLiteral("曜日別"));
 
         // The layout follows the plot control's own client size.
         auto *plot = qobject_cast<QFrame *>(dlg.control(CAnalyzerDlg::IdPlot));
@@ -118,7 +179,7 @@ private slots:
                          .name(),
                  QColor(kBlue).name());
 
-        // Clicking the one kind of analysis changes nothing.
+        // Clicking the kind already shown changes nothing.
         const QString title = d.m_title;
         const int points = d.m_pointCount;
         QTest::mouseClick(kind, Qt::LeftButton);
@@ -236,6 +297,116 @@ private slots:
         again.reject();
     }
 
+    // Either button chooses its kind, however it is pressed: the text beside the buttons, the plot,
+    // the explanation and the checked button follow, and the other kind comes back unchanged.
+    void kindSwitching_data()
+    {
+        QTest::addColumn<Choose>("how");
+        QTest::newRow("click") << Choose::Click;
+        QTest::newRow("space") << Choose::Space;
+        QTest::newRow("arrow keys") << Choose::Arrow;
+        QTest::newRow("screen reader press") << Choose::Press;
+        QTest::newRow("screen reader toggle") << Choose::Toggle;
+    }
+    void kindSwitching()
+    {
+        QFETCH(Choose, how);
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        QTRY_VERIFY(dlg.data().m_prepared == 1);
+        QAbstractButton *rate = Button(dlg, CAnalyzerDlg::IdKindRate);
+        QAbstractButton *weekday = Button(dlg, CAnalyzerDlg::IdKindWeekday);
+        QWidget *plot = dlg.control(CAnalyzerDlg::IdPlot);
+        QWidget *explanation = dlg.control(CAnalyzerDlg::IdExplanation);
+        QCOMPARE(dlg.Kind(), AnalysisKind::RateDistribution);
+        QCOMPARE(KindText(dlg), kRateText);
+        const QImage ratePlot = plot->grab().toImage();
+        const QImage rateExplanation = explanation->grab().toImage();
+        QCOMPARE(Count(ratePlot, kUpBlue) + Count(ratePlot, kDownRed), 0);
+        QVERIFY(explanation->accessibleName().contains(QStringLiteral("投資額（横軸）")));
+
+        ChooseKind(weekday, rate, how);
+        QTRY_COMPARE(dlg.Kind(), AnalysisKind::Weekdays);
+        QVERIFY(weekday->isChecked());
+        QVERIFY(!rate->isChecked());
+        QCOMPARE(KindText(dlg), kWeekdayText);
+        // Monday and Tuesday gained, Wednesday lost.
+        const QImage weekdayPlot = plot->grab().toImage();
+        QVERIFY(Count(weekdayPlot, kUpBlue) > 100);
+        QVERIFY(Count(weekdayPlot, kDownRed) > 100);
+        QCOMPARE(Count(weekdayPlot, kBlue), 0);
+        QCOMPARE(plot->accessibleName(),
+                 QStringLiteral("曜日別収支:2003/01/01 (水) ～ 2003/05/31 (土)"));
+        QVERIFY(explanation->accessibleName().contains(QStringLiteral("曜日")));
+        QVERIFY(explanation->grab().toImage() != rateExplanation);
+        QVERIFY(dlg.isVisible());
+
+        ChooseKind(rate, weekday, how);
+        QTRY_COMPARE(dlg.Kind(), AnalysisKind::RateDistribution);
+        QVERIFY(rate->isChecked());
+        QVERIFY(!weekday->isChecked());
+        QCOMPARE(KindText(dlg), kRateText);
+        QCOMPARE(plot->grab().toImage(), ratePlot);
+        QCOMPARE(explanation->grab().toImage(), rateExplanation);
+        QCOMPARE(plot->accessibleName(), dlg.data().m_title);
+        dlg.reject();
+    }
+
+    // The kind is kept under Analysis/Kind: restored at the next opening, any stored value but 1
+    // showing the recovery-rate distribution, and written as 0 or 1 when the dialog closes.
+    void storedKind_data()
+    {
+        QTest::addColumn<int>("stored"); // -999: nothing stored
+        QTest::addColumn<bool>("switchOnce");
+        QTest::addColumn<AnalysisKind>("opened");
+        QTest::addColumn<int>("written");
+
+        const auto rate = AnalysisKind::RateDistribution;
+        const auto weekdays = AnalysisKind::Weekdays;
+        QTest::newRow("nothing stored") << -999 << false << rate << 0;
+        QTest::newRow("0") << 0 << false << rate << 0;
+        QTest::newRow("1") << 1 << false << weekdays << 1;
+        QTest::newRow("2 reads as 0") << 2 << false << rate << 0;
+        QTest::newRow("-1 reads as 0") << -1 << false << rate << 0;
+        QTest::newRow("0, then the weekdays chosen") << 0 << true << rate << 1;
+        QTest::newRow("1, then the distribution chosen") << 1 << true << weekdays << 0;
+        QTest::newRow("7, then the weekdays chosen") << 7 << true << rate << 1;
+    }
+    void storedKind()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, switchOnce);
+        QFETCH(AnalysisKind, opened);
+        QFETCH(int, written);
+        if (stored != -999)
+            WriteProfileInt(QStringLiteral("Analysis"), QStringLiteral("Kind"), stored);
+
+        CAnalyzerDlg dlg;
+        dlg.SetData(m_book.get());
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_VERIFY(dlg.data().m_prepared == 1);
+        const bool weekdays = opened == AnalysisKind::Weekdays;
+        QCOMPARE(dlg.Kind(), opened);
+        QCOMPARE(KindText(dlg), weekdays ? kWeekdayText : kRateText);
+        QCOMPARE(Button(dlg, CAnalyzerDlg::IdKindWeekday)->isChecked(), weekdays);
+        QCOMPARE(Button(dlg, CAnalyzerDlg::IdKindRate)->isChecked(), !weekdays);
+        const QImage plot = dlg.control(CAnalyzerDlg::IdPlot)->grab().toImage();
+        QCOMPARE(Count(plot, kUpBlue) > 0, weekdays);
+        // Nothing is written while the dialog is open.
+        QCOMPARE(GetProfileInt(QStringLiteral("Analysis"), QStringLiteral("Kind"), -999), stored);
+        if (switchOnce) {
+            QTest::mouseClick(
+                    Button(dlg, weekdays ? CAnalyzerDlg::IdKindRate : CAnalyzerDlg::IdKindWeekday),
+                    Qt::LeftButton);
+        }
+        QTest::mouseClick(dlg.control(CAnalyzerDlg::IdOk), Qt::LeftButton);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(GetProfileInt(QStringLiteral("Analysis"), QStringLiteral("Kind"), -999), written);
+    }
+
     void neverShownSavesNothing()
     {
         {
@@ -244,6 +415,7 @@ private slots:
             dlg.done(QDialog::Rejected);
         }
         QCOMPARE(storedPosition(), QPoint(-1, -1));
+        QCOMPARE(GetProfileInt(QStringLiteral("Analysis"), QStringLiteral("Kind"), -1), -1);
     }
 };
 

@@ -138,7 +138,8 @@ private slots:
         QCOMPARE(c.at(4), c.widget(5));
     }
 
-    // Texts wider than their rectangle grow to the right; framed texts and buttons keep it.
+    // Texts wider than their rectangle grow to the right; framed and wrapping texts and buttons
+    // keep it.
     void growth_data()
     {
         QTest::addColumn<int>("kind");
@@ -146,6 +147,7 @@ private slots:
         QTest::addColumn<bool>("grows");
         QTest::newRow("text") << int(Kind::Text) << 0u << true;
         QTest::newRow("sunken text") << int(Kind::Text) << unsigned(dlg::Sunken) << false;
+        QTest::newRow("wrapping text") << int(Kind::Text) << unsigned(dlg::WordWrap) << false;
         QTest::newRow("check box") << int(Kind::CheckBox) << 0u << true;
         QTest::newRow("radio") << int(Kind::Radio) << 0u << true;
         QTest::newRow("push button") << int(Kind::PushButton) << 0u << false;

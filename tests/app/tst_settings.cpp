@@ -34,7 +34,16 @@ QStringList storedKeys()
 }
 
 // The members Read, Write and PositionOf can be asked about, by a name a table can hold.
-enum class Member { FromJanuary, AmountUnit, GraphSpan, GraphYear, DailyInputPos, AnalysisPos };
+enum class Member {
+    FromJanuary,
+    AmountUnit,
+    GraphSpan,
+    GraphYear,
+    DailyInputPos,
+    AnalysisPos,
+    AnalysisKind,
+    YearTablePos,
+};
 
 void readMember(CSettings &s, Member m)
 {
@@ -51,6 +60,10 @@ void readMember(CSettings &s, Member m)
         return s.Read(&CSettings::dailyInputPos);
     case Member::AnalysisPos:
         return s.Read(&CSettings::analysisPos);
+    case Member::AnalysisKind:
+        return s.Read(&CSettings::weekdayAnalysis);
+    case Member::YearTablePos:
+        return s.Read(&CSettings::yearTablePos);
     }
 }
 
@@ -69,6 +82,10 @@ void writeMember(const CSettings &s, Member m)
         return s.Write(&CSettings::dailyInputPos);
     case Member::AnalysisPos:
         return s.Write(&CSettings::analysisPos);
+    case Member::AnalysisKind:
+        return s.Write(&CSettings::weekdayAnalysis);
+    case Member::YearTablePos:
+        return s.Write(&CSettings::yearTablePos);
     }
 }
 
@@ -106,6 +123,8 @@ private slots:
                 {"Murel", "GraphItem_Month", 1},  {"Murel", "GraphItem_Year", 1},
                 {"DailyInput", "Pos_X", 0},       {"DailyInput", "Pos_Y", 0},
                 {"Analysis", "Pos_X", 0},         {"Analysis", "Pos_Y", 0},
+                {"Analysis", "Kind", 0},          {"YearTable", "Pos_X", 0},
+                {"YearTable", "Pos_Y", 0},
         };
         for (const auto &r : rows) {
             QTest::addRow("%s/%s", r.section, r.key)
@@ -125,6 +144,8 @@ private slots:
         CSettings read;
         read.graphSpan = 77; // anything but the default, to see the read replace it
         read.analysisPos = QPoint(5, 6);
+        read.yearTablePos = QPoint(7, 8);
+        read.weekdayAnalysis = true;
         read.ReadSection(section);
         read.WriteSection(section);
         QCOMPARE(stored(section, key), value);
@@ -141,7 +162,9 @@ private slots:
         QVERIFY(s.graphTotal && s.graphMonth && s.graphYear);
         QCOMPARE(s.dailyInputPos, QPoint(0, 0));
         QCOMPARE(s.analysisPos, QPoint(0, 0));
-        QCOMPARE(CSettings::Keys().size(), size_t(12));
+        QVERIFY(!s.weekdayAnalysis);
+        QCOMPARE(s.yearTablePos, QPoint(0, 0));
+        QCOMPARE(CSettings::Keys().size(), size_t(15));
     }
 
     // A stored value read and written back: what the program applies, or exactly what was read.
@@ -178,6 +201,15 @@ private slots:
         QTest::newRow("item 0") << graph << "GraphItem_Month" << QVariant(0) << 0;
         QTest::newRow("item 2 is unchecked") << graph << "GraphItem_Year" << QVariant(2) << 0;
         QTest::newRow("position x") << analysis << "Pos_X" << QVariant(-40) << -40;
+        // The analyzer knows two kinds; any other stored kind shows the first.
+        QTest::newRow("kind 0") << analysis << "Kind" << QVariant(0) << 0;
+        QTest::newRow("kind 1") << analysis << "Kind" << QVariant(1) << 1;
+        QTest::newRow("kind 2 reads as 0") << analysis << "Kind" << QVariant(2) << 0;
+        QTest::newRow("kind -1 reads as 0") << analysis << "Kind" << QVariant(-1) << 0;
+        QTest::newRow("kind text reads as 0")
+                << analysis << "Kind" << QVariant(QStringLiteral("1x")) << 0;
+        QTest::newRow("year table position y") << "YearTable"
+                                               << "Pos_Y" << QVariant(-12) << -12;
         QTest::newRow("position y") << "DailyInput"
                                     << "Pos_Y" << QVariant(300) << 300;
         QTest::newRow("text reads as the default")
@@ -210,6 +242,9 @@ private slots:
                 << Member::DailyInputPos << QStringList{"DailyInput/Pos_X", "DailyInput/Pos_Y"};
         QTest::newRow("analyzer position")
                 << Member::AnalysisPos << QStringList{"Analysis/Pos_X", "Analysis/Pos_Y"};
+        QTest::newRow("analyzer kind") << Member::AnalysisKind << QStringList{"Analysis/Kind"};
+        QTest::newRow("year table position")
+                << Member::YearTablePos << QStringList{"YearTable/Pos_X", "YearTable/Pos_Y"};
     }
     void oneMember()
     {
@@ -238,6 +273,8 @@ private slots:
             QCOMPARE(s.amountUnit, fresh.amountUnit);
         if (member != Member::AnalysisPos)
             QCOMPARE(s.analysisPos, fresh.analysisPos);
+        if (member != Member::YearTablePos)
+            QCOMPARE(s.yearTablePos, fresh.yearTablePos);
     }
 
     void sectionsTouchTheirOwnKeys_data()
@@ -250,8 +287,12 @@ private slots:
         QTest::newRow("graph") << "Murel"
                                << QStringList{"Murel/GraphItem_Month", "Murel/GraphItem_Total",
                                               "Murel/GraphItem_Year", "Murel/GraphSpan"};
-        QTest::newRow("analyzer") << "Analysis" << QStringList{"Analysis/Pos_X", "Analysis/Pos_Y"};
-        QTest::newRow("unknown section") << "YearTable" << QStringList{};
+        QTest::newRow("analyzer") << "Analysis"
+                                  << QStringList{"Analysis/Kind", "Analysis/Pos_X",
+                                                 "Analysis/Pos_Y"};
+        QTest::newRow("year table")
+                << "YearTable" << QStringList{"YearTable/Pos_X", "YearTable/Pos_Y"};
+        QTest::newRow("unknown section") << "Printing" << QStringList{};
         QTest::newRow("case matters") << "option" << QStringList{};
     }
     void sectionsTouchTheirOwnKeys()
@@ -266,12 +307,13 @@ private slots:
     void positionOf_data()
     {
         QTest::addColumn<QString>("section");
-        QTest::addColumn<int>("which"); // 0 none, 1 daily input, 2 analyzer
+        QTest::addColumn<int>("which"); // 0 none, 1 daily input, 2 analyzer, 3 year table
         QTest::newRow("daily input") << "DailyInput" << 1;
         QTest::newRow("analyzer") << "Analysis" << 2;
         QTest::newRow("options have no position") << "Option" << 0;
         QTest::newRow("graph has no position") << "Murel" << 0;
-        QTest::newRow("unknown") << "YearTable" << 0;
+        QTest::newRow("year table") << "YearTable" << 3;
+        QTest::newRow("unknown") << "Printing" << 0;
         QTest::newRow("empty") << "" << 0;
     }
     void positionOf()
@@ -280,6 +322,7 @@ private slots:
         QFETCH(int, which);
         QPoint CSettings::*const expected = which == 1 ? &CSettings::dailyInputPos
                 : which == 2                           ? &CSettings::analysisPos
+                : which == 3                           ? &CSettings::yearTablePos
                                                        : nullptr;
         QVERIFY(CSettings::PositionOf(section) == expected);
     }

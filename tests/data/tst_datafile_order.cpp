@@ -331,12 +331,13 @@ void TestDataFileOrder::matchesModel()
         } else {
             book.BuildCalendar(endMonth, january, back);
             qsizetype offset = 0;
-            QVERIFY(ReadPeriod(book.RawDays().data(), book.DayCount(), [&](char *buffer, qint64 want) {
-                const qint64 n = std::min<qint64>(want, file.size() - offset);
-                std::memcpy(buffer, file.constData() + offset, size_t(n));
-                offset += n;
-                return n;
-            }));
+            QVERIFY(ReadPeriod(book.RawDays().data(), book.DayCount(),
+                               [&](char *buffer, qint64 want) {
+                                   const qint64 n = std::min<qint64>(want, file.size() - offset);
+                                   std::memcpy(buffer, file.constData() + offset, size_t(n));
+                                   offset += n;
+                                   return n;
+                               }));
         }
         std::set<int32_t> period;
         for (int i = 0; i < book.DayCount(); ++i)

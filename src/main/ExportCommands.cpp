@@ -1,0 +1,190 @@
+#include "main/ExportCommands.h"
+
+#include "app/Prompt.h"
+#include "app/SavePath.h"
+#include "export/CsvExport.h"
+#include "graph/GraphPainter.h"
+#include "print/PrintLayout.h"
+#include "print/PrintSheet.h"
+#include "session/DiarySession.h"
+#include "session/Messages.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSaveFile>
+
+namespace {
+
+constexpr int kImageScale = 2;
+
+// Holds the wait cursor while a file is written.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+QString Beside(const QString &dataFilePath, const QString &name)
+{
+    return QDir(QFileInfo(dataFilePath).absolutePath()).filePath(name);
+}
+
+} // namespace
+
+CExportCommands::CExportCommands(Sources sources, QObject *parent)
+    : QObject(parent)
+    , m_in(std::move(sources))
+{ }
+
+QString CExportCommands::CsvProposal(const QString &dataFilePath, CCsvScopeDlg::Scope scope)
+{
+    const QString base = QFileInfo(dataFilePath).completeBaseName();
+    return Beside(dataFilePath,
+                  base
+                          + (scope == CCsvScopeDlg::AllYears ? QStringLiteral("-all.csv")
+                                                             : QStringLiteral(".csv")));
+}
+
+QString CExportCommands::GraphProposal(const QString &dataFilePath, int firstDate)
+{
+    const QString date = firstDate > 0 ? QLatin1Char('-') + QString::number(firstDate) : QString();
+    return Beside(dataFilePath, QStringLiteral("Murel-graph") + date + QStringLiteral(".png"));
+}
+
+bool CExportCommands::IsDataFile(const QString &path) const
+{
+    const QFileInfo target(path);
+    const QFileInfo data(m_in.dataFilePath);
+    if (target.exists() && data.exists())
+        return target.canonicalFilePath() == data.canonicalFilePath();
+    return target.absoluteFilePath() == data.absoluteFilePath();
+}
+
+void CExportCommands::Warn(const QString &text) const
+{
+    m_in.prompt->Show(m_in.owner, text, QMessageBox::Warning, QMessageBox::Ok);
+}
+
+void CExportCommands::SaveCsv()
+{
+    CCsvScopeDlg choice(m_in.owner);
+    if (choice.exec() != QDialog::Accepted)
+        return;
+    const CCsvScopeDlg::Scope scope = choice.Chosen();
+    const QString path = m_in.savePath->Ask(m_in.owner, QStringLiteral("CSV形式で保存"),
+                                            CsvProposal(m_in.dataFilePath, scope),
+                                            QStringLiteral("CSVファイル (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (IsDataFile(path)) {
+        Warn(msg::NotOverDataFile(path));
+        return;
+    }
+    const CResultBook &book = m_in.session->Book();
+    CCsvExport csv;
+    QString problem;
+    {
+        const WaitCursor wait;
+        // Every year comes from the file; days typed since the last save come from the book.
+        problem = scope == CCsvScopeDlg::ShownPeriod
+                ? csv.WritePeriod(book, path)
+                : csv.WriteAllYears(m_in.dataFilePath, path, book.IsModified() ? &book : nullptr);
+    }
+    if (!problem.isEmpty())
+        Warn(problem);
+}
+
+QImage CExportCommands::GraphImage() const
+{
+    // Drawn by the frame itself, border included, exactly as it paints on screen.
+    QWidget *frame = m_in.graphFrame;
+    QImage image(frame->size() * kImageScale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(kImageScale);
+    // Viewers that honour the resolution show it at the size it has on screen.
+    const double dotsPerInch = frame->logicalDpiX() * kImageScale;
+    image.setDotsPerMeterX(qRound(dotsPerInch / 0.0254));
+    image.setDotsPerMeterY(qRound(dotsPerInch / 0.0254));
+    image.fill(frame->palette().color(frame->backgroundRole()));
+    frame->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return image;
+}
+
+void CExportCommands::SaveGraphImage()
+{
+    const int firstDate = FirstGraphDate(m_in.session->Book(), m_in.graphRequest());
+    const QString path = m_in.savePath->Ask(m_in.owner, QStringLiteral("グラフを画像で保存"),
+                                            GraphProposal(m_in.dataFilePath, firstDate),
+                                            QStringLiteral("PNG画像 (*.png)"));
+    if (path.isEmpty())
+        return;
+    if (IsDataFile(path)) {
+        Warn(msg::NotOverDataFile(path));
+        return;
+    }
+    const QImage image = GraphImage();
+    // Written whole or not at all: the file replaces nothing until it is complete.
+    QSaveFile file(path);
+    QString reason;
+    if (!file.open(QIODevice::WriteOnly))
+        reason = file.errorString();
+    else if (!image.save(&file, "PNG"))
+        reason = file.error() != QFileDevice::NoError ? file.errorString()
+                                                      : QStringLiteral("PNG形式に変換できません。");
+    else if (!file.commit())
+        reason = file.errorString();
+    if (!reason.isEmpty()) {
+        file.cancelWriting();
+        Warn(msg::ImageSaveFailed(path, reason));
+    }
+}
+
+void CExportCommands::CopyGraph()
+{
+    QGuiApplication::clipboard()->setImage(GraphImage());
+}
+
+bool CExportCommands::PrintTo(QPrinter &printer)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        Warn(msg::PrintFailed(printer.outputFileName()));
+        return false;
+    }
+    const CDiarySession &session = *m_in.session;
+    const bool daily = session.View() == DiaryView::Daily;
+    const QFrame *frame = qobject_cast<const QFrame *>(m_in.graphFrame);
+    // The graph is laid out for the frame's interior, where the painter draws it.
+    const QSize graphSize = frame ? frame->contentsRect().size() : m_in.graphFrame->size();
+    CPrintLayout layout(SheetOfView(session.Book(), daily, session.MonthIndex()), m_in.graph,
+                        graphSize);
+    layout.Render(painter, printer);
+    return painter.end();
+}
+
+void CExportCommands::SetUpPrinter(QPrinter &printer, const QString &dataFilePath)
+{
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setPageOrientation(QPageLayout::Portrait);
+    printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    printer.setDocName(QFileInfo(dataFilePath).completeBaseName());
+}
+
+void CExportCommands::Print()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    SetUpPrinter(printer, m_in.dataFilePath);
+    QPrintPreviewDialog preview(&printer, m_in.owner);
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter *target) { PrintTo(*target); });
+    preview.exec();
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "graph/TransitionGraph.h"
+#include "main/CsvScopeDlg.h"
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class CDiarySession;
+class CGraphPainter;
+class CPrompt;
+class CSavePathAsker;
+class QPrinter;
+class QWidget;
+
+// The main window's ways of taking results out: a CSV file for spreadsheets, the graph as a PNG
+// file or on the clipboard, and a printout through a preview. Files are proposed beside the data
+// file; a failure is shown as a warning that names the file and leaves no file behind.
+class CExportCommands : public QObject
+{
+    Q_OBJECT
+public:
+    struct Sources
+    {
+        QWidget *owner = nullptr; // the main window: the boxes' owner
+        const CDiarySession *session = nullptr;
+        CGraphPainter *graph = nullptr;
+        QWidget *graphFrame = nullptr; // shows the graph; the image is what it shows
+        std::function<TransitionRequest()> graphRequest; // what the graph shows
+        QString dataFilePath;
+        CPrompt *prompt = nullptr;
+        CSavePathAsker *savePath = nullptr;
+    };
+
+    explicit CExportCommands(Sources sources, QObject *parent = nullptr);
+
+    void SaveCsv();
+    void SaveGraphImage();
+    void CopyGraph();
+    void Print();
+
+    // The graph as the frame shows it, at twice its size with a device pixel ratio of 2.
+    QImage GraphImage() const;
+    // Renders the printout of the current view onto printer; false (after a warning) when the
+    // printer could not be started.
+    bool PrintTo(QPrinter &printer);
+
+    // A4 upright with margins of 15 mm, named after the data file.
+    static void SetUpPrinter(QPrinter &printer, const QString &dataFilePath);
+
+    // "<data file's base name>.csv", or "-all.csv" for every year, in the data file's folder.
+    static QString CsvProposal(const QString &dataFilePath, CCsvScopeDlg::Scope scope);
+    // "Murel-graph-<yyyymmdd of the graph's first date>.png" in the data file's folder.
+    static QString GraphProposal(const QString &dataFilePath, int firstDate);
+
+private:
+    bool IsDataFile(const QString &path) const;
+    void Warn(const QString &text) const;
+
+    Sources m_in;
+};
