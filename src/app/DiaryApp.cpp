@@ -1,13 +1,16 @@
 #include "app/DiaryApp.h"
 
 #include "app/DialogTemplate.h"
+#include "app/ExitSignals.h"
 #include "app/Prompt.h"
+#include "app/QuietSave.h"
 
 #include <QDialog>
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLockFile>
+#include <QSessionManager>
 #include <QStandardPaths>
 #include <QTranslator>
 
@@ -57,11 +60,63 @@ int CDiaryApp::InitInstance(const std::function<std::unique_ptr<QDialog>()> &mak
         qWarning("Murel: cannot create the single-instance lock %s", qPrintable(lock.fileName()));
     }
 
-    {
-        std::unique_ptr<QDialog> mainWindow = makeMainWindow();
-        mainWindow->exec();
-    }
+    const int exitCode = Run(makeMainWindow);
     if (lock.isLocked())
         lock.unlock();
-    return 0;
+    return exitCode;
+}
+
+int CDiaryApp::Run(const std::function<std::unique_ptr<QDialog>()> &makeMainWindow)
+{
+    // Signals are watched from before the window is made; one that comes meanwhile waits.
+    CExitSignals exitSignals;
+    std::unique_ptr<QDialog> mainWindow = makeMainWindow();
+    CQuietSave *quiet = dynamic_cast<CQuietSave *>(mainWindow.get());
+    int exitCode = 0;
+    bool ending = false;
+    const auto saveQuietly = [quiet](const char *occasion) {
+        QString problem;
+        const bool saved = !quiet || quiet->SaveWithoutQuestions(&problem);
+        if (!problem.isEmpty())
+            qWarning("Murel (%s): %s", occasion, qPrintable(problem));
+        return saved;
+    };
+
+    QObject run; // the connections of this run end with it
+    connect(&exitSignals, &CExitSignals::exitRequested, &run, [&](int) {
+        // Ends all event loops, also those of a box that is shown; a later signal finds the
+        // program ending already.
+        if (ending)
+            return;
+        ending = true;
+        exitCode = saveQuietly("signal") ? 0 : 1;
+        QCoreApplication::exit(exitCode);
+    });
+#ifndef QT_NO_SESSIONMANAGER
+    connect(this, &QGuiApplication::commitDataRequest, &run, [quiet](QSessionManager &manager) {
+        if (!quiet)
+            return;
+        QString problem;
+        quiet->SaveWithoutQuestions(&problem);
+        // Asking for interaction only when there is something to say; never cancelling.
+        if (!problem.isEmpty() && manager.allowsInteraction()) {
+            quiet->ShowSaveProblem(problem);
+            manager.release();
+        }
+    });
+#endif
+    // Also after a signal whose save failed: one more try.
+    connect(this, &QCoreApplication::aboutToQuit, &run,
+            [&] { exitCode = saveQuietly("quit") ? 0 : 1; });
+    connect(mainWindow.get(), &QDialog::finished, &run, [&] { QCoreApplication::exit(exitCode); });
+
+    // As exec() would show it, but in the application's own loop, whose end is heard.
+    const bool quitOnLastWindow = quitOnLastWindowClosed();
+    setQuitOnLastWindowClosed(false);
+    mainWindow->setWindowModality(Qt::ApplicationModal);
+    mainWindow->show();
+    exec();
+    setQuitOnLastWindowClosed(quitOnLastWindow);
+    mainWindow.reset(); // the window writes its settings as it goes
+    return exitCode;
 }

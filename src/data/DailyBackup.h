@@ -60,6 +60,8 @@ public:
     explicit CDailyBackup(const QString &dataFilePath, int keep = kKeptBackups);
 
     QString BeforeSave(const QDate &today);
+    // The next failure is reported again: the last report could not be shown.
+    void ReportAgain() { m_failureReported = false; }
 
     QString dataFilePath() const { return m_path; }
 

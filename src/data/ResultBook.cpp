@@ -30,16 +30,17 @@ int Weekday(int year, int month, int day)
     return static_cast<int>(((days + 4) % 7 + 7) % 7);
 }
 
+int32_t Saturated(long long value)
+{
+    return static_cast<int32_t>(std::clamp<long long>(value, std::numeric_limits<int32_t>::min(),
+                                                      std::numeric_limits<int32_t>::max()));
+}
+
 // Running sums of a long rolling period can exceed 32 bits with amounts read from the file;
 // saturate instead of overflowing.
 int32_t SaturatingAdd(int32_t a, int32_t b)
 {
-    const long long sum = static_cast<long long>(a) + b;
-    if (sum > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (sum < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(sum);
+    return Saturated(static_cast<long long>(a) + b);
 }
 
 } // namespace
@@ -85,13 +86,18 @@ bool CResultBook::EnterDay(int date, EntryMethod method, int32_t collected, int3
                            int32_t balance)
 {
     const int index = IndexOf(date);
-    if (index < 0)
+    // A period not read whole takes no entry it could never save.
+    if (index < 0 || m_loadFailed)
         return false;
     DayResult &day = days[index];
     day.entryMethod = method;
     day.collected = method == EntryMethod::Amounts ? collected : 0;
     day.invested = method == EntryMethod::Amounts ? invested : 0;
-    day.balance = method == EntryMethod::None ? 0 : balance;
+    // A day entered by amounts never carries a balance that contradicts them.
+    if (method == EntryMethod::Amounts)
+        day.balance = Saturated(static_cast<long long>(collected) - invested);
+    else
+        day.balance = method == EntryMethod::None ? 0 : balance;
     if (day.balance == 0 && day.collected == 0 && day.invested == 0)
         day.entryMethod = EntryMethod::None;
     Recalculate(index);
@@ -108,8 +114,8 @@ bool CResultBook::LoadPeriod(int endMonth, int yearBasisJanuary, int yearsBack)
     Clear();
     BuildCalendar(endMonth, yearBasisJanuary, yearsBack);
     const bool loaded = Load();
-    if (loaded)
-        Recalculate(0);
+    // What was read is shown with its sums even when the rest could not be read.
+    Recalculate(0);
     return loaded;
 }
 

@@ -56,16 +56,21 @@ public:
     ~CResultBook() override;
 
     // Saves a modified period first; when that fails the old period stays loaded and modified.
+    // When the file cannot be read whole, the period is laid out and its running sums computed from
+    // what was read all the same, and it is never saved (IsReadWhole).
     bool LoadPeriod(int endMonth, int yearBasisJanuary, int yearsBack);
     void BuildCalendar(int endMonth, int yearBasisJanuary, int yearsBack);
     bool Load();
+    // Writes the period into the data file; once the file holds it, the book is no longer
+    // modified.
     bool Save();
     void Clear();
 
-    // Enters the result of the day with this date key: by amounts, collected and invested are kept;
-    // by the balance alone, they are stored as 0; all three 0 leave the day without a result.
+    // Enters the result of the day with this date key: by amounts, collected and invested are kept
+    // and the balance is collected minus invested, whatever balance is given; by the balance alone,
+    // collected and invested are stored as 0; all three 0 leave the day without a result.
     // Recalculates the running sums from that day, marks the book modified and emits dayChanged.
-    // False when the period has no such day.
+    // False when the period has no such day, or was not read whole (IsReadWhole).
     bool EnterDay(int date, EntryMethod method, int32_t collected, int32_t invested,
                   int32_t balance);
 
@@ -79,6 +84,9 @@ public:
     int IndexOf(int date) const;
     const QString &LastError() const { return lastError; }
     bool IsModified() const { return modified; }
+    // False after a load that could not read the file whole: saving that period could drop lines
+    // it never read, so it takes no entries and Save refuses it until another load succeeds.
+    bool IsReadWhole() const { return !m_loadFailed; }
 
     static QString DateText(int key);
     static int DaysInMonth(int monthKey);

@@ -260,5 +260,6 @@ bool CResultBook::Save()
     errno = 0;
     if (!CommitOut(out))
         return cancel(errno, OwnText(out));
+    modified = false; // what the file holds now
     return true;
 }

@@ -135,6 +135,9 @@ bool CDailyInputDlg::Create()
     connect(m_collected, &QLineEdit::textChanged, this, &CDailyInputDlg::OnAmountChange);
     connect(m_balance, &QLineEdit::textChanged, this, &CDailyInputDlg::OnBalanceChange);
     connect(m_session, &CDiarySession::entryDayChanged, this, &CDailyInputDlg::ShowDay);
+    connect(m_session, &CDiarySession::entryApplyRequested, this,
+            &CDailyInputDlg::ApplyPendingUnasked);
+    connect(m_session, &CDiarySession::entryCloseRequested, this, &CDailyInputDlg::CloseUnasked);
 
     OnInitDialog();
     show();
@@ -261,6 +264,10 @@ void CDailyInputDlg::OnBalanceChange()
 void CDailyInputDlg::OnMethodAmounts()
 {
     UpdateEntryMethod();
+    // The balance follows the amounts as soon as they are the method: a day stored by its balance
+    // alone must not keep that balance beside amounts that contradict it.
+    if (ShownDay())
+        UpdateBalance();
     if (const DayResult *day = ShownDay()) {
         if (day->entryMethod != EntryMethod::None && day->entryMethod != EntryMethod::Amounts)
             SetChanged(true);
@@ -290,6 +297,21 @@ void CDailyInputDlg::ApplyChanges()
     ShowDay(date);
     if (!m_keepShown->isChecked())
         CloseWindow();
+}
+
+void CDailyInputDlg::ApplyPendingUnasked()
+{
+    // Nothing typed is lost when the program has to end: it is entered as it stands.
+    if (IsOpen() && IsChanged())
+        ApplyChanges();
+}
+
+void CDailyInputDlg::CloseUnasked()
+{
+    if (!IsOpen())
+        return;
+    SetChanged(false);
+    CloseWindow();
 }
 
 void CDailyInputDlg::DiscardChanges()

@@ -74,6 +74,8 @@ private:
     void UpdateBalance();
     void ApplyChanges();
     void DiscardChanges();
+    void ApplyPendingUnasked(); // the program ends: pending changes are entered without a question
+    void CloseUnasked(); // the period takes no entries
     void OnInitDialog();
     void OnOK();
     void OnCancel();

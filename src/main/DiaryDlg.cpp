@@ -26,7 +26,9 @@ CDiaryDlg::CDiaryDlg(const DiaryEnv &env, QWidget *parent)
     , m_prompt(env.prompt ? env.prompt : &DefaultPrompt())
     , m_startDate(env.today.isValid() ? env.today : QDate::currentDate())
     , m_dataFilePath(env.dataFilePath)
+    , m_clock(env.clock)
     , m_makeEntryWindow(env.makeEntryWindow)
+    , m_makeBook(env.makeBook)
     , m_savePath(env.savePath ? env.savePath : &DefaultSavePath())
     , m_commands(std::make_unique<CButtonCommands>())
     , m_hIcon(QStringLiteral(":/icons/murel.png"))
@@ -44,13 +46,19 @@ void CDiaryDlg::OnInitDialog()
 {
     m_settings.ReadSection(CSettings::kOptionSection);
     m_options = std::make_unique<COptionDlg>(m_settings);
-    m_session = std::make_unique<CDiarySession>(m_startDate,
-                                                std::make_unique<CResultBook>(m_dataFilePath),
-                                                m_settings.fromJanuary ? 1 : 0);
+    m_session = std::make_unique<CDiarySession>(
+            m_startDate,
+            m_makeBook ? m_makeBook(m_dataFilePath) : std::make_unique<CResultBook>(m_dataFilePath),
+            m_settings.fromJanuary ? 1 : 0);
     connect(m_session.get(), &CDiarySession::viewChanged, this, &CDiaryDlg::DrawView);
     connect(m_session.get(), &CDiarySession::daysChanged, this, &CDiaryDlg::DrawDays);
     connect(m_session.get(), &CDiarySession::entryOpenChanged, this,
             &CDiaryDlg::OnEntryOpenChanged);
+    // Told once back in the event loop, never inside the entry that caused it.
+    connect(m_session.get(), &CDiarySession::reportsWaiting, this, &CDiaryDlg::ShowReports,
+            Qt::QueuedConnection);
+    if (m_clock)
+        m_session->SetClock(m_clock);
     m_graph = std::make_unique<CGraphPainter>();
     m_ui.frame->SetPainter(m_graph.get());
     ConnectExport();
@@ -225,19 +233,25 @@ void CDiaryDlg::SetSpan(int span)
 bool CDiaryDlg::ChangePeriod(int yearsBack)
 {
     const CResultBook &book = m_session->Book();
-    switch (m_session->SelectPeriod(yearsBack)) {
+    const PeriodOutcome outcome = m_session->SelectPeriod(yearsBack);
+    ShowReports(); // a failed backup first: the save went on all the same
+    switch (outcome) {
     case PeriodOutcome::KeptOld:
         // The old period could not be written: it stays loaded with its changes, and so do the
         // controls that chose it.
         Warn(book.LastError().isEmpty() ? CResultBook::SaveFailedText() : book.LastError());
         RestorePeriodControls();
         return false;
-    case PeriodOutcome::ReadFailed:
-        Warn(book.LastError().isEmpty() ? CResultBook::LoadFailedText() : book.LastError());
+    case PeriodOutcome::ReadFailed: {
+        const QString error
+                = book.LastError().isEmpty() ? CResultBook::LoadFailedText() : book.LastError();
+        Warn(book.IsReadWhole() ? error : error + QLatin1Char('\n') + msg::NothingWritten());
         break;
+    }
     case PeriodOutcome::Loaded:
         break;
     }
+    m_ui.dailyInput->setEnabled(!m_dailyInput && m_session->CanEnter());
     m_loadedFromPast = m_ui.pastData->isChecked();
     m_loadedYearsText = m_ui.years->text();
     return true;
@@ -265,7 +279,8 @@ void CDiaryDlg::EnablePeriodControls(bool enable)
 
 void CDiaryDlg::OnCurrentData()
 {
-    if (m_session->YearsBack() != 0) {
+    // A period that could not be read is read again.
+    if (m_session->YearsBack() != 0 || !m_session->Book().IsReadWhole()) {
         if (!ChangePeriod(0))
             return;
         m_session->ShowMonthly();
@@ -275,7 +290,7 @@ void CDiaryDlg::OnCurrentData()
 
 void CDiaryDlg::OnPastData()
 {
-    if (m_session->YearsBack() == 0) {
+    if (m_session->YearsBack() == 0 || !m_session->Book().IsReadWhole()) {
         // The leading digits; an empty text gives 0.
         const QString text = m_ui.years->text();
         int digits = 0;
@@ -318,8 +333,14 @@ void CDiaryDlg::OnOption()
     if (m_settings.fromJanuary == fromJanuary)
         return;
     m_session->SetYearBasis(m_settings.fromJanuary ? 1 : 0);
-    if (ChangePeriod(m_session->YearsBack()))
+    if (ChangePeriod(m_session->YearsBack())) {
         m_session->ShowMonthly();
+        return;
+    }
+    // The old period had to stay: so does the basis it was laid out with, here and stored.
+    m_settings.fromJanuary = fromJanuary;
+    m_settings.Write(&CSettings::fromJanuary);
+    m_session->SetYearBasis(fromJanuary ? 1 : 0);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -358,7 +379,8 @@ void CDiaryDlg::OpenDailyInput()
         m_session->ShowInEntry(0);
         return;
     }
-    if (!m_dailyInput && m_makeEntryWindow) {
+    // A period that was not read whole takes no entries.
+    if (!m_dailyInput && m_makeEntryWindow && m_session->CanEnter()) {
         const EntryMethod method
                 = m_settings.balanceByDefault ? EntryMethod::Balance : EntryMethod::Amounts;
         m_dailyInput = m_makeEntryWindow(this, *m_session, *m_prompt, method);
@@ -379,6 +401,7 @@ void CDiaryDlg::OnEntryOpenChanged(bool open)
         m_dailyInput = nullptr;
         m_ui.list->setFocus();
     }
+    m_ui.dailyInput->setEnabled(!open && m_session->CanEnter());
 }
 
 void CDiaryDlg::OnListClick()
@@ -447,36 +470,4 @@ void CDiaryDlg::OnAnalyzer()
     CAnalyzerDlg box(this);
     box.SetData(&m_session->Book());
     box.exec();
-}
-
-void CDiaryDlg::OnOK()
-{
-    // Enter does not close the main window.
-}
-
-void CDiaryDlg::OnCancel()
-{
-    if (m_session->ConfirmEntry() == EntryAnswer::Cancelled)
-        return;
-    if (!SaveBeforeClose())
-        return;
-    QDialog::reject();
-}
-
-bool CDiaryDlg::SaveBeforeClose()
-{
-    while (!m_session->SaveForClose()) {
-        const QString &error = m_session->Book().LastError();
-        const QString reason = error.isEmpty() ? CResultBook::SaveFailedText() : error;
-        const QMessageBox::StandardButton answer
-                = m_prompt->Show(this, reason + msg::RetrySaveOnClose(), QMessageBox::Warning,
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        if (answer == QMessageBox::No) {
-            m_session->DiscardChanges(); // deliberately
-            return true;
-        }
-        if (answer != QMessageBox::Yes)
-            return false;
-    }
-    return true;
 }

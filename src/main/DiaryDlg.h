@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Prompt.h"
+#include "app/QuietSave.h"
 #include "app/Settings.h"
 #include "data/ResultBook.h"
 
@@ -74,25 +75,31 @@ struct MainCtl
 using EntryWindowMaker = std::function<QWidget *(QWidget *owner, CDiarySession &session,
                                                  CPrompt &prompt, EntryMethod defaultMethod)>;
 
-// What the main window takes from its surroundings; tests replace the date, the file and the
+// What the main window takes from its surroundings; tests replace the dates, the file and the
 // message boxes.
 struct DiaryEnv
 {
     QDate today = QDate::currentDate();
+    std::function<QDate()> clock; // the date of a save, for its backup; the system's when empty
     QString dataFilePath = QStringLiteral("Murel1.Dat");
     CPrompt *prompt = &DefaultPrompt();
     EntryWindowMaker makeEntryWindow; // without it the daily input window never opens
+    // The book on the data file; a plain CResultBook when empty. Tests make its file steps fail.
+    std::function<std::unique_ptr<CResultBook>(const QString &dataFilePath)> makeBook;
     CSavePathAsker *savePath = nullptr; // where exports go; Qt's save dialog when none is given
 };
 
 // The main window: it wires its controls to the diary session and draws what the session says:
 // one target period as a monthly or a daily list, the transition graph and the summary line.
-class CDiaryDlg : public QDialog
+class CDiaryDlg : public QDialog, public CQuietSave
 {
     Q_OBJECT
 public:
     explicit CDiaryDlg(const DiaryEnv &env = DiaryEnv(), QWidget *parent = nullptr);
     ~CDiaryDlg() override; // OnDestroy
+
+    bool SaveWithoutQuestions(QString *problem) override;
+    void ShowSaveProblem(const QString &problem) override;
 
     // Handlers.
     void OnCurrentData();
@@ -180,11 +187,15 @@ private:
     void OpenDailyInput();
     void OnEntryOpenChanged(bool open);
     bool SaveBeforeClose();
+    // What the session has to tell: failed saves of entered days and failed backups.
+    void ShowReports();
 
     CPrompt *m_prompt;
     QDate m_startDate;
     QString m_dataFilePath;
+    std::function<QDate()> m_clock;
     EntryWindowMaker m_makeEntryWindow;
+    std::function<std::unique_ptr<CResultBook>(const QString &)> m_makeBook;
     CSavePathAsker *m_savePath;
 
     Widgets m_ui;

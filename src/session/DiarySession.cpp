@@ -8,7 +8,10 @@ CDiarySession::CDiarySession(const QDate &today, std::unique_ptr<CResultBook> bo
     , m_yearBasis(yearBasis)
     , m_selectedMonth(m_today / 100)
     , m_selectedDay(m_today)
+    , m_backup(m_book->dataFilePath())
+    , m_clock([] { return QDate::currentDate(); })
 {
+    // The first to hear of an entered day, so that it is on disk before anything is drawn.
     connect(m_book.get(), &CResultBook::dayChanged, this, &CDiarySession::OnDayChanged);
 }
 
@@ -28,14 +31,63 @@ PeriodOutcome CDiarySession::SelectPeriod(int yearsBack)
     // A past year that runs from January ends in its December.
     if (yearsBack > 0 && m_yearBasis == 1)
         endMonth = endMonth / 100 * 100 + 12;
-    if (m_book->LoadPeriod(endMonth, m_yearBasis, yearsBack)) {
-        m_yearsBack = yearsBack;
-        return PeriodOutcome::Loaded;
+    if (m_book->IsModified()) {
+        // This save answers for the failures of the entries before it.
+        DropReports(ReportKind::SaveFailed);
+        if (!SaveBook(false))
+            return PeriodOutcome::KeptOld;
     }
-    if (m_book->IsModified())
-        return PeriodOutcome::KeptOld;
+    const bool loaded = m_book->LoadPeriod(endMonth, m_yearBasis, yearsBack);
     m_yearsBack = yearsBack;
-    return PeriodOutcome::ReadFailed;
+    if (!CanEnter())
+        emit entryCloseRequested();
+    return loaded ? PeriodOutcome::Loaded : PeriodOutcome::ReadFailed;
+}
+
+bool CDiarySession::CanEnter() const
+{
+    return m_book->DayCount() > 0 && m_book->IsReadWhole();
+}
+
+bool CDiarySession::SaveBook(bool reportFailure)
+{
+    // A failed backup is told with the save it preceded, when that went through: beside a failed
+    // save, which mostly has the same cause, it would only confuse. It is then asked about again.
+    const QString backupProblem = m_backup.BeforeSave(m_clock ? m_clock() : QDate::currentDate());
+    if (m_book->Save()) {
+        if (!backupProblem.isEmpty())
+            AddReport(ReportKind::Backup, backupProblem);
+        return true;
+    }
+    if (!backupProblem.isEmpty())
+        m_backup.ReportAgain();
+    if (reportFailure) {
+        // Save always says why; the plain text stands in should it ever not.
+        const QString &error = m_book->LastError();
+        AddReport(ReportKind::SaveFailed, error.isEmpty() ? CResultBook::SaveFailedText() : error);
+    }
+    return false;
+}
+
+void CDiarySession::AddReport(ReportKind kind, const QString &text)
+{
+    m_reports.append({kind, text});
+    if (m_unasked == 0)
+        emit reportsWaiting();
+}
+
+void CDiarySession::DropReports(ReportKind kind)
+{
+    m_reports.removeIf([kind](const Report &report) { return report.kind == kind; });
+}
+
+QStringList CDiarySession::TakeReports()
+{
+    QStringList texts;
+    for (const Report &report : std::as_const(m_reports))
+        texts.append(report.text);
+    m_reports.clear();
+    return texts;
 }
 
 bool CDiarySession::ShowMonthly()
@@ -170,10 +222,27 @@ bool CDiarySession::SaveForClose()
 {
     if (!m_book->IsModified())
         return true;
-    if (!m_book->Save())
+    // The closing window asks about this save itself.
+    DropReports(ReportKind::SaveFailed);
+    if (!SaveBook(false))
         return false;
     m_book->Clear();
     return true;
+}
+
+bool CDiarySession::SaveWithoutQuestions(QStringList *problems)
+{
+    ++m_unasked;
+    emit entryApplyRequested();
+    if (m_book->IsModified()) {
+        DropReports(ReportKind::SaveFailed); // tried again here
+        SaveBook(true);
+    }
+    --m_unasked;
+    const QStringList texts = TakeReports();
+    if (problems)
+        *problems = texts;
+    return !m_book->IsModified();
 }
 
 void CDiarySession::DiscardChanges()
@@ -183,6 +252,9 @@ void CDiarySession::DiscardChanges()
 
 void CDiarySession::OnDayChanged(int index)
 {
+    // A failure keeps the change in memory and the book modified: the next entry, period change
+    // or close tries again.
+    SaveBook(true);
     if (m_holds > 0) {
         m_heldFrom = m_heldFrom < 0 ? index : qMin(m_heldFrom, index);
         return;

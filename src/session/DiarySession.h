@@ -1,9 +1,11 @@
 #pragma once
 
+#include "data/DailyBackup.h"
 #include "data/ResultBook.h"
 
 #include <QDate>
 #include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -33,6 +35,13 @@ enum class PeriodOutcome {
 // The selection follows the lists' clicks by number: the day number stays when another month is
 // shown, and the month number when another period is loaded, even where that month or period has
 // no such day or month (then nothing is selected until one that has it is shown).
+//
+// Every day entered reaches the data file at once: the session saves the period as soon as the
+// book has applied a day, before the lists hear of it. Every save of the data file, whatever its
+// occasion, first makes the day's dated backup. What the user should be told of a save that did
+// not happen, or of a backup that failed, waits in Reports() until a window takes it;
+// reportsWaiting announces it. Saves made on a caller's behalf (period change, closing) answer for
+// themselves, and an earlier failure they retried is no longer reported.
 class CDiarySession : public QObject
 {
     Q_OBJECT
@@ -45,6 +54,10 @@ public:
     CDiarySession(const QDate &today, std::unique_ptr<CResultBook> book, int yearBasis,
                   QObject *parent = nullptr);
     ~CDiarySession() override;
+
+    // The date that names a backup: the day on which a save happens, not the start-up date.
+    using Clock = std::function<QDate()>;
+    void SetClock(Clock clock) { m_clock = std::move(clock); }
 
     const CResultBook &Book() const { return *m_book; }
     CResultBook &Book() { return *m_book; }
@@ -61,9 +74,12 @@ public:
     // month has no day of that number.
     int SelectedDay() const;
 
-    // The period yearsBack years back (0: the current one). The book saves unsaved changes of the
-    // old period first; KeptOld when that failed. Ends in no view: callers show one.
+    // The period yearsBack years back (0: the current one). Unsaved changes of the old period are
+    // saved first; KeptOld when that failed. A period that could not be read whole takes no
+    // entries: an open daily input window is told to close. Ends in no view: callers show one.
     PeriodOutcome SelectPeriod(int yearsBack);
+    // Whether days can be entered in the loaded period: it is laid out and was read whole.
+    bool CanEnter() const;
     // A new year basis takes effect with the next SelectPeriod.
     void SetYearBasis(int yearBasis) { m_yearBasis = yearBasis; }
 
@@ -90,6 +106,14 @@ public:
     // successful save, or DiscardChanges, the book is empty and unmodified.
     bool SaveForClose();
     void DiscardChanges();
+    // When the program must end, or the desktop session saves its state: what the daily input
+    // window still holds is entered as it stands, then anything unsaved is saved. Nothing is
+    // asked and nothing waits in Reports(); what went wrong is in problems. False when changes
+    // are still unsaved. The book keeps its period.
+    bool SaveWithoutQuestions(QStringList *problems = nullptr);
+
+    // What the user is to be told and has not been yet, oldest first; taking them empties the list.
+    QStringList TakeReports();
 
     // While one of these lives, days that change are redrawn once, at its end, unless the whole
     // view was redrawn meanwhile: a command whose question enters the pending day and then
@@ -112,9 +136,24 @@ signals:
     void daysChanged(int fromIndex); // the days from fromIndex on changed
     void entryDayChanged(int dateKey); // the daily input window is to show this day
     void entryOpenChanged(bool open);
+    void entryApplyRequested(); // the daily input window enters its pending changes unasked
+    void entryCloseRequested(); // the daily input window closes: the period takes no entries
+    void reportsWaiting(); // TakeReports has something
 
 private:
+    enum class ReportKind { SaveFailed, Backup };
+    struct Report
+    {
+        ReportKind kind;
+        QString text;
+    };
+
     void OnDayChanged(int index);
+    // Backs the data file up if the day needs it, then saves; false when the save failed. Callers
+    // that tell of a failure themselves do not have it reported.
+    bool SaveBook(bool reportFailure);
+    void AddReport(ReportKind kind, const QString &text);
+    void DropReports(ReportKind kind);
     void SetView(DiaryView view);
     void ShowMonthAt(int index);
     void FollowInEntry();
@@ -129,6 +168,10 @@ private:
     int m_selectedMonth = 0; // yyyymm; matched by its month number
     int m_selectedDay = 0; // yyyymmdd; matched by its day number
     EntryGuard m_guard;
+    CDailyBackup m_backup;
+    Clock m_clock;
+    QList<Report> m_reports;
+    int m_unasked = 0; // inside SaveWithoutQuestions: nothing is announced
     int m_holds = 0;
     int m_heldFrom = -1; // first day changed while held; -1 for none
 };

@@ -33,6 +33,13 @@ inline QString RetrySaveOnClose()
                           "「いいえ」を選ぶと変更を保存せずに終了します。");
 }
 
+// Follows the failure text and its file when a period could not be read whole.
+inline QString NothingWritten()
+{
+    return QStringLiteral(
+            "この期間については、ファイルに何も書き込みません（実績入力はできません）。");
+}
+
 // Exports: a file that could not be written, named with the reason, and the data file itself,
 // which no export may replace.
 inline QString ImageSaveFailed(const QString &path, const QString &reason)

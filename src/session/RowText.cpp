@@ -102,6 +102,9 @@ QString Summary(const CResultBook &book)
     const qint64 rounded = qint64(std::floor(bestRate + 0.5));
     const QString rate
             = rounded == 0 ? QStringLiteral("-%") : QString::number(rounded) + QLatin1Char('%');
+    // A rate that shows as none has no day to name.
+    if (rounded == 0)
+        bestRateDate.clear();
     const QChar sp(QLatin1Char(' '));
     return QStringLiteral("対象データ 最高収支額:") + sp + amount + sp + bestBalanceDate + sp
             + QStringLiteral("最高回収率:") + sp + rate + sp + bestRateDate;

@@ -3,6 +3,7 @@
 #include "app/DiaryApp.h"
 #include "app/Profile.h"
 #include "app/Prompt.h"
+#include "app/QuietSave.h"
 
 #include <QDeadlineTimer>
 #include <QDialog>
@@ -69,6 +70,37 @@ private:
     bool m_shown = false;
 };
 
+// With MUREL_CHILD_QUIET set: a window that says when it saves without questions. "ok" saves,
+// "fail" cannot, "slow" takes its time (for a second signal to arrive meanwhile).
+class QuietChildWindow : public ChildWindow, public CQuietSave
+{
+public:
+    explicit QuietChildWindow(QString mode)
+        : m_mode(std::move(mode))
+    { }
+
+    bool SaveWithoutQuestions(QString *problem) override
+    {
+        const int call = ++m_calls;
+        say(QStringLiteral("SAVE BEGIN %1").arg(call));
+        if (m_mode == QLatin1String("slow"))
+            QThread::msleep(600);
+        say(QStringLiteral("SAVE END %1").arg(call));
+        if (m_mode != QLatin1String("fail"))
+            return true;
+        *problem = QStringLiteral("disk full");
+        return false;
+    }
+    void ShowSaveProblem(const QString &problem) override
+    {
+        say(QStringLiteral("SHOWN %1").arg(problem));
+    }
+
+private:
+    QString m_mode;
+    int m_calls = 0;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -83,7 +115,14 @@ int main(int argc, char **argv)
             QThread::usleep(200);
     }
     PrintingPrompt prompt;
-    const int rc = app.InitInstance([] { return std::make_unique<ChildWindow>(); }, prompt);
+    const QString quiet = qEnvironmentVariable("MUREL_CHILD_QUIET");
+    const int rc = app.InitInstance(
+            [&quiet]() -> std::unique_ptr<QDialog> {
+                if (quiet.isEmpty())
+                    return std::make_unique<ChildWindow>();
+                return std::make_unique<QuietChildWindow>(quiet);
+            },
+            prompt);
     say(QStringLiteral("DONE"));
     return rc;
 }

@@ -1,5 +1,6 @@
 #include "app/DialogTemplate.h"
 #include "app/DiaryApp.h"
+#include "app/QuietSave.h"
 #include "common/ScriptedPrompt.h"
 
 #include <QDateTime>
@@ -15,7 +16,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <memory>
+
+#include <signal.h>
 
 #ifndef MUREL_CHILD
 #error "MUREL_CHILD must name the test child executable"
@@ -43,13 +47,51 @@ private:
     std::function<void()> m_whileShown;
 };
 
+// A main window that saves without questions when asked, and ends the event loop itself, either
+// the usual way (finished) or by ending the loop directly.
+class QuietProbe : public QDialog, public CQuietSave
+{
+public:
+    // calls and shown count what the program asked of the window; they outlive it.
+    QuietProbe(bool endLoopDirectly, bool saves, int &calls, int &shown)
+        : m_saves(saves)
+        , m_calls(calls)
+        , m_shown(shown)
+    {
+        QTimer::singleShot(0, this, [this, endLoopDirectly] {
+            if (endLoopDirectly)
+                QCoreApplication::exit(0);
+            else
+                accept();
+        });
+    }
+    bool SaveWithoutQuestions(QString *problem) override
+    {
+        ++m_calls;
+        if (!m_saves)
+            *problem = QStringLiteral("disk full");
+        return m_saves;
+    }
+    void ShowSaveProblem(const QString &) override { ++m_shown; }
+
+private:
+    bool m_saves;
+    int &m_calls;
+    int &m_shown;
+};
+
 // One copy of the test child, with its own settings directory and a shared runtime directory.
 class Child
 {
 public:
-    Child(const QString &runtimeDir, const QString &configDir, const QString &barrier = {})
+    Child(const QString &runtimeDir, const QString &configDir, const QString &barrier = {},
+          const QString &quiet = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (!quiet.isEmpty())
+            env.insert(QStringLiteral("MUREL_CHILD_QUIET"), quiet);
+        else
+            env.remove(QStringLiteral("MUREL_CHILD_QUIET"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
@@ -104,6 +146,16 @@ public:
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
     QString output() const { return m_output; }
+    // The lines that start with prefix, in order.
+    QStringList lines(const QString &prefix) const
+    {
+        QStringList found;
+        for (const QString &line : m_output.split(QLatin1Char('\n'))) {
+            if (line.startsWith(prefix))
+                found.append(line);
+        }
+        return found;
+    }
 
 private:
     QProcess m_process;
@@ -272,6 +324,81 @@ private slots:
         Child third(m_runtime.path(), configB.path());
         QVERIFY2(third.waitFor(QStringLiteral("RUNNING")), qPrintable(third.output()));
         QCOMPARE(third.finish(), 0);
+    }
+
+    // However the event loop ends, what is unsaved is saved without a question on the way out.
+    void loopEndSavesUnasked_data()
+    {
+        QTest::addColumn<bool>("endLoopDirectly");
+        QTest::addColumn<bool>("saves");
+        QTest::addColumn<int>("exitCode");
+
+        QTest::newRow("window finished") << false << true << 0;
+        QTest::newRow("loop ended elsewhere") << true << true << 0;
+        QTest::newRow("loop ended, save fails") << true << false << 1;
+    }
+    void loopEndSavesUnasked()
+    {
+        QFETCH(bool, endLoopDirectly);
+        QFETCH(bool, saves);
+        QFETCH(int, exitCode);
+        ScriptedPrompt prompt;
+        int calls = 0;
+        int shown = 0;
+        auto &app = *static_cast<CDiaryApp *>(QCoreApplication::instance());
+        const int rc = app.InitInstance(
+                [&]() -> std::unique_ptr<QDialog> {
+                    return std::make_unique<QuietProbe>(endLoopDirectly, saves, calls, shown);
+                },
+                prompt);
+        QCOMPARE(rc, exitCode);
+        QCOMPARE(calls, 1);
+        QCOMPARE(shown, 0); // no box on the way out
+        QVERIFY(prompt.asked.isEmpty());
+    }
+
+    // SIGTERM, SIGHUP and SIGINT end the program as its exit button would, saving without a
+    // question first; a second signal while that save runs changes nothing.
+    void exitSignalsSaveUnasked_data()
+    {
+        QTest::addColumn<QList<int>>("signalsSent");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("exitCode");
+
+        QTest::newRow("SIGTERM") << QList<int>{SIGTERM} << "ok" << 0;
+        QTest::newRow("SIGHUP") << QList<int>{SIGHUP} << "ok" << 0;
+        QTest::newRow("SIGINT") << QList<int>{SIGINT} << "ok" << 0;
+        QTest::newRow("save fails") << QList<int>{SIGTERM} << "fail" << 1;
+        QTest::newRow("second signal while saving") << QList<int>{SIGTERM, SIGINT} << "slow" << 0;
+        QTest::newRow("three signals while saving")
+                << QList<int>{SIGTERM, SIGTERM, SIGHUP} << "slow" << 0;
+    }
+    void exitSignalsSaveUnasked()
+    {
+        QFETCH(QList<int>, signalsSent);
+        QFETCH(QString, mode);
+        QFETCH(int, exitCode);
+
+        QTemporaryDir config;
+        Child child(m_runtime.path(), config.path(), {}, mode);
+        QVERIFY2(child.waitFor(QStringLiteral("RUNNING")), qPrintable(child.output()));
+        const auto pid = pid_t(child.process().processId());
+        QCOMPARE(::kill(pid, signalsSent.first()), 0);
+        if (signalsSent.size() > 1) {
+            QVERIFY2(child.waitFor(QStringLiteral("SAVE BEGIN 1")), qPrintable(child.output()));
+            for (int signalNumber : signalsSent.mid(1))
+                QCOMPARE(::kill(pid, signalNumber), 0);
+        }
+        QVERIFY(child.process().waitForFinished(15000));
+        child.waitFor(QStringLiteral("DONE"), 100);
+        QCOMPARE(child.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.process().exitCode(), exitCode);
+        // The signal's save, then the one more try as the loop ends; never one inside the other.
+        QCOMPARE(child.lines(QStringLiteral("SAVE")),
+                 (QStringList{"SAVE BEGIN 1", "SAVE END 1", "SAVE BEGIN 2", "SAVE END 2"}));
+        QVERIFY(child.lines(QStringLiteral("SHOWN")).isEmpty());
+        QVERIFY(child.hasLine(QStringLiteral("DONE")));
+        QVERIFY(!QFile::exists(CDiaryApp::LockFilePath()));
     }
 
     void staleLockAfterKillDoesNotBlock()

@@ -32,9 +32,12 @@ void TestResultBook::enterDay_data()
     QTest::newRow("amounts") << M::Amounts << 50 << 30 << 20 << M::Amounts << QList{50, 30, 20};
     QTest::newRow("amounts, loss")
             << M::Amounts << 30 << 50 << -20 << M::Amounts << QList{30, 50, -20};
-    // The balance is taken as given, also where it is not collected minus invested.
-    QTest::newRow("amounts, balance as shown")
-            << M::Amounts << 0 << 0 << 8 << M::Amounts << QList{0, 0, 8};
+    // By amounts the balance is collected minus invested, whatever balance comes with them: a
+    // balance-only day switched to amounts keeps no balance its amounts contradict.
+    QTest::newRow("amounts, a contradicting balance")
+            << M::Amounts << 50 << 30 << 99 << M::Amounts << QList{50, 30, 20};
+    QTest::newRow("amounts 0 beside an old balance: no result")
+            << M::Amounts << 0 << 0 << 8 << M::None << QList{0, 0, 0};
     QTest::newRow("balance alone drops the amounts")
             << M::Balance << 50 << 30 << -15 << M::Balance << QList{0, 0, -15};
     QTest::newRow("amounts all 0: no result")

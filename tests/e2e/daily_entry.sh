@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
 # End to end, the way a person uses the diary: under a real X server, with the date fixed, type one
-# day's result into the daily input window, close the main window and check the data file.
-# Usage: daily_entry.sh <path to the murel executable> [--named]
+# day's result into the daily input window, end the program and check the data file and its backup.
+# Usage: daily_entry.sh <path to the murel executable> [--named] [--end=HOW]
 # With --named the data file has another name and is named on the command line, relative to another
 # working directory, which must stay empty.
+# HOW the program ends after the day was typed:
+#   escape        (default) Enter, then Esc in the main window: the way out with its questions
+#   kill          Enter, then SIGKILL as soon as the daily input window is gone
+#   term          Enter, then SIGTERM: the program ends by itself with exit code 0
+#   term-pending  no Enter: SIGTERM while the typed day is still pending in the daily input window
 set -euo pipefail
 murel=$(realpath "$1")
-named=${2:-}
+shift
+named=""
+end=escape
+for arg in "$@"; do
+    case "$arg" in
+        --named) named=--named ;;
+        --end=*) end=${arg#--end=} ;;
+        *) echo "unknown argument $arg" >&2; exit 2 ;;
+    esac
+done
 fail() { echo "FAIL: $*" >&2; exit 1; }
 for tool in Xvfb xdotool faketime openbox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
@@ -41,6 +55,7 @@ printf '%s\r\n' \
     '20030511,0,-100,0,100,' \
     '20040301,0,700,1700,1000,' \
     '20050815,1,-2500,0,0,' > "$data"
+old_bytes=$(od -An -c "$data")
 
 # A free display number.
 display=""
@@ -62,7 +77,12 @@ export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 # faketime preloads its library ahead of a sanitizer build's runtime; that order is harmless here.
 export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
 unset QT_QPA_PLATFORMTHEME
-(cd "$cwd" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f '@2003-05-12 10:00:00' "$murel" "${args[@]}") >"$work/murel.log" 2>&1 &
+# libfaketime preloaded straight into the program, not through the faketime wrapper, which would
+# run it as a child of its own: the signals below must reach the program itself.
+libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1 2>/dev/null | head -n 1 || true)
+[ -n "$libfaketime" ] || fail "libfaketime.so.1 is not installed (package faketime)"
+(cd "$cwd" && LD_PRELOAD="$libfaketime${LD_PRELOAD:+:$LD_PRELOAD}" FAKETIME='@2003-05-12 10:00:00' \
+    FAKETIME_DONT_FAKE_MONOTONIC=1 exec "$murel" "${args[@]}") >"$work/murel.log" 2>&1 &
 app=$!
 pids+=($app)
 
@@ -87,16 +107,36 @@ sleep 0.3
 xdotool type --delay 80 "50"
 xdotool key --delay 80 Tab
 xdotool type --delay 80 "30"
-xdotool key Return
-for _ in $(seq 1 50); do window_named "実績入力" >/dev/null || break; sleep 0.1; done
-window_named "実績入力" >/dev/null && fail "the daily input window stayed open after Enter"
-
-xdotool windowactivate --sync "$main"
-sleep 0.3
-xdotool key Escape
-for _ in $(seq 1 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app" 2>/dev/null && fail "the program did not end after Esc in the main window"
-wait "$app" || fail "the program exited with an error: $(cat "$work/murel.log")"
+if [ "$end" = "term-pending" ]; then
+    # What is typed but not confirmed is entered as it stands when the program has to end.
+    sleep 0.3
+    kill -TERM "$app"
+else
+    xdotool key Return
+    # The window is hidden right after the day's save: it is on disk when the window goes.
+    for _ in $(seq 1 250); do window_named "実績入力" >/dev/null || break; sleep 0.02; done
+    window_named "実績入力" >/dev/null && fail "the daily input window stayed open after Enter"
+    case "$end" in
+        kill) kill -KILL "$app" ;;
+        term) kill -TERM "$app" ;;
+        escape)
+            xdotool windowactivate --sync "$main"
+            sleep 0.3
+            xdotool key Escape
+            ;;
+        *) fail "unknown way to end: $end" ;;
+    esac
+fi
+# Within a few seconds, by itself (or killed).
+for _ in $(seq 1 50); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app" 2>/dev/null && fail "the program did not end ($end)"
+status=0
+wait "$app" || status=$?
+if [ "$end" = "kill" ]; then
+    [ "$status" = 137 ] || fail "SIGKILL did not end the program (exit status $status)"
+else
+    [ "$status" = 0 ] || fail "the program exited with status $status ($end): $(cat "$work/murel.log")"
+fi
 
 expected=$(printf '%s\r\n' \
     '20020101,0,-5000,10000,15000,' \
@@ -111,7 +151,16 @@ if [ "$expected" != "$actual" ]; then
     echo "expected:"; printf '%s\n' "$expected"; echo "actual:"; od -c "$data"
     fail "the data file does not hold exactly the day's new line among the old ones"
 fi
-[ "$(ls -A "$work/diary")" = "$name" ] || fail "files left beside the data file: $(ls -A "$work/diary")"
+# Beside the data file only its backup folder, holding the file as it was before the day's save.
+[ "$(ls -A "$work/diary" | tr '\n' '|')" = "$name|$name.backup|" ] ||
+    fail "files left beside the data file: $(ls -A "$work/diary")"
+backup="$work/diary/$name.backup/${name%.*}-20030512.${name##*.}"
+[ "$(ls -A "$work/diary/$name.backup")" = "$(basename "$backup")" ] ||
+    fail "the backup folder holds $(ls -A "$work/diary/$name.backup")"
+[ "$(od -An -c "$backup")" = "$old_bytes" ] || fail "the backup is not the file as it was"
 [ -z "$(ls -A "$work/elsewhere")" ] || fail "files made in the working directory: $(ls -A "$work/elsewhere")"
-[ -f "$work/config/Murel/Murel.conf" ] || fail "the settings are not in Murel/Murel.conf: $(find "$work/config")"
-echo "PASS: 20030512,0,2000,5000,3000, written to $name with CR LF; every other line unchanged"
+if [ "$end" != "kill" ]; then
+    [ -f "$work/config/Murel/Murel.conf" ] || fail "the settings are not in Murel/Murel.conf: $(find "$work/config")"
+    grep -q '^GraphSpan=' "$work/config/Murel/Murel.conf" || fail "the settings were not written at exit"
+fi
+echo "PASS ($end): 20030512,0,2000,5000,3000, written to $name with CR LF; every other line unchanged; backup made"

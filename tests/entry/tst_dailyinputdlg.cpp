@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -97,6 +98,18 @@ struct Fixture
         book->SetDay(date, static_cast<EntryMethod>(method), collected, invested, balance);
     }
     void show(int date) { dlg->ShowDay(date); }
+    // The line of a day in the data file, empty when it has none.
+    QByteArray lineInFile(int date) const
+    {
+        QFile file(book->dataFilePath());
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        for (const QByteArray &line : file.readAll().split('\n')) {
+            if (line.startsWith(QByteArray::number(date) + ','))
+                return line.trimmed();
+        }
+        return {};
+    }
     const DayResult &lastOfMay() const { return book->Day(book->DayCount() - 1); }
 
     template<class T> T *control(int id) const
@@ -261,7 +274,15 @@ private slots:
         QCOMPARE(f.lastOfMay().monthCollected, c + 3);
         QCOMPARE(f.lastOfMay().monthInvested, i + 1);
         QCOMPARE(f.lastOfMay().periodBalance, 7 + 100 + stored + 2);
-        QCOMPARE(f.book->IsModified(), true);
+        // On disk at once.
+        QCOMPARE(f.book->IsModified(), false);
+        QCOMPARE(f.lineInFile(kDay),
+                 QStringLiteral("%1,0,%2,%3,%4,")
+                         .arg(kDay)
+                         .arg(stored * 100)
+                         .arg(c * 100)
+                         .arg(i * 100)
+                         .toLatin1());
         QCOMPARE(f.calls, QStringList({QStringLiteral("changed %1").arg(f.index(kDay)), "closed"}));
         QVERIFY(deletedLater(f.dlg));
     }
@@ -344,7 +365,9 @@ private slots:
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("-1 0 0 0"));
         QCOMPARE(f.lastOfMay().monthBalance, 100 + 2);
         QCOMPARE(f.lastOfMay().periodBalance, 107 + 2);
-        QCOMPARE(f.book->IsModified(), true);
+        QCOMPARE(f.book->IsModified(), false);
+        QCOMPARE(f.lineInFile(kDay), QByteArray());
+        QCOMPARE(f.lineInFile(kNextDay), QByteArray("20030513,0,200,300,100,"));
         QCOMPARE(f.calls.size(), 2);
     }
 
@@ -384,30 +407,43 @@ private slots:
     }
 
     // Choosing the other method than the stored one is a change, and choosing back does not
-    // undo it; the balance field keeps its text until an amount changes.
+    // undo it. Choosing the amounts makes the balance follow them at once; choosing the balance
+    // keeps the text the balance field shows.
     void switchMethodOnStoredDay_data()
     {
         QTest::addColumn<int>("storedMethod");
         QTest::addColumn<int>("other");
+        QTest::addColumn<QString>("balanceAfterOther"); // text, "-" for the minus box
+        QTest::addColumn<QString>("balanceAfterBack");
 
-        QTest::newRow("stored by balance") << 1 << int(E::MethodAmounts);
-        QTest::newRow("stored by amounts") << 0 << int(E::MethodBalance);
+        QTest::newRow("stored by balance") << 1 << int(E::MethodAmounts) << "0"
+                                           << "0";
+        // An amounts day whose balance contradicts its amounts, as a hand-edited file may hold.
+        QTest::newRow("stored by amounts") << 0 << int(E::MethodBalance) << "-15"
+                                           << "0";
     }
     void switchMethodOnStoredDay()
     {
         QFETCH(int, storedMethod);
         QFETCH(int, other);
+        QFETCH(QString, balanceAfterOther);
+        QFETCH(QString, balanceAfterBack);
 
         Fixture f;
         f.set(kDay, storedMethod, 0, 0, -15);
         f.show(kDay);
         QVERIFY(!f.ok()->isEnabled());
+        const auto shownBalance = [&f] {
+            return (f.check(E::Minus)->isChecked() ? QStringLiteral("-") : QString())
+                    + f.edit(E::Balance)->text();
+        };
+        QCOMPARE(shownBalance(), QStringLiteral("-15"));
         f.radio(other)->click();
         QVERIFY(f.ok()->isEnabled());
-        QCOMPARE(f.edit(E::Balance)->text(), QStringLiteral("15"));
-        QVERIFY(f.check(E::Minus)->isChecked());
+        QCOMPARE(shownBalance(), balanceAfterOther);
         f.radio(otherMethod(other))->click();
         QVERIFY(f.ok()->isEnabled());
+        QCOMPARE(shownBalance(), balanceAfterBack);
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("%1 0 0 -15").arg(storedMethod));
         QVERIFY(f.calls.isEmpty());
     }
@@ -488,7 +524,8 @@ private slots:
         }
         QVERIFY(f.host.isEnabled());
         QCOMPARE(f.rowOfDay(kDay), row);
-        QCOMPARE(f.book->IsModified(), result == EntryAnswer::Applied);
+        QCOMPARE(f.book->IsModified(), false);
+        QCOMPARE(f.lineInFile(kDay).isEmpty(), result != EntryAnswer::Applied);
         QCOMPARE(f.calls.contains("closed"), closes);
         QCOMPARE(f.calls.contains(QStringLiteral("changed %1").arg(f.index(kDay))),
                  result == EntryAnswer::Applied);
@@ -590,7 +627,7 @@ private slots:
         f.ok()->click();
 
         QCOMPARE(f.rowOfDay(kDay), QStringLiteral("0 7 2 5"));
-        QCOMPARE(f.book->IsModified(), true);
+        QCOMPARE(f.lineInFile(kDay), QByteArray("20030512,0,500,700,200,"));
         QVERIFY(f.prompt.asked.isEmpty());
         if (keep) {
             QCOMPARE(f.calls, QStringList(QStringLiteral("changed %1").arg(f.index(kDay))));

@@ -1,7 +1,8 @@
 #pragma once
 
 // What every main-window test starts from: a settings store and a data file of its own, today
-// fixed at 2003/05/12, scripted message boxes for both windows, and the real daily input window.
+// fixed at 2003/05/12 (also the date of every save, for its backup, unless a test moves it),
+// scripted message boxes for both windows, and the real daily input window.
 
 #include "app/Profile.h"
 #include "common/DataLines.h"
@@ -19,6 +20,7 @@
 #include <QTest>
 #include <QTreeWidgetItem>
 
+#include <functional>
 #include <memory>
 
 class MainWindowFixture
@@ -42,7 +44,10 @@ public:
         if (QFileInfo(DataPath()).isDir())
             QDir(DataPath()).removeRecursively();
         QFile::remove(DataPath());
+        QDir(DataPath() + QStringLiteral(".backup")).removeRecursively();
         prompt = ScriptedPrompt();
+        saveDate = QDate(2003, 5, 12);
+        makeBook = nullptr;
     }
 
     DiaryEnv Env(QDate today = QDate(2003, 5, 12))
@@ -52,6 +57,8 @@ public:
         env.dataFilePath = DataPath();
         env.prompt = &prompt;
         env.makeEntryWindow = &CDailyInputDlg::Open;
+        env.clock = [this] { return saveDate; };
+        env.makeBook = makeBook;
         return env;
     }
 
@@ -145,4 +152,7 @@ public:
 
     QTemporaryDir dir;
     ScriptedPrompt prompt;
+    QDate saveDate{2003, 5, 12}; // what the clock says when the data file is saved
+    // Replaces the plain book, e.g. with one whose file steps fail.
+    std::function<std::unique_ptr<CResultBook>(const QString &)> makeBook;
 };

@@ -647,12 +647,13 @@ void TestDiaryDlg::saveFailureOnPeriodChange()
     WriteData(kSample);
     auto dlg = Open();
     const CResultBook *book = &dlg->Book();
-    QVERIFY(dlg->Session().Book().EnterDay(20030521, EntryMethod::Amounts, 70, 20, 50));
-
-    // The data file cannot be written: a directory stands in its place.
+    // The data file cannot be written: a directory stands in its place. The day's own save fails.
     QVERIFY(QFile::remove(DataPath()));
     QVERIFY(QDir().mkdir(DataPath()));
+    QVERIFY(dlg->Session().Book().EnterDay(20030521, EntryMethod::Amounts, 70, 20, 50));
+    // The period change tries again before that failure is told: it is told once, by the change.
     Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
+    QCoreApplication::processEvents();
 
     QCOMPARE(m_prompt.asked.size(), 1);
     QCOMPARE(m_prompt.asked.first().text, book->LastError());
@@ -673,6 +674,7 @@ void TestDiaryDlg::saveFailureOnPeriodChange()
     QVERIFY(QDir().rmdir(DataPath()));
     WriteData(kSample);
     Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
+    QCoreApplication::processEvents();
     QCOMPARE(m_prompt.asked.size(), 1);
     QCOMPARE(dlg->Session().YearsBack(), 1);
     QVERIFY(ReadData().contains(Line(20030521, 0, 70, 20, 50)));
@@ -682,13 +684,16 @@ void TestDiaryDlg::loadFailureWarns()
 {
     QVERIFY(QDir().mkdir(DataPath()));
     auto dlg = Open();
-    // The failure text first, then the file and why.
+    // The failure text first, then the file and why, then that nothing will be written.
     QCOMPARE(m_prompt.texts().size(), 1);
     const QStringList lines = m_prompt.texts().first().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.size(), 3);
     QCOMPARE(lines.first(), QStringLiteral("ファイルの読み込みに失敗しました。"));
-    QVERIFY2(lines.last().startsWith(QFileInfo(DataPath()).absoluteFilePath()),
-             qPrintable(lines.last()));
+    QVERIFY2(lines.at(1).startsWith(QFileInfo(DataPath()).absoluteFilePath()),
+             qPrintable(lines.at(1)));
+    QCOMPARE(lines.last(),
+             QStringLiteral(
+                     "この期間については、ファイルに何も書き込みません（実績入力はできません）。"));
     QCOMPARE(m_prompt.asked.first().icon, QMessageBox::Warning);
     // The period is laid out all the same.
     QCOMPARE(dlg->Book().MonthCount(), 5);
@@ -704,6 +709,9 @@ void TestDiaryDlg::closeSavesChanges()
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     const CResultBook *book = &dlg->Book();
     EnterBalance(*dlg, kMay1 + 1, -7);
+    // On disk as soon as it was entered: the close finds nothing left to save.
+    QVERIFY(ReadData().contains(Line(20030502, 1, 0, 0, -7)));
+    QVERIFY(!book->IsModified());
     Ctl<QPushButton>(*dlg, MainCtl::Exit)->click();
     QVERIFY(!dlg->isVisible());
     QCOMPARE(dlg->result(), int(QDialog::Rejected));
@@ -737,9 +745,11 @@ void TestDiaryDlg::closeSaveFailure()
     dlg->show();
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     const CResultBook *book = &dlg->Book();
-    EnterBalance(*dlg, kMay1 + 1, -7);
     QVERIFY(QFile::remove(DataPath()));
     QVERIFY(QDir().mkdir(DataPath()));
+    // The day's own save fails; closing at once tries again and asks about that save only.
+    EnterBalance(*dlg, kMay1 + 1, -7);
+    QVERIFY(book->IsModified());
     m_prompt.answers = answers;
     if (fixOnFirstAnswer) {
         m_prompt.whileShown = [this] {
@@ -748,6 +758,7 @@ void TestDiaryDlg::closeSaveFailure()
         };
     }
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
 
     QCOMPARE(m_prompt.asked.size(), answers.size());
     const ScriptedPrompt::Asked &asked = m_prompt.asked.first();

@@ -3,6 +3,7 @@
 // failure shows and leaves behind.
 #include "MainWindowFixture.h"
 #include "common/ScriptedSavePath.h"
+#include "data/BookTestUtil.h"
 #include "export/CsvExport.h"
 #include "graph/GraphPainter.h"
 #include "main/CsvScopeDlg.h"
@@ -22,6 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+
+#include <cerrno>
 
 #include <unistd.h>
 
@@ -346,6 +349,12 @@ void TestExport::csvAllYearsTakesUnsavedDays()
 {
     WriteLines(kSample);
     const QByteArray before = ReadData();
+    // Days are unsaved only when their save failed.
+    makeBook = [](const QString &path) {
+        auto book = std::make_unique<BookTest::FaultyBook>(path);
+        book->commitErrno = EACCES;
+        return std::unique_ptr<CResultBook>(std::move(book));
+    };
     auto dlg = OpenWith();
     QVERIFY(dlg->Session().Book().EnterDay(20030513, EntryMethod::Amounts, 7, 3, 4));
     QVERIFY(dlg->Session().Book().EnterDay(20030512, EntryMethod::Amounts, 0, 0, 0));
@@ -357,6 +366,7 @@ void TestExport::csvAllYearsTakesUnsavedDays()
     QVERIFY(!bytes.contains("2003/05/12"));
     QVERIFY(bytes.contains("2004/01/01")); // the years outside the period come from the file
     QCOMPARE(ReadData(), before); // the export saves nothing
+    QVERIFY(dlg->Book().IsModified());
 }
 
 void TestExport::csvCancelled_data()

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "analyzer/YearTableDlg.h"
 #include "app/ReportList.h"
+#include "data/BookTestUtil.h"
 #include "session/RowText.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <cerrno>
 #include <functional>
 
 namespace {
@@ -161,9 +163,15 @@ void TestYearTableMain::followsTheDailyInputWindow()
 // as the main window holds them, unsaved ones included; the year the diary started in is marked.
 void TestYearTableMain::showsTheDiary()
 {
+    // A day is unsaved only when its save failed.
+    m_f.makeBook = [](const QString &path) {
+        auto book = std::make_unique<BookTest::FaultyBook>(path);
+        book->commitErrno = EACCES;
+        return std::unique_ptr<CResultBook>(std::move(book));
+    };
     auto dlg = m_f.Show();
-    QVERIFY(dlg->Session().Book().EnterDay(20030513, EntryMethod::Balance, 0, 0, 7));
     const QByteArray before = m_f.ReadData();
+    QVERIFY(dlg->Session().Book().EnterDay(20030513, EntryMethod::Balance, 0, 0, 7));
 
     QWidget *owner = nullptr;
     bool modal = false;
@@ -188,7 +196,7 @@ void TestYearTableMain::showsTheDiary()
              QStringList({"2002|25/18|139%|7|7|2|50%", "2003|79/130|61%|-44|-37|3|67%",
                           "合計|104/148|70%|-37|-37|5|60%"}));
     QCOMPARE(marked, int(rowtext::MarkedDown));
-    // The dialog never writes; the typed day waits for the main window's save.
+    // The dialog never writes; the typed day waits for the main window's next try.
     QCOMPARE(m_f.ReadData(), before);
     QVERIFY(dlg->Book().IsModified());
 }

@@ -157,21 +157,28 @@ void TestRowText::summary_data()
 
     // May 2003 is index 120 onwards in a January-to-May 2003 book; 2003/04/12 is index 101.
     QTest::newRow("example")
-            << QList<Entry>{{131, 0, 223, 100, 123}, {101, 0, 250, 100, 150 - 27}}
-            << QString("対象データ 最高収支額: 12300円 2003/04/12 (土) 最高回収率: "
+            << QList<Entry>{{131, 0, 223, 100, 123}, {101, 0, 200, 80, 120}}
+            << QString("対象データ 最高収支額: 12300円 2003/05/12 (月) 最高回収率: "
                        "250% 2003/04/12 (土)");
-    QTest::newRow("best balance and best rate on other days")
-            << QList<Entry>{{131, 0, 246, 123, 123}, {101, 0, 250, 100, 50}}
-            << QString("対象データ 最高収支額: 12300円 2003/05/12 (月) 最高回収率: 250% 2003/04/12 "
+    QTest::newRow("best balance and best rate on the same day")
+            << QList<Entry>{{131, 0, 246, 123, 123}, {101, 0, 250, 100, 150}}
+            << QString("対象データ 最高収支額: 15000円 2003/04/12 (土) 最高回収率: 250% 2003/04/12 "
                        "(土)");
     QTest::newRow("empty period") << QList<Entry>{}
                                   << QString("対象データ 最高収支額: -円  最高回収率: -% ");
     QTest::newRow("only losses and balance-only days")
             << QList<Entry>{{5, 0, 0, 40, -40}, {6, 1, 0, 0, -10}}
             << QString("対象データ 最高収支額: -円  最高回収率: -% ");
+    // A rate that shows as "-%" names no day either.
     QTest::newRow("rate of 0.4% is no rate")
             << QList<Entry>{{0, 0, 4, 1000, -996}}
-            << QString("対象データ 最高収支額: -円  最高回収率: -% 2003/01/01 (水)");
+            << QString("対象データ 最高収支額: -円  最高回収率: -% ");
+    QTest::newRow("rate of 0.4% beside a best balance")
+            << QList<Entry>{{0, 0, 4, 1000, -996}, {2, 1, 0, 0, 5}}
+            << QString("対象データ 最高収支額: 500円 2003/01/03 (金) 最高回収率: -% ");
+    QTest::newRow("rate of 0.5% rounds up and names its day")
+            << QList<Entry>{{0, 0, 1, 200, -199}}
+            << QString("対象データ 最高収支額: -円  最高回収率: 1% 2003/01/01 (水)");
     QTest::newRow("ties keep the earlier day")
             << QList<Entry>{{1, 0, 20, 10, 10}, {2, 0, 20, 10, 10}}
             << QString("対象データ 最高収支額: 1000円 2003/01/02 (木) 最高回収率: 200% 2003/01/02 "

@@ -1,0 +1,107 @@
+// Times one applied day end to end in the real main window, offscreen: the day applied to the
+// book, the period saved over the data file, the list rows and the summary rebuilt and the graph
+// painted. For a 100-year file and for the 1,000,000-line file; median of 51 entries each. The
+// first entry of the day also writes the day's backup, and is shown apart.
+//
+// Usage: bench_entry [directory]   (default: the current directory; files are removed after)
+#include "app/Prompt.h"
+#include "data/ResultBook.h"
+#include "main/DiaryDlg.h"
+#include "session/DiarySession.h"
+
+#include "common/DataFileGenerator.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr int kRuns = 51;
+
+// Any box shown means a save failed, which would make the figures meaningless.
+class FailingPrompt : public CPrompt
+{
+public:
+    QMessageBox::StandardButton Show(QWidget *, const QString &text, QMessageBox::Icon,
+                                     QMessageBox::StandardButtons) override
+    {
+        qFatal("unexpected message: %s", qPrintable(text));
+    }
+};
+
+struct Timing
+{
+    double first = 0;
+    double median = 0;
+};
+
+Timing TimeEntries(const QString &path, qint64 lines)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    GenerateDataFile(path, 1000, lines);
+    const QDate last = QDate(1000, 1, 1).addDays(lines - 1);
+    FailingPrompt prompt;
+    DiaryEnv env;
+    env.today = last;
+    env.clock = [last] { return last; };
+    env.dataFilePath = path;
+    env.prompt = &prompt;
+    CDiaryDlg dlg(env);
+    dlg.show();
+    QCoreApplication::processEvents();
+    QWidget *graph = dlg.Control(MainCtl::Graph);
+    CResultBook &book = dlg.Session().Book();
+    const int day = last.year() * 10000 + last.month() * 100 + last.day();
+
+    std::vector<double> times;
+    for (int r = 0; r <= kRuns; ++r) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!book.EnterDay(day, EntryMethod::Amounts, 100 + r % 2, 40, 0))
+            qFatal("the day was not applied");
+        QCoreApplication::processEvents();
+        graph->grab();
+        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        if (book.IsModified())
+            qFatal("the day was not saved");
+    }
+    Timing t;
+    t.first = times.front();
+    times.erase(times.begin());
+    std::sort(times.begin(), times.end());
+    t.median = times[times.size() / 2];
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    QTemporaryDir dir((args.size() > 1 ? args[1] : QDir::currentPath())
+                      + QStringLiteral("/murel-bench-XXXXXX"));
+    if (!dir.isValid())
+        qFatal("cannot make a working directory");
+    // The window's settings (its position, the start-up options) stay in the working directory.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       dir.filePath(QStringLiteral("settings")));
+
+    const Timing years = TimeEntries(dir.filePath(QStringLiteral("a/Murel1.Dat")), 36525);
+    const Timing million = TimeEntries(dir.filePath(QStringLiteral("b/Murel1.Dat")), 1000000);
+    std::printf(
+            "median of %d entries; the first, with the day's backup: 100y %.3f ms, 1M %.3f ms\n",
+            kRuns, years.first, million.first);
+    std::printf("entry 100y = %.3f ms\n", years.median);
+    std::printf("entry 1M = %.3f ms\n", million.median);
+    return 0;
+}
