@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -34,6 +35,31 @@ inline int DayIndex(int year, int month, int day)
     return kMonthStart[month] + day - 1;
 }
 
+// The index of each day of the year by month * 32 + day, -1 for no calendar day: the reading of
+// a date whose year is already known then needs no test of the month's length. The last key is
+// that of the day after 31 December.
+struct DayKeys
+{
+    int16_t index[13 * 32 + 1];
+};
+
+constexpr DayKeys MakeDayKeys(bool leap)
+{
+    DayKeys keys{};
+    keys.index[13 * 32] = -1;
+    for (int month = 0; month <= 12; ++month) {
+        for (int day = 0; day < 32; ++day) {
+            const int length = month == 0 ? 0 : kMonthLength[month] + (leap && month == 2);
+            const int start = (leap ? kMonthStartLeap : kMonthStart)[month];
+            keys.index[month * 32 + day]
+                    = int16_t(day >= 1 && day <= length ? start + day - 1 : -1);
+        }
+    }
+    return keys;
+}
+
+constexpr DayKeys kDayKeys[2] = {MakeDayKeys(false), MakeDayKeys(true)};
+
 // The four fields behind the date: entry method, balance, collected, invested (the amounts in
 // yen, made hundreds by a division that truncates toward zero).
 inline void Store(DayRecord &day, const int32_t (&fields)[4])
@@ -43,6 +69,17 @@ inline void Store(DayRecord &day, const int32_t (&fields)[4])
     day.collected = fields[2] / 100;
     day.invested = fields[3] / 100;
 }
+
+constexpr std::array<DayRecord, 366> NoDays()
+{
+    std::array<DayRecord, 366> days{};
+    for (DayRecord &day : days)
+        day = DayRecord();
+    return days;
+}
+
+// A year without any day, copied over a slot taken for a new year.
+constexpr std::array<DayRecord, 366> kNoDays = NoDays();
 
 struct YearTable
 {
@@ -54,7 +91,7 @@ struct YearTable
     {
         year = y;
         length = CYearReader::DaysInYear(y);
-        std::fill(std::begin(days), std::end(days), DayRecord());
+        std::copy(std::begin(kNoDays), std::end(kNoDays), days);
     }
     std::span<const DayRecord> Days() const { return {days, size_t(length)}; }
 };
@@ -89,6 +126,57 @@ public:
         return Lookup(year);
     }
 
+    // Each Take reads one whole line into its year's table. False when the pass has to stop
+    // because the reading starts over.
+
+    // A line as the program writes it, given the masks of its first bytes: its length with its
+    // line end when taken, 0 when it is to be taken the general way, -1 to stop.
+    Q_ALWAYS_INLINE qsizetype TakePlain(const char *p, const linemasks::Masks &m)
+    {
+        dayline::PlainCommas commas;
+        const unsigned length = dayline::PlainLength(p, m, commas);
+        if (length == 0)
+            return 0;
+        // Nearly every date is the day after the line before, or else of the same year.
+        const uint64_t date = dayline::Load8(p);
+        unsigned key;
+        if (date - m_lastDate == kNextDay) {
+            key = m_lastKey + 1;
+        } else {
+            if (uint32_t(date) != m_yearDigits && !OpenYear(date))
+                return restart ? -1 : qsizetype(length); // no calendar day, or a year left
+            key = dayline::MonthDayKey(date);
+        }
+        m_lastDate = date;
+        m_lastKey = key;
+        if (const int index = m_yearKeys[key]; index >= 0)
+            dayline::PlainRecord(p, commas, m_yearDays[index]);
+        return length;
+    }
+
+    // Any line, whole in the buffer from p up to end.
+    bool TakeLine(const char *p, const char *end)
+    {
+        const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
+        if (!comma)
+            return true;
+        const int32_t date = ReadNumber(p, comma);
+        if (DayOfYear(date) < 0)
+            return true;
+        int32_t fields[4] = {};
+        p = comma + 1;
+        for (int k = 0; k < 4 && p; ++k)
+            p = dayline::ReadField(p, end, fields[k]);
+        return Take(date, fields);
+    }
+
+    // A line longer than the buffer, fed in pieces.
+    bool TakePieces(const LineFields &pieces)
+    {
+        const int32_t date = pieces.Complete() > 0 ? pieces.Value(0) : 0;
+        return Take(date, {pieces.Value(1), pieces.Value(2), pieces.Value(3), pieces.Value(4)});
+    }
+
     bool restart = false;
 
     // Hands out the open years in ascending order. True when a further pass is needed.
@@ -109,8 +197,40 @@ public:
     int LastHandedOut() const { return m_after; }
 
 private:
+    bool Take(int32_t date, const int32_t (&fields)[4])
+    {
+        const int index = DayOfYear(date);
+        if (index < 0)
+            return true;
+        DayRecord *const table = Table(date / 10000);
+        if (!table)
+            return !restart;
+        Store(table[index], fields);
+        return true;
+    }
+
+    // Makes the year of a date of eight digits the one that plain lines go to, when the date is
+    // a calendar day of a year this pass collects; false otherwise.
+    bool OpenYear(uint64_t dateWord)
+    {
+        int year, month, day;
+        dayline::DateParts(dateWord, year, month, day);
+        if (DayIndex(year, month, day) < 0)
+            return false;
+        DayRecord *const table = Table(year);
+        if (!table)
+            return false;
+        m_yearDigits = uint32_t(dateWord);
+        m_yearDays = table;
+        m_yearKeys = kDayKeys[IsLeapYear(year)].index;
+        return true;
+    }
+
     DayRecord *Lookup(int year)
     {
+        // The slot of the year plain lines went to may be given away.
+        m_yearDigits = 0;
+        m_lastDate = 0;
         if (year <= m_after) {
             // Handed out already: a second pass collects it again.
             restart = m_mode == Window;
@@ -163,6 +283,16 @@ private:
     std::vector<std::unique_ptr<YearTable>> m_tables;
     int m_lastYear = 0;
     DayRecord *m_lastDays = nullptr;
+    // The year of the last plain line: its four digits as they stand in the file (0, which is
+    // no four digits, when there is none), its table and its day keys.
+    uint32_t m_yearDigits = 0;
+    DayRecord *m_yearDays = nullptr;
+    const int16_t *m_yearKeys = nullptr;
+    // The date of the last plain line as its eight bytes (0 when there is none), and its key.
+    // The next day of the same month differs in the last byte alone.
+    static constexpr uint64_t kNextDay = uint64_t(1) << 56;
+    uint64_t m_lastDate = 0;
+    unsigned m_lastKey = 0;
 };
 
 CYearReader::CYearReader(const QString &dataFilePath)
@@ -226,63 +356,59 @@ bool CYearReader::Read(CYearSink &sink)
 bool CYearReader::RunPass(Pass &pass)
 {
     ++m_passes;
-    LineReader reader([this](char *buffer, qint64 size) { return ReadIn(*m_file, buffer, size); },
-                      m_capacity);
+    // The reader's own buffer rather than a LineReader's: the block walk needs the buffer's
+    // lines side by side, not one at a time.
+    const qsizetype capacity = std::max(m_capacity, LineReader::kMinCapacity);
+    const std::unique_ptr<char[]> buffer(new char[size_t(capacity)]);
+    char *const begin = buffer.get();
+    qsizetype size = 0;
     LineFields pieces;
-    LineReader::Piece piece;
-    while (reader.Next(piece)) {
-        int32_t fields[4] = {};
-        int year = 0;
-        int dayIndex = -1;
-        if (piece.firstOfLine && piece.lastOfLine) {
-            // The whole line is at hand: the date first, the other fields only for a real date.
-            const char *p = piece.data;
-            const char *const end = p + piece.size;
-            uint64_t commas = 0;
-            int month = 0;
-            int day = 0;
-            if (dayline::kFast && piece.size >= 16 && piece.size <= 64
-                && ((commas = dayline::CommaMask(p, piece.size)) & 0x1FF) == 0x100
-                && dayline::DateDigits(p, year, month, day)) {
-                // The common line: eight digits, a comma, short fields.
-                if ((dayIndex = DayIndex(year, month, day)) < 0)
-                    continue;
-                dayline::FastFields(p, commas, fields);
-            } else {
-                const auto *comma
-                        = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)));
-                if (!comma)
-                    continue;
-                const int32_t date = ReadNumber(p, comma);
-                if ((dayIndex = DayOfYear(date)) < 0)
-                    continue;
-                year = date / 10000;
-                p = comma + 1;
-                for (int k = 0; k < 4 && p; ++k)
-                    p = dayline::ReadField(p, end, fields[k]);
+    bool inLongLine = false;
+    for (;;) {
+        const qint64 n = ReadIn(*m_file, begin + size, capacity - size);
+        if (n < 0)
+            return false;
+        const bool atEnd = n == 0;
+        size += qsizetype(n);
+        const char *p = begin;
+        const char *const end = begin + size;
+        if (inLongLine) {
+            const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(size)));
+            pieces.Feed(p, (nl ? nl : end) - p);
+            if (!nl && !atEnd) {
+                size = 0;
+                continue;
             }
-        } else {
-            // A line longer than the buffer, in pieces.
-            pieces.Feed(piece.data, piece.size);
-            if (!piece.lastOfLine)
-                continue;
-            const int32_t date = pieces.Complete() > 0 ? pieces.Value(0) : 0;
-            for (int k = 0; k < 4; ++k)
-                fields[k] = pieces.Value(k + 1);
+            inLongLine = false;
+            if (!pass.TakePieces(pieces))
+                return true;
             pieces.Reset();
-            if ((dayIndex = DayOfYear(date)) < 0)
-                continue;
-            year = date / 10000;
+            p = nl ? nl + 1 : end;
         }
-        DayRecord *const table = pass.Table(year);
-        if (!table) {
-            if (pass.restart)
-                break;
+        p = linemasks::WalkLines(p, end, pass);
+        if (!p)
+            return true;
+        // The last lines of the buffer, too close to its end for the walk.
+        while (const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) {
+            if (!pass.TakeLine(p, nl))
+                return true;
+            p = nl + 1;
+        }
+        if (atEnd) {
+            if (p < end)
+                pass.TakeLine(p, end); // the last line has no line end
+            return true;
+        }
+        if (p == begin && size == capacity) {
+            // A line longer than the buffer goes on in pieces.
+            pieces.Feed(p, size);
+            inLongLine = true;
+            size = 0;
             continue;
         }
-        Store(table[dayIndex], fields);
+        size = end - p;
+        std::memmove(begin, p, size_t(size));
     }
-    return !reader.Failed();
 }
 
 void ForEachBookDay(const CResultBook &book,
