@@ -11,6 +11,7 @@
 
 #include <QtGlobal>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -46,43 +47,89 @@ Q_ALWAYS_INLINE unsigned MonthDayKey(uint64_t word)
     return month <= 12 && day <= 31 ? month * 32 + day : 0;
 }
 
-// The last n bytes of a word.
-constexpr uint64_t kLast[9] = {0,
-                               0xFF00000000000000ULL,
-                               0xFFFF000000000000ULL,
-                               0xFFFFFF0000000000ULL,
-                               0xFFFFFFFF00000000ULL,
-                               0xFFFFFFFFFF000000ULL,
-                               0xFFFFFFFFFFFF0000ULL,
-                               0xFFFFFFFFFFFFFF00ULL,
-                               0xFFFFFFFFFFFFFFFFULL};
+// The last n bytes of a word; all of them for n over 8.
+constexpr uint64_t LastBytes(unsigned n)
+{
+    return n == 0 ? 0 : n >= 8 ? ~uint64_t(0) : ~uint64_t(0) << (8 * (8 - n));
+}
+
+// Of the word that ends at a field's comma, the bytes of a field of n bytes (an optional minus
+// and digits); more than eight fill the word.
+constexpr std::array<uint64_t, 64> kField = [] {
+    std::array<uint64_t, 64> keep{};
+    for (unsigned n = 0; n < keep.size(); ++n)
+        keep[n] = LastBytes(n);
+    return keep;
+}();
 
 // An amount is read in hundreds, truncated toward zero like a division: its last two digits are
-// left out. Of a field of n bytes (a minus and up to eight digits), the word that ends two bytes
-// before its comma keeps the last n - 2 bytes.
-constexpr uint64_t kHundreds[10]
-        = {0, 0, 0, kLast[1], kLast[2], kLast[3], kLast[4], kLast[5], kLast[6], kLast[7]};
+// left out. Of the word that ends two bytes before the comma of a field of n bytes, the n - 2
+// bytes of the field; more than eight fill the word.
+constexpr std::array<uint64_t, 64> kHundreds = [] {
+    std::array<uint64_t, 64> keep{};
+    for (unsigned n = 0; n < keep.size(); ++n)
+        keep[n] = n <= 2 ? 0 : LastBytes(n - 2);
+    return keep;
+}();
 
 #if defined(__SSE2__)
-// Two fields at once, each given as a word that holds its bytes (an optional minus, then up to
-// eight digits) at the top and zeros in front: its value in the low 32 bits of each 64-bit lane.
-Q_ALWAYS_INLINE __m128i TwoFields(uint64_t first, uint64_t second)
+// A digit's value in each byte; the zeros in front and a minus, both below '0', give 0.
+Q_ALWAYS_INLINE __m128i DigitValues(__m128i bytes)
 {
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i bytes = _mm_set_epi64x(qint64(second), qint64(first));
-    const __m128i minus = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('-'));
-    const __m128i digits = _mm_andnot_si128(minus, _mm_and_si128(bytes, _mm_set1_epi8(0x0F)));
-    // Pairs of digits in 16 bits, then four digits in 32, then all eight; the first byte is the
-    // most significant.
+    return _mm_subs_epu8(bytes, _mm_set1_epi8('0'));
+}
+
+// Pairs of digits as numbers in 16 bits, then four digits in 32; the first byte is the most
+// significant.
+Q_ALWAYS_INLINE __m128i FourDigits(__m128i digits)
+{
     const __m128i pairs = _mm_and_si128(
             _mm_add_epi16(_mm_mullo_epi16(digits, _mm_set1_epi16(10)), _mm_srli_epi16(digits, 8)),
             _mm_set1_epi16(0x00FF));
-    const __m128i fours = _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
-    const __m128i eights
-            = _mm_add_epi64(_mm_mul_epu32(fours, _mm_set1_epi32(10000)), _mm_srli_epi64(fours, 32));
-    // All ones in the low 32 bits of a lane that holds a minus.
-    const __m128i negative = _mm_cmpgt_epi32(_mm_sad_epu8(minus, zero), zero);
-    return _mm_sub_epi32(_mm_xor_si128(eights, negative), negative);
+    return _mm_madd_epi16(pairs, _mm_set_epi16(1, 100, 1, 100, 1, 100, 1, 100));
+}
+
+// The 32-bit lanes a, c of one vector and a, c of another, in this order.
+template<int a, int c> Q_ALWAYS_INLINE __m128i Lanes(__m128i first, __m128i second)
+{
+    return _mm_castps_si128(_mm_shuffle_ps(_mm_castsi128_ps(first), _mm_castsi128_ps(second),
+                                           _MM_SHUFFLE(c, a, c, a)));
+}
+
+// Each 32-bit lane negated where negative is all ones.
+Q_ALWAYS_INLINE __m128i Signed(__m128i values, __m128i negative)
+{
+    return _mm_sub_epi32(_mm_xor_si128(values, negative), negative);
+}
+
+// The four fields given as words that hold their bytes at the top, zeros in front (the method's
+// whole field, the amounts' bytes but their last two), two words a vector: the numbers in the
+// record's order (method, collected, invested, balance).
+Q_ALWAYS_INLINE __m128i FourFields(__m128i methodCollected, __m128i investedBalance,
+                                   bool inFourBytes)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i minus = _mm_set1_epi8('-');
+    if (inFourBytes) {
+        // Nearly always every word fits in its upper four bytes: one vector of four numbers.
+        const __m128i bytes = Lanes<1, 3>(methodCollected, investedBalance);
+        const __m128i values = FourDigits(DigitValues(bytes));
+        const __m128i positive = _mm_cmpeq_epi32(_mm_cmpeq_epi8(bytes, minus), zero);
+        return Signed(values, _mm_xor_si128(positive, _mm_cmpeq_epi32(zero, zero)));
+    }
+    // Two vectors of two numbers of eight digits.
+    const auto eight = [&](__m128i bytes) {
+        const __m128i fours = FourDigits(DigitValues(bytes));
+        return _mm_add_epi64(_mm_mul_epu32(fours, _mm_set1_epi32(10000)),
+                             _mm_srli_epi64(fours, 32));
+    };
+    const __m128i values = Lanes<0, 2>(eight(methodCollected), eight(investedBalance));
+    // A 64-bit lane with a minus sums to 255.
+    const __m128i negative = _mm_cmpgt_epi32(
+            Lanes<0, 2>(_mm_sad_epu8(_mm_cmpeq_epi8(methodCollected, minus), zero),
+                        _mm_sad_epu8(_mm_cmpeq_epi8(investedBalance, minus), zero)),
+            zero);
+    return Signed(values, negative);
 }
 #endif
 
@@ -93,8 +140,8 @@ struct PlainCommas
 };
 
 // The length of a line with its line end when it is plain, given the masks of its first bytes:
-// eight digits and a comma, then four fields each of an optional minus and up to eight digits
-// before its own comma, then CR LF or LF. 0 for any other line.
+// eight digits and a comma, then four fields each of an optional minus and digits before its own
+// comma, then CR LF or LF. 0 for any other line.
 Q_ALWAYS_INLINE unsigned PlainLength(const char *p, const linemasks::Masks &m, PlainCommas &c)
 {
     const uint64_t r0 = m.commas & (m.commas - 1);
@@ -106,44 +153,57 @@ Q_ALWAYS_INLINE unsigned PlainLength(const char *p, const linemasks::Masks &m, P
     c = {unsigned(__builtin_ctzll(r0)), unsigned(__builtin_ctzll(r1)),
          unsigned(__builtin_ctzll(r2)), unsigned(__builtin_ctzll(r3))};
     // Up to the last field's comma, every byte that is neither digit nor comma is a minus right
-    // after a comma (so none is in the date), and no nine digits stand in a row; the entry method
-    // fits a word.
-    const uint64_t upToLast = r3 ^ (r3 - 1);
-    const uint64_t others = ~(m.digits | m.commas) & upToLast;
-    uint64_t nine = m.digits & (m.digits >> 1);
-    nine &= nine >> 2;
-    nine &= nine >> 4;
-    nine &= m.digits >> 8;
-    if (((others & ~(m.minus & (m.commas << 1))) | (nine & upToLast)) != 0 || c.method > 9 + 8)
+    // after a comma (so none is in the date).
+    const uint64_t others = ~(m.digits | m.commas) & (r3 ^ (r3 - 1));
+    if ((others & ~(m.minus & (m.commas << 1))) != 0)
         return 0;
-    const char *const after = p + c.invested + 1;
-    if (after[0] == '\r' && after[1] == '\n')
+    uint16_t end;
+    std::memcpy(&end, p + c.invested + 1, sizeof end);
+    if (end == ('\r' | '\n' << 8))
         return c.invested + 3;
-    return after[0] == '\n' ? c.invested + 2 : 0;
+    return (end & 0xFF) == '\n' ? c.invested + 2 : 0;
 }
 
-// The four fields of a plain line into a day's record, the amounts in hundreds.
-Q_ALWAYS_INLINE void PlainRecord(const char *p, const PlainCommas &c, DayRecord &record)
+// The four fields of a plain line into a day's record the general way.
+inline void GeneralRecord(const char *p, const PlainCommas &c, DayRecord &record)
 {
-#if defined(__SSE2__)
-    const __m128i methodCollected
-            = TwoFields(Load8(p + c.method - 8) & kLast[c.method - 9],
-                        Load8(p + c.collected - 10) & kHundreds[c.collected - c.balance - 1]);
-    const __m128i investedBalance
-            = TwoFields(Load8(p + c.invested - 10) & kHundreds[c.invested - c.collected - 1],
-                        Load8(p + c.balance - 10) & kHundreds[c.balance - c.method - 1]);
-    // The record's order: method, collected, invested, balance.
-    static_assert(sizeof(DayRecord) == 16 && offsetof(DayRecord, method) == 0
-                  && offsetof(DayRecord, collected) == 4 && offsetof(DayRecord, invested) == 8
-                  && offsetof(DayRecord, balance) == 12);
-    _mm_storeu_ps(reinterpret_cast<float *>(&record),
-                  _mm_shuffle_ps(_mm_castsi128_ps(methodCollected),
-                                 _mm_castsi128_ps(investedBalance), _MM_SHUFFLE(2, 0, 2, 0)));
-#else
     record.method = ReadNumber(p + 9, p + c.method);
     record.balance = ReadNumber(p + c.method + 1, p + c.balance) / 100;
     record.collected = ReadNumber(p + c.balance + 1, p + c.collected) / 100;
     record.invested = ReadNumber(p + c.collected + 1, p + c.invested) / 100;
+}
+
+// The four fields of a plain line given its masks into a day's record, the amounts in hundreds.
+Q_ALWAYS_INLINE void PlainRecord(const char *p, const linemasks::Masks &m, const PlainCommas &c,
+                                 DayRecord &record)
+{
+#if defined(__SSE2__)
+    const uint64_t method = Load8(p + c.method - 8) & kField[c.method - 9];
+    const uint64_t balance = Load8(p + c.balance - 10) & kHundreds[c.balance - c.method - 1];
+    const uint64_t collected = Load8(p + c.collected - 10) & kHundreds[c.collected - c.balance - 1];
+    const uint64_t invested = Load8(p + c.invested - 10) & kHundreds[c.invested - c.collected - 1];
+    const bool inFourBytes = uint32_t(method | balance | collected | invested) == 0;
+    if (!inFourBytes) {
+        // Only the words of fields of up to eight digits hold all that is read of them.
+        uint64_t nine = m.digits & (m.digits >> 1);
+        nine &= nine >> 2;
+        nine &= nine >> 4;
+        nine &= m.digits >> 8;
+        if ((nine & ((uint64_t(2) << c.invested) - 1)) != 0 || c.method > 9 + 8) {
+            GeneralRecord(p, c, record);
+            return;
+        }
+    }
+    // The record's order: method, collected, invested, balance.
+    static_assert(sizeof(DayRecord) == 16 && offsetof(DayRecord, method) == 0
+                  && offsetof(DayRecord, collected) == 4 && offsetof(DayRecord, invested) == 8
+                  && offsetof(DayRecord, balance) == 12);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(&record),
+                     FourFields(_mm_set_epi64x(qint64(collected), qint64(method)),
+                                _mm_set_epi64x(qint64(balance), qint64(invested)), inFourBytes));
+#else
+    Q_UNUSED(m);
+    GeneralRecord(p, c, record);
 #endif
 }
 

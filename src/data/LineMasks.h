@@ -1,12 +1,11 @@
 #pragma once
 
-// Walking the lines of a buffer with the commas, digits and minus signs of each line's first bytes
-// classified at once, so that a plain line's fields and its end follow from bit operations on
-// the masks, without a search per line or a loop per character.
+// The commas, digits and minus signs of a line's first bytes, classified 16 bytes at a time, so
+// that a plain line's fields and its end follow from bit operations on the masks, without a
+// search per line or a loop per character.
 #include <QtGlobal>
 
 #include <cstdint>
-#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -43,44 +42,8 @@ template<int shift> Q_ALWAYS_INLINE void Classify(const char *p, Masks &m)
 #endif
 }
 
-// The bytes a walk needs ahead of a line's start: 64 classified, and the line end after them.
+// The bytes a line's reading may look at from its start on: 64 classified, and a line end after
+// its fields.
 constexpr qsizetype kReach = 64 + 16;
-
-// Hands out the whole lines of [p, end) to a reader:
-// - reader.TakePlain(line, masks) with the masks of the line's first 32 bytes and, when it asks
-//   again, of its first 64; it returns the line's length with its line end when it took the
-//   line, 0 when not, and -1 to stop the walk;
-// - reader.TakeLine(line, lineEnd) gets each line that TakePlain did not take, without its LF,
-//   and returns false to stop the walk.
-// Returns nullptr when the walk was stopped, otherwise the start of the first line it left: it
-// stops when fewer than kReach bytes are left, or at a line whose LF is not in the buffer.
-template<class Reader> const char *WalkLines(const char *p, const char *end, Reader &reader)
-{
-    while (end - p >= kReach) {
-        // Nearly every line is plain and fits in 32 bytes.
-        Masks m;
-        Classify<0>(p, m);
-        Classify<16>(p + 16, m);
-        qsizetype taken = reader.TakePlain(p, m);
-        if (taken == 0) {
-            Classify<32>(p + 32, m);
-            Classify<48>(p + 48, m);
-            taken = reader.TakePlain(p, m);
-        }
-        if (taken < 0)
-            return nullptr;
-        if (taken > 0) {
-            p += taken;
-            continue;
-        }
-        const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-        if (!nl)
-            return p;
-        if (!reader.TakeLine(p, nl))
-            return nullptr;
-        p = nl + 1;
-    }
-    return p;
-}
 
 } // namespace linemasks

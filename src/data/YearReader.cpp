@@ -126,36 +126,16 @@ public:
         return Lookup(year);
     }
 
-    // Each Take reads one whole line into its year's table. False when the pass has to stop
-    // because the reading starts over.
+    // Reads the whole lines of [p, end) into their years' tables. Returns nullptr when the pass
+    // has to stop because the reading starts over, otherwise the start of the first line left: it
+    // stops when fewer than linemasks::kReach bytes are left, or at a line whose LF is not in the
+    // buffer.
+    const char *TakeLines(const char *p, const char *end);
 
-    // A line as the program writes it, given the masks of its first bytes: its length with its
-    // line end when taken, 0 when it is to be taken the general way, -1 to stop.
-    Q_ALWAYS_INLINE qsizetype TakePlain(const char *p, const linemasks::Masks &m)
-    {
-        dayline::PlainCommas commas;
-        const unsigned length = dayline::PlainLength(p, m, commas);
-        if (length == 0)
-            return 0;
-        // Nearly every date is the day after the line before, or else of the same year.
-        const uint64_t date = dayline::Load8(p);
-        unsigned key;
-        if (date - m_lastDate == kNextDay) {
-            key = m_lastKey + 1;
-        } else {
-            if (uint32_t(date) != m_yearDigits && !OpenYear(date))
-                return restart ? -1 : qsizetype(length); // no calendar day, or a year left
-            key = dayline::MonthDayKey(date);
-        }
-        m_lastDate = date;
-        m_lastKey = key;
-        if (const int index = m_yearKeys[key]; index >= 0)
-            dayline::PlainRecord(p, commas, m_yearDays[index]);
-        return length;
-    }
+    // Each Take reads one whole line into its year's table. False when the pass has to stop.
 
     // Any line, whole in the buffer from p up to end.
-    bool TakeLine(const char *p, const char *end)
+    Q_NEVER_INLINE bool TakeLine(const char *p, const char *end)
     {
         const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
         if (!comma)
@@ -209,28 +189,31 @@ private:
         return true;
     }
 
-    // Makes the year of a date of eight digits the one that plain lines go to, when the date is
-    // a calendar day of a year this pass collects; false otherwise.
-    bool OpenYear(uint64_t dateWord)
+    // The year that plain lines go to: its four digits as they stand in the file (0, which is no
+    // four digits, when there is none), its table and its day keys.
+    struct PlainYear
+    {
+        uint32_t digits = 0;
+        DayRecord *days = nullptr;
+        const int16_t *keys = nullptr;
+    };
+
+    // The year of a date of eight digits, when the date is a calendar day of a year this pass
+    // collects.
+    Q_NEVER_INLINE PlainYear OpenYear(uint64_t dateWord)
     {
         int year, month, day;
         dayline::DateParts(dateWord, year, month, day);
         if (DayIndex(year, month, day) < 0)
-            return false;
+            return {};
         DayRecord *const table = Table(year);
         if (!table)
-            return false;
-        m_yearDigits = uint32_t(dateWord);
-        m_yearDays = table;
-        m_yearKeys = kDayKeys[IsLeapYear(year)].index;
-        return true;
+            return {};
+        return {uint32_t(dateWord), table, kDayKeys[IsLeapYear(year)].index};
     }
 
     DayRecord *Lookup(int year)
     {
-        // The slot of the year plain lines went to may be given away.
-        m_yearDigits = 0;
-        m_lastDate = 0;
         if (year <= m_after) {
             // Handed out already: a second pass collects it again.
             restart = m_mode == Window;
@@ -283,17 +266,67 @@ private:
     std::vector<std::unique_ptr<YearTable>> m_tables;
     int m_lastYear = 0;
     DayRecord *m_lastDays = nullptr;
-    // The year of the last plain line: its four digits as they stand in the file (0, which is
-    // no four digits, when there is none), its table and its day keys.
-    uint32_t m_yearDigits = 0;
-    DayRecord *m_yearDays = nullptr;
-    const int16_t *m_yearKeys = nullptr;
-    // The date of the last plain line as its eight bytes (0 when there is none), and its key.
-    // The next day of the same month differs in the last byte alone.
-    static constexpr uint64_t kNextDay = uint64_t(1) << 56;
-    uint64_t m_lastDate = 0;
-    unsigned m_lastKey = 0;
 };
+
+const char *CYearReader::Pass::TakeLines(const char *p, const char *const end)
+{
+    // The year of the last plain line, and its date as its eight bytes (0 when there is none)
+    // with its key. They are kept here rather than in members, where every record written might
+    // have changed them as far as the compiler knows.
+    PlainYear year;
+    uint64_t lastDate = 0;
+    unsigned lastKey = 0;
+    while (end - p >= linemasks::kReach) {
+        // Nearly every line is plain and fits in 32 bytes.
+        linemasks::Masks m;
+        linemasks::Classify<0>(p, m);
+        linemasks::Classify<16>(p + 16, m);
+        dayline::PlainCommas commas;
+        unsigned length = dayline::PlainLength(p, m, commas);
+        if (length == 0) {
+            linemasks::Classify<32>(p + 32, m);
+            linemasks::Classify<48>(p + 48, m);
+            length = dayline::PlainLength(p, m, commas);
+        }
+        if (length == 0) {
+            const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+            if (!nl)
+                return p;
+            if (!TakeLine(p, nl))
+                return nullptr;
+            // The slot of the plain lines' year may have been given to another year.
+            year = {};
+            lastDate = 0;
+            p = nl + 1;
+            continue;
+        }
+        // Nearly every date is the day after the line before (the next day of a month differs
+        // in the last byte alone), or else of the same year.
+        const uint64_t date = dayline::Load8(p);
+        unsigned key;
+        if (date - lastDate == uint64_t(1) << 56) {
+            key = lastKey + 1;
+        } else {
+            if (uint32_t(date) != year.digits) {
+                year = OpenYear(date);
+                lastDate = 0;
+                if (year.digits == 0) {
+                    if (restart)
+                        return nullptr;
+                    p += length; // no calendar day, or a year this pass leaves
+                    continue;
+                }
+            }
+            key = dayline::MonthDayKey(date);
+        }
+        lastDate = date;
+        lastKey = key;
+        if (const int index = year.keys[key]; index >= 0)
+            dayline::PlainRecord(p, m, commas, year.days[index]);
+        p += length;
+    }
+    return p;
+}
 
 CYearReader::CYearReader(const QString &dataFilePath)
     : m_path(dataFilePath)
@@ -385,7 +418,7 @@ bool CYearReader::RunPass(Pass &pass)
             pieces.Reset();
             p = nl ? nl + 1 : end;
         }
-        p = linemasks::WalkLines(p, end, pass);
+        p = pass.TakeLines(p, end);
         if (!p)
             return true;
         // The last lines of the buffer, too close to its end for the walk.
