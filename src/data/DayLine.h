@@ -1,10 +1,10 @@
 #pragma once
 
-// Reading the fields of a short data file line quickly. A line as the program writes it is an
-// eight-digit date and four numbers of at most eight digits, each before a comma, under 64 bytes.
-// Given one bit per comma and one per digit of such a line, its numbers are read by word
-// arithmetic without a loop per character; anything else goes the general way (ReadNumber up to
-// each comma), with the same result.
+// Reading a data file line as the program writes it quickly: an eight-digit date and four
+// numbers, each before a comma, then the line end. Given the masks of its commas, digits and
+// minus signs, such a plain line is recognised by bit operations and its numbers are read by word
+// and vector arithmetic, without a loop per character. Any other line goes the general way
+// (ReadNumber up to each comma), with the same result.
 #include "data/LineMasks.h"
 #include "data/LineReader.h"
 #include "data/YearReader.h"

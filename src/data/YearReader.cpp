@@ -132,9 +132,10 @@ public:
     // buffer.
     const char *TakeLines(const char *p, const char *end);
 
-    // Each Take reads one whole line into its year's table. False when the pass has to stop.
+    // TakeLine and TakePieces read one line of any form, the general way. False when the pass
+    // has to stop because the reading starts over.
 
-    // Any line, whole in the buffer from p up to end.
+    // A line whole in the buffer from p up to end.
     Q_NEVER_INLINE bool TakeLine(const char *p, const char *end)
     {
         const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
@@ -389,8 +390,8 @@ bool CYearReader::Read(CYearSink &sink)
 bool CYearReader::RunPass(Pass &pass)
 {
     ++m_passes;
-    // The reader's own buffer rather than a LineReader's: the block walk needs the buffer's
-    // lines side by side, not one at a time.
+    // The reader's own buffer rather than a LineReader's: TakeLines needs the buffer's lines
+    // side by side, not one at a time, and the bytes after each line's start.
     const qsizetype capacity = std::max(m_capacity, LineReader::kMinCapacity);
     const std::unique_ptr<char[]> buffer(new char[size_t(capacity)]);
     char *const begin = buffer.get();
