@@ -279,9 +279,13 @@ void TestYearReader::reader_data()
             << QByteArray() << QList<int>{} << 2;
     QTest::newRow("descending years of plain lines")
             << PlainYears(2030, 2000, -1) << QByteArray() << QList<int>{} << 2;
+    // Lines with a blank before the date are read the general way.
+    QByteArray blankFirst;
+    for (const QByteArray &line : Lines(2001, 2016, 1).split('\n'))
+        blankFirst += line.isEmpty() ? QByteArray() : ' ' + line + '\n';
     QTest::newRow("a plain line of a year whose slot other lines took")
-            << PlainYears(2000, 2000, 1) + Lines(2001, 2016, 1).replace("\r\n", "\r\n ")
-                    + "20000711,1,900,0,0,\r\n" + PlainYears(2017, 2017, 1)
+            << PlainYears(2000, 2000, 1) + blankFirst + "20000711,1,900,0,0,\r\n"
+                    + PlainYears(2017, 2017, 1)
             << QByteArray() << QList<int>{} << 2;
 }
 
@@ -457,6 +461,9 @@ void TestYearReader::plainLines_data()
             "20030512,0,100,200,300,\rjunk\r\n20030513,0,\r100,200,300,\r\n"
             "20030514,0,100,200,300,\r\r\n");
     QTest::newRow("blank after the last comma") << QByteArray("20030512,0,100,200,300, \r\n");
+    QTest::newRow("a date after the last field, in the same line")
+            << QByteArray("20030512,0,100,200,300,\r20030513,1,500,0,0,\r\n"
+                          "20030514,0,100,200,300,x20030515,1,500,0,0,\r\n");
     QTest::newRow("LF alone") << QByteArray("20030512,0,100,200,300,\n20030513,1,-100,0,0,\n");
     QTest::newRow("fields past 32 bytes")
             << QByteArray("20030512,1,-12345600,12345678,-1234567,\r\n"
