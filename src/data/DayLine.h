@@ -114,8 +114,9 @@ Q_ALWAYS_INLINE __m128i FourFields(__m128i methodCollected, __m128i investedBala
         // Nearly always every word fits in its upper four bytes: one vector of four numbers.
         const __m128i bytes = Lanes<1, 3>(methodCollected, investedBalance);
         const __m128i values = FourDigits(DigitValues(bytes));
+        // All ones where there is no minus: then -1 - ~value is the value, 0 - value otherwise.
         const __m128i positive = _mm_cmpeq_epi32(_mm_cmpeq_epi8(bytes, minus), zero);
-        return Signed(values, _mm_xor_si128(positive, _mm_cmpeq_epi32(zero, zero)));
+        return _mm_sub_epi32(positive, _mm_xor_si128(values, positive));
     }
     // Two vectors of two numbers of eight digits.
     const auto eight = [&](__m128i bytes) {
