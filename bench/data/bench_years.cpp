@@ -1,7 +1,8 @@
 // Times the year totals over the whole 1,000,000-line data file against LoadPeriod of the
-// current period on the same file, in the same run (medians of seven runs). Also times the CSV
-// export of every year, and the year totals of the same lines shuffled, which the reader reads
-// in several passes.
+// current period on the same file, in the same run: medians of seven runs each, taken in turns so
+// that a change in the machine's load meets both alike, in wall time and in processor time (the
+// latter less disturbed by other programs on a busy machine). Also times the CSV export of every
+// year, and the year totals of the same lines shuffled, which the reader reads in several passes.
 //
 // Usage: bench_years [directory]   (default: the current directory; files are removed after)
 #include "data/ResultBook.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -27,6 +29,28 @@ namespace {
 constexpr int kRuns = 7;
 constexpr qint64 kLines = 1000000;
 constexpr int kFirstYear = 1000;
+
+// Wall and processor time of a piece of work, in milliseconds.
+struct Times
+{
+    std::vector<double> wall;
+    std::vector<double> processor;
+
+    void Take(const std::function<void()> &work)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        const std::clock_t start = std::clock();
+        work();
+        processor.push_back(double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC);
+        wall.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    static double Median(std::vector<double> times)
+    {
+        std::sort(times.begin(), times.end());
+        return times[times.size() / 2];
+    }
+};
 
 double MedianMs(const std::function<void()> &work)
 {
@@ -85,16 +109,21 @@ int main(int argc, char **argv)
 
     bool ok = true;
     auto book = std::make_unique<CResultBook>(path);
-    const double load = MedianMs([&] { ok &= book->LoadPeriod(lastMonth, 0, 0); });
-    book.reset();
+    ok &= book->LoadPeriod(lastMonth, 0, 0);
     const qint64 peakBefore = PeakKb();
     size_t years = 0;
-    const double totals = MedianMs([&] {
-        CYearTotals t;
-        ok &= t.Load(path);
-        years = t.Rows().size();
-    });
+    Times load;
+    Times totals;
+    for (int r = 0; r < kRuns; ++r) {
+        load.Take([&] { ok &= book->LoadPeriod(lastMonth, 0, 0); });
+        totals.Take([&] {
+            CYearTotals t;
+            ok &= t.Load(path);
+            years = t.Rows().size();
+        });
+    }
     const qint64 peakYears = PeakKb();
+    book.reset();
     const QString csvPath = dir.filePath(QStringLiteral("Murel1-all.csv"));
     const double csv = MedianMs([&] { ok &= CCsvExport().WriteAllYears(path, csvPath).isEmpty(); });
     const qint64 csvBytes = QFileInfo(csvPath).size();
@@ -117,8 +146,14 @@ int main(int argc, char **argv)
     std::printf("  year totals, lines shuffled     %9.3f ms (%d passes)\n", shuffled, passes);
     std::printf("  peak memory (VmHWM) before/after the year totals %lld / %lld kB\n", peakBefore,
                 peakYears);
-    std::printf("LoadPeriod current 1M = %.3f ms\n", load);
-    std::printf("years 1M = %.3f ms\n", totals);
-    std::printf("ratio years/load = %.2f\n", totals / load);
+    const double loadCpu = Times::Median(load.processor);
+    const double totalsCpu = Times::Median(totals.processor);
+    std::printf("  processor time: LoadPeriod %.3f ms, years %.3f ms, ratio %.2f\n", loadCpu,
+                totalsCpu, totalsCpu / loadCpu);
+    const double loadWall = Times::Median(load.wall);
+    const double totalsWall = Times::Median(totals.wall);
+    std::printf("LoadPeriod current 1M = %.3f ms\n", loadWall);
+    std::printf("years 1M = %.3f ms\n", totalsWall);
+    std::printf("ratio years/load = %.2f\n", totalsWall / loadWall);
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -34,6 +35,31 @@ inline int DayIndex(int year, int month, int day)
     return kMonthStart[month] + day - 1;
 }
 
+// The index of each day of the year by month * 32 + day, -1 for no calendar day: the reading of
+// a date whose year is already known then needs no test of the month's length. The last key is
+// that of the day after 31 December.
+struct DayKeys
+{
+    int16_t index[13 * 32 + 1];
+};
+
+constexpr DayKeys MakeDayKeys(bool leap)
+{
+    DayKeys keys{};
+    keys.index[13 * 32] = -1;
+    for (int month = 0; month <= 12; ++month) {
+        for (int day = 0; day < 32; ++day) {
+            const int length = month == 0 ? 0 : kMonthLength[month] + (leap && month == 2);
+            const int start = (leap ? kMonthStartLeap : kMonthStart)[month];
+            keys.index[month * 32 + day]
+                    = int16_t(day >= 1 && day <= length ? start + day - 1 : -1);
+        }
+    }
+    return keys;
+}
+
+constexpr DayKeys kDayKeys[2] = {MakeDayKeys(false), MakeDayKeys(true)};
+
 // The four fields behind the date: entry method, balance, collected, invested (the amounts in
 // yen, made hundreds by a division that truncates toward zero).
 inline void Store(DayRecord &day, const int32_t (&fields)[4])
@@ -43,6 +69,17 @@ inline void Store(DayRecord &day, const int32_t (&fields)[4])
     day.collected = fields[2] / 100;
     day.invested = fields[3] / 100;
 }
+
+constexpr std::array<DayRecord, 366> NoDays()
+{
+    std::array<DayRecord, 366> days{};
+    for (DayRecord &day : days)
+        day = DayRecord();
+    return days;
+}
+
+// A year without any day, copied over a slot taken for a new year.
+constexpr std::array<DayRecord, 366> kNoDays = NoDays();
 
 struct YearTable
 {
@@ -54,7 +91,7 @@ struct YearTable
     {
         year = y;
         length = CYearReader::DaysInYear(y);
-        std::fill(std::begin(days), std::end(days), DayRecord());
+        std::copy(std::begin(kNoDays), std::end(kNoDays), days);
     }
     std::span<const DayRecord> Days() const { return {days, size_t(length)}; }
 };
@@ -89,6 +126,38 @@ public:
         return Lookup(year);
     }
 
+    // Reads the whole lines of [p, end) into their years' tables. Returns nullptr when the pass
+    // has to stop because the reading starts over, otherwise the start of the first line left: it
+    // stops when fewer than linemasks::kReach bytes are left, or at a line whose LF is not in the
+    // buffer.
+    const char *TakeLines(const char *p, const char *end);
+
+    // TakeLine and TakePieces read one line of any form, the general way. False when the pass
+    // has to stop because the reading starts over.
+
+    // A line whole in the buffer from p up to end.
+    Q_NEVER_INLINE bool TakeLine(const char *p, const char *end)
+    {
+        const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
+        if (!comma)
+            return true;
+        const int32_t date = ReadNumber(p, comma);
+        if (DayOfYear(date) < 0)
+            return true;
+        int32_t fields[4] = {};
+        p = comma + 1;
+        for (int k = 0; k < 4 && p; ++k)
+            p = dayline::ReadField(p, end, fields[k]);
+        return Take(date, fields);
+    }
+
+    // A line longer than the buffer, fed in pieces.
+    bool TakePieces(const LineFields &pieces)
+    {
+        const int32_t date = pieces.Complete() > 0 ? pieces.Value(0) : 0;
+        return Take(date, {pieces.Value(1), pieces.Value(2), pieces.Value(3), pieces.Value(4)});
+    }
+
     bool restart = false;
 
     // Hands out the open years in ascending order. True when a further pass is needed.
@@ -109,6 +178,41 @@ public:
     int LastHandedOut() const { return m_after; }
 
 private:
+    bool Take(int32_t date, const int32_t (&fields)[4])
+    {
+        const int index = DayOfYear(date);
+        if (index < 0)
+            return true;
+        DayRecord *const table = Table(date / 10000);
+        if (!table)
+            return !restart;
+        Store(table[index], fields);
+        return true;
+    }
+
+    // The year that plain lines go to: its four digits as they stand in the file (0, which is no
+    // four digits, when there is none), its table and its day keys.
+    struct PlainYear
+    {
+        uint32_t digits = 0;
+        DayRecord *days = nullptr;
+        const int16_t *keys = nullptr;
+    };
+
+    // The year of a date of eight digits, when the date is a calendar day of a year this pass
+    // collects.
+    Q_NEVER_INLINE PlainYear OpenYear(uint64_t dateWord)
+    {
+        int year, month, day;
+        dayline::DateParts(dateWord, year, month, day);
+        if (DayIndex(year, month, day) < 0)
+            return {};
+        DayRecord *const table = Table(year);
+        if (!table)
+            return {};
+        return {uint32_t(dateWord), table, kDayKeys[IsLeapYear(year)].index};
+    }
+
     DayRecord *Lookup(int year)
     {
         if (year <= m_after) {
@@ -164,6 +268,66 @@ private:
     int m_lastYear = 0;
     DayRecord *m_lastDays = nullptr;
 };
+
+const char *CYearReader::Pass::TakeLines(const char *p, const char *const end)
+{
+    // The year of the last plain line, and its date as its eight bytes (0 when there is none)
+    // with its key. They are kept here rather than in members, where every record written might
+    // have changed them as far as the compiler knows.
+    PlainYear year;
+    uint64_t lastDate = 0;
+    unsigned lastKey = 0;
+    while (end - p >= linemasks::kReach) {
+        // Nearly every line is plain and fits in 32 bytes.
+        linemasks::Masks m;
+        linemasks::Classify<0>(p, m);
+        linemasks::Classify<16>(p + 16, m);
+        dayline::PlainCommas commas;
+        unsigned length = dayline::PlainLength(p, m, commas);
+        if (length == 0) {
+            linemasks::Classify<32>(p + 32, m);
+            linemasks::Classify<48>(p + 48, m);
+            length = dayline::PlainLength(p, m, commas);
+        }
+        if (length == 0) {
+            const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+            if (!nl)
+                return p;
+            if (!TakeLine(p, nl))
+                return nullptr;
+            // The slot of the plain lines' year may have been given to another year.
+            year = {};
+            lastDate = 0;
+            p = nl + 1;
+            continue;
+        }
+        // Nearly every date is the day after the line before (the next day of a month differs
+        // in the last byte alone), or else of the same year.
+        const uint64_t date = dayline::Load8(p);
+        unsigned key;
+        if (date - lastDate == uint64_t(1) << 56) {
+            key = lastKey + 1;
+        } else {
+            if (uint32_t(date) != year.digits) {
+                year = OpenYear(date);
+                lastDate = 0;
+                if (year.digits == 0) {
+                    if (restart)
+                        return nullptr;
+                    p += length; // no calendar day, or a year this pass leaves
+                    continue;
+                }
+            }
+            key = dayline::MonthDayKey(date);
+        }
+        lastDate = date;
+        lastKey = key;
+        if (const int index = year.keys[key]; index >= 0)
+            dayline::PlainRecord(p, m, commas, year.days[index]);
+        p += length;
+    }
+    return p;
+}
 
 CYearReader::CYearReader(const QString &dataFilePath)
     : m_path(dataFilePath)
@@ -226,63 +390,59 @@ bool CYearReader::Read(CYearSink &sink)
 bool CYearReader::RunPass(Pass &pass)
 {
     ++m_passes;
-    LineReader reader([this](char *buffer, qint64 size) { return ReadIn(*m_file, buffer, size); },
-                      m_capacity);
+    // The reader's own buffer rather than a LineReader's: TakeLines needs the buffer's lines
+    // side by side, not one at a time, and the bytes after each line's start.
+    const qsizetype capacity = std::max(m_capacity, LineReader::kMinCapacity);
+    const std::unique_ptr<char[]> buffer(new char[size_t(capacity)]);
+    char *const begin = buffer.get();
+    qsizetype size = 0;
     LineFields pieces;
-    LineReader::Piece piece;
-    while (reader.Next(piece)) {
-        int32_t fields[4] = {};
-        int year = 0;
-        int dayIndex = -1;
-        if (piece.firstOfLine && piece.lastOfLine) {
-            // The whole line is at hand: the date first, the other fields only for a real date.
-            const char *p = piece.data;
-            const char *const end = p + piece.size;
-            uint64_t commas = 0;
-            int month = 0;
-            int day = 0;
-            if (dayline::kFast && piece.size >= 16 && piece.size <= 64
-                && ((commas = dayline::CommaMask(p, piece.size)) & 0x1FF) == 0x100
-                && dayline::DateDigits(p, year, month, day)) {
-                // The common line: eight digits, a comma, short fields.
-                if ((dayIndex = DayIndex(year, month, day)) < 0)
-                    continue;
-                dayline::FastFields(p, commas, fields);
-            } else {
-                const auto *comma
-                        = static_cast<const char *>(std::memchr(p, ',', size_t(piece.size)));
-                if (!comma)
-                    continue;
-                const int32_t date = ReadNumber(p, comma);
-                if ((dayIndex = DayOfYear(date)) < 0)
-                    continue;
-                year = date / 10000;
-                p = comma + 1;
-                for (int k = 0; k < 4 && p; ++k)
-                    p = dayline::ReadField(p, end, fields[k]);
+    bool inLongLine = false;
+    for (;;) {
+        const qint64 n = ReadIn(*m_file, begin + size, capacity - size);
+        if (n < 0)
+            return false;
+        const bool atEnd = n == 0;
+        size += qsizetype(n);
+        const char *p = begin;
+        const char *const end = begin + size;
+        if (inLongLine) {
+            const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(size)));
+            pieces.Feed(p, (nl ? nl : end) - p);
+            if (!nl && !atEnd) {
+                size = 0;
+                continue;
             }
-        } else {
-            // A line longer than the buffer, in pieces.
-            pieces.Feed(piece.data, piece.size);
-            if (!piece.lastOfLine)
-                continue;
-            const int32_t date = pieces.Complete() > 0 ? pieces.Value(0) : 0;
-            for (int k = 0; k < 4; ++k)
-                fields[k] = pieces.Value(k + 1);
+            inLongLine = false;
+            if (!pass.TakePieces(pieces))
+                return true;
             pieces.Reset();
-            if ((dayIndex = DayOfYear(date)) < 0)
-                continue;
-            year = date / 10000;
+            p = nl ? nl + 1 : end;
         }
-        DayRecord *const table = pass.Table(year);
-        if (!table) {
-            if (pass.restart)
-                break;
+        p = pass.TakeLines(p, end);
+        if (!p)
+            return true;
+        // The last lines of the buffer, too close to its end for the walk.
+        while (const auto *nl = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)))) {
+            if (!pass.TakeLine(p, nl))
+                return true;
+            p = nl + 1;
+        }
+        if (atEnd) {
+            if (p < end)
+                pass.TakeLine(p, end); // the last line has no line end
+            return true;
+        }
+        if (p == begin && size == capacity) {
+            // A line longer than the buffer goes on in pieces.
+            pieces.Feed(p, size);
+            inLongLine = true;
+            size = 0;
             continue;
         }
-        Store(table[dayIndex], fields);
+        size = end - p;
+        std::memmove(begin, p, size_t(size));
     }
-    return !reader.Failed();
 }
 
 void ForEachBookDay(const CResultBook &book,

@@ -61,11 +61,14 @@ class TestReader : public CYearReader
 public:
     using CYearReader::CYearReader;
     qint64 readLimit = -1;
+    qint64 chunk = 0; // when not 0, no read gives more bytes than this
     void SetCapacity(qsizetype capacity) { m_capacity = capacity; }
 
 protected:
     qint64 ReadIn(QIODevice &in, char *buffer, qint64 size) override
     {
+        if (chunk > 0)
+            size = qMin(size, chunk);
         if (readLimit < 0)
             return CYearReader::ReadIn(in, buffer, size);
         if (readLimit == 0)
@@ -97,6 +100,52 @@ QByteArray Lines(int firstYear, int lastYear, int step)
     return file;
 }
 
+// Ten lines of each year as the program writes them, one a day.
+QByteArray PlainYears(int firstYear, int lastYear, int step)
+{
+    QByteArray file;
+    for (int year = firstYear; step > 0 ? year <= lastYear : year >= lastYear; year += step) {
+        for (int day = 1; day <= 10; ++day)
+            file += QByteArray::number(year * 10000 + 700 + day) + ",0,-4500,10000,14500,\r\n";
+    }
+    return file;
+}
+
+// A file mostly as the program writes it, day after day with gaps and repeats, whose numbers
+// have every width from one digit to ten; now and then a day that does not exist, a stray byte
+// or something after the last field.
+QByteArray PlainFile(QRandomGenerator &rng, int lines)
+{
+    auto number = [&](int widest) {
+        QByteArray text = rng.bounded(3) == 0 ? "-" : "";
+        for (int k = int(rng.bounded(widest)); k >= 0; --k)
+            text += char('0' + rng.bounded(10));
+        return text;
+    };
+    static const char kStray[] = {' ', '+', '-', 'x', '.', '/', ':', '\0', '\x80', '\xB0', '\r'};
+    static const char *const kTails[] = {"", "", "", "", "5,", "junk", " ", "\r"};
+    QByteArray file;
+    QDate day(2003, 12, 25);
+    for (int n = 0; n < lines; ++n) {
+        const int roll = int(rng.bounded(100));
+        if (roll < 75)
+            day = day.addDays(1);
+        else if (roll < 90)
+            day = day.addDays(rng.bounded(60));
+        QByteArray line = QByteArray::number(day.year() * 10000 + day.month() * 100 + day.day());
+        if (rng.bounded(30) == 0)
+            line.replace(6, 2, QByteArrayList{"00", "29", "30", "31", "32", "39"}[rng.bounded(6)]);
+        line += ',' + number(rng.bounded(10) == 0 ? 9 : 1) + ',';
+        for (int k = 0; k < 3; ++k)
+            line += number(rng.bounded(5) == 0 ? 10 : 6) + ',';
+        line += kTails[rng.bounded(8)];
+        if (rng.bounded(25) == 0)
+            line[rng.bounded(line.size())] = kStray[rng.bounded(quint32(sizeof kStray))];
+        file += line + (rng.bounded(4) == 0 ? "\n" : "\r\n");
+    }
+    return file;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(FileShape)
@@ -115,6 +164,11 @@ private slots:
     void lineForms();
     void matchesModel_data();
     void matchesModel();
+    void plainLines_data();
+    void plainLines();
+    void bufferEdges_data();
+    void bufferEdges();
+    void plainFilesMatchModel();
     void missingFileIsNoYears();
     void failedReads_data();
     void failedReads();
@@ -220,6 +274,19 @@ void TestYearReader::reader_data()
     QTest::newRow("more years than one batch, descending")
             << Lines(1800, 1500, -1) << QByteArray() << QList<int>{} << 1 + 3;
     QTest::newRow("empty file") << QByteArray() << QByteArray() << QList<int>{} << 1;
+    QTest::newRow("a year handed out comes back amid plain lines")
+            << PlainYears(2000, 2016, 1) + "20000704,1,900,0,0,\r\n" + PlainYears(2017, 2018, 1)
+            << QByteArray() << QList<int>{} << 2;
+    QTest::newRow("descending years of plain lines")
+            << PlainYears(2030, 2000, -1) << QByteArray() << QList<int>{} << 2;
+    // Lines with a blank before the date are read the general way.
+    QByteArray blankFirst;
+    for (const QByteArray &line : Lines(2001, 2016, 1).split('\n'))
+        blankFirst += line.isEmpty() ? QByteArray() : ' ' + line + '\n';
+    QTest::newRow("a plain line of a year whose slot other lines took")
+            << PlainYears(2000, 2000, 1) + blankFirst + "20000711,1,900,0,0,\r\n"
+                    + PlainYears(2017, 2017, 1)
+            << QByteArray() << QList<int>{} << 2;
 }
 
 void TestYearReader::reader()
@@ -356,6 +423,140 @@ void TestYearReader::matchesModel()
             if (ModelInOrder(file))
                 QCOMPARE(reader.Passes(), 1);
         }
+    }
+}
+
+// Lines read amid plain lines, with the bytes after them at hand, as nearly every line is.
+void TestYearReader::plainLines_data()
+{
+    QTest::addColumn<QByteArray>("lines");
+    QTest::newRow("as written") << QByteArray("20030512,0,-5000,10000,15000,\r\n");
+    QTest::newRow("balance alone") << QByteArray("20030512,1,-700,0,0,\r\n");
+    QTest::newRow("amounts of up to six bytes")
+            << QByteArray("20030512,0,-99900,999900,-12345,\r\n20030513,0,-5,99,-99,\r\n");
+    QTest::newRow("amounts of seven and eight bytes")
+            << QByteArray("20030512,0,-999900,1234500,-1000000,\r\n20030513,7,12345678,-1,0,\r\n");
+    QTest::newRow("nine digits") << QByteArray("20030512,0,-123456789,123456789,987654321,\r\n");
+    QTest::newRow("ten digits, saturating")
+            << QByteArray("20030512,0,9999999999,-9999999999,2147483648,\r\n");
+    QTest::newRow("methods of four to nine bytes")
+            << QByteArray("20030512,1234,100,0,0,\r\n20030513,-1234,100,0,0,\r\n"
+                          "20030514,12345678,1,2,3,\r\n20030515,-12345678,1,2,3,\r\n"
+                          "20030516,123456789,1,2,3,\r\n");
+    QTest::newRow("empty fields and a minus alone")
+            << QByteArray("20030512,,,,,\r\n20030513,-,-,-,-,\r\n20030514,0,5,-,9,\r\n");
+    QTest::newRow("minus inside and twice")
+            << QByteArray("20030512,0,--500,5-00,500-,\r\n20030513,1-,-1-,1--,0,\r\n");
+    QTest::newRow("signs and blanks") << QByteArray("20030512,+1, 2500,+30000,\t40000,\r\n");
+    QTest::newRow("bytes next to the digits")
+            << QByteArray("20030512,1a,12.400,3:400,5/600,\r\n20030513,0,/100,:100,0,\r\n");
+    QTest::newRow("bytes past ASCII and NUL") << QByteArray("20030512,0,12\x80"
+                                                            "00,\xB0"
+                                                            "500,3\0"
+                                                            "00,\r\n20030513,0,\xFF,1,2,\r\n",
+                                                            50);
+    QTest::newRow("a fifth field and more")
+            << QByteArray("20030512,0,100,200,300,400,xyz\r\n20030513,0,100,200,300,junk\r\n");
+    QTest::newRow("CR inside") << QByteArray(
+            "20030512,0,100,200,300,\rjunk\r\n20030513,0,\r100,200,300,\r\n"
+            "20030514,0,100,200,300,\r\r\n");
+    QTest::newRow("blank after the last comma") << QByteArray("20030512,0,100,200,300, \r\n");
+    QTest::newRow("a date after the last field, in the same line")
+            << QByteArray("20030512,0,100,200,300,\r20030513,1,500,0,0,\r\n"
+                          "20030514,0,100,200,300,x20030515,1,500,0,0,\r\n");
+    QTest::newRow("LF alone") << QByteArray("20030512,0,100,200,300,\n20030513,1,-100,0,0,\n");
+    QTest::newRow("fields past 32 bytes")
+            << QByteArray("20030512,1,-12345600,12345678,-1234567,\r\n"
+                          "20030513,12345678,-12345678,-12345678,-12345678,\r\n");
+    QTest::newRow("fields past 64 bytes")
+            << QByteArray("20030512,0,000000000000000100,000000000000000200,000000000000300,\r\n");
+    QTest::newRow("fewer than four fields")
+            << QByteArray("20030512,0,100,200\r\n20030513,0,\r\n20030514\r\n\r\n");
+    QTest::newRow("dates of other forms")
+            << QByteArray("2003051,0,1,1,1,\r\n 20030512,0,100,1,1,\r\n-20030512,0,1,1,1,\r\n"
+                          "+20030513,0,100,0,0,\r\n020030514,1,100,0,0,\r\n");
+    QTest::newRow("a letter after digits that still make a date")
+            << QByteArray("11121a00,1,500,0,0,\r\n2003051a,0,100,0,0,\r\n");
+    QTest::newRow("around 31 December")
+            << QByteArray("20031230,1,100,0,0,\r\n20031231,1,200,0,0,\r\n20031232,1,300,0,0,\r\n"
+                          "20040101,1,400,0,0,\r\n");
+    QTest::newRow("end of February")
+            << QByteArray("20030228,1,100,0,0,\r\n20030229,1,200,0,0,\r\n20030230,1,300,0,0,\r\n"
+                          "20040228,1,100,0,0,\r\n20040229,1,200,0,0,\r\n20040230,1,300,0,0,\r\n");
+    QTest::newRow("ends of months")
+            << QByteArray("20030130,1,100,0,0,\r\n20030131,1,200,0,0,\r\n20030132,1,300,0,0,\r\n"
+                          "20030430,1,400,0,0,\r\n20030431,1,500,0,0,\r\n20030438,1,1,0,0,\r\n"
+                          "20030439,1,1,0,0,\r\n");
+    QTest::newRow("from the ninth to the tenth")
+            << QByteArray("20030108,1,100,0,0,\r\n20030109,1,200,0,0,\r\n20030110,1,300,0,0,\r\n");
+    QTest::newRow("the same date again")
+            << QByteArray("20030108,1,100,0,0,\r\n20030108,0,200,300,100,\r\n"
+                          "20030109,1,300,0,0,\r\n20030108,1,-900,0,0,\r\n");
+    QTest::newRow("months 0 and 13")
+            << QByteArray("20031301,1,100,0,0,\r\n20031302,1,100,0,0,\r\n20030001,1,100,0,0,\r\n"
+                          "20030002,1,100,0,0,\r\n20031231,1,100,0,0,\r\n");
+    QTest::newRow("years 0 and 1")
+            << QByteArray("00000101,1,100,0,0,\r\n00000102,1,100,0,0,\r\n00010101,1,100,0,0,\r\n"
+                          "00010102,1,200,0,0,\r\n");
+}
+
+void TestYearReader::plainLines()
+{
+    QFETCH(QByteArray, lines);
+    const QByteArray file = PlainYears(1999, 1999, 1) + lines + PlainYears(2099, 2099, 1);
+    WriteBytes(m_path, file);
+    const auto expected = WithoutEmptyDays(ModelDays(file));
+    QVERIFY(expected.size() >= 20);
+    CYearReader reader(m_path);
+    Collector sink;
+    QVERIFY(reader.Read(sink));
+    QVERIFY(sink.days == expected);
+    QVERIFY(sink.lengthsRight);
+}
+
+// Buffers of every size and reads of every length: lines split at each place by a refill.
+void TestYearReader::bufferEdges_data()
+{
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<int>("chunk");
+    for (const int capacity : {16, 79, 80, 81, 97, 128, 200, 333, 4096})
+        QTest::addRow("buffer of %d bytes", capacity) << capacity << 0;
+    for (const int chunk : {1, 7, 33, 64, 65, 1000})
+        QTest::addRow("reads of %d bytes", chunk) << int(LineReader::kDefaultCapacity) << chunk;
+    QTest::addRow("buffer of 100 bytes, reads of 9") << 100 << 9;
+}
+
+void TestYearReader::bufferEdges()
+{
+    QFETCH(int, capacity);
+    QFETCH(int, chunk);
+    QRandomGenerator rng(4096);
+    const QByteArray file = PlainFile(rng, 400);
+    WriteBytes(m_path, file);
+    const auto expected = WithoutEmptyDays(ModelDays(file));
+    TestReader reader(m_path);
+    reader.SetCapacity(capacity);
+    reader.chunk = chunk;
+    Collector sink;
+    QVERIFY(reader.Read(sink));
+    QVERIFY(sink.days == expected);
+    QVERIFY(std::is_sorted(sink.order.begin(), sink.order.end()));
+}
+
+void TestYearReader::plainFilesMatchModel()
+{
+    QRandomGenerator rng(20031231);
+    for (int f = 0; f < 40; ++f) {
+        const QByteArray file = PlainFile(rng, 50 + int(rng.bounded(3000)));
+        WriteBytes(m_path, file);
+        const auto expected = WithoutEmptyDays(ModelDays(file));
+        CYearReader reader(m_path);
+        Collector sink;
+        QVERIFY(reader.Read(sink));
+        QVERIFY2(sink.days == expected, file.left(400).constData());
+        QVERIFY(sink.lengthsRight);
+        if (ModelInOrder(file))
+            QCOMPARE(reader.Passes(), 1);
     }
 }
 

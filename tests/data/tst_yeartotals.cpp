@@ -225,6 +225,12 @@ void TestYearTotals::rowsEqualTheMonthlyList_data()
     wide.years = 30;
     wide.lines = 300;
     QTest::newRow("shuffled over 30 years") << wide << false;
+    // Larger than the reader's buffer: lines meet its refills.
+    FileShape large = ragged;
+    large.years = 12;
+    large.lines = 4000;
+    QTest::newRow("ascending, 4000 lines over 12 years with duplicates, invalid dates, junk")
+            << large << true;
 }
 
 void TestYearTotals::rowsEqualTheMonthlyList()
