@@ -6,6 +6,7 @@
 #include "data/ResultBook.h"
 
 #include "common/DataFileGenerator.h"
+#include "common/Measure.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -27,32 +28,6 @@ namespace {
 
 constexpr int kRuns = 7;
 constexpr qint64 kChunk = 64 * 1024;
-
-double MedianMs(const std::function<void()> &prepare, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int r = 0; r < kRuns; ++r) {
-        if (prepare)
-            prepare();
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-qint64 PeakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
 
 void ReadWhole(const QString &path)
 {
@@ -84,20 +59,20 @@ int Child(const QString &path, int firstMonth, int lastMonth)
     const int middleMonth
             = CResultBook::AddMonths(firstMonth, (lastMonth / 100 - firstMonth / 100) * 6);
     bool ok = true;
-    const double loadCurrent = MedianMs({}, [&] { ok &= book->LoadPeriod(lastMonth, 0, 0); });
-    const double loadMiddle = MedianMs({}, [&] { ok &= book->LoadPeriod(middleMonth, 0, 0); });
+    const double loadCurrent = MedianMs(kRuns, [&] { ok &= book->LoadPeriod(lastMonth, 0, 0); });
+    const double loadMiddle = MedianMs(kRuns, [&] { ok &= book->LoadPeriod(middleMonth, 0, 0); });
     const double save = MedianMs(
+            kRuns, [&] { ok &= book->Save(); },
             [&] {
                 ok &= book->LoadPeriod(lastMonth, 0, 0);
                 ok &= book->EnterDay(book->Day(book->DayCount() - 1).date, EntryMethod::Balance, 0,
                                      0, 7);
-            },
-            [&] { ok &= book->Save(); });
+            });
     book->Clear();
     const qint64 peakBook = PeakKb();
-    const double read = MedianMs({}, [&] { ReadWhole(path); });
+    const double read = MedianMs(kRuns, [&] { ReadWhole(path); });
     const QString copyPath = path + QStringLiteral(".copy");
-    const double copy = MedianMs({}, [&] { Copy(path, copyPath); });
+    const double copy = MedianMs(kRuns, [&] { Copy(path, copyPath); });
     QFile::remove(copyPath);
     if (!ok)
         qFatal("a load or save failed: %s", qPrintable(book->LastError()));

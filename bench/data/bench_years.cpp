@@ -10,6 +10,7 @@
 #include "export/CsvExport.h"
 
 #include "common/DataFileGenerator.h"
+#include "common/Measure.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -45,36 +46,7 @@ struct Times
         processor.push_back(double(std::clock() - start) * 1000.0 / CLOCKS_PER_SEC);
         wall.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
-    static double Median(std::vector<double> times)
-    {
-        std::sort(times.begin(), times.end());
-        return times[times.size() / 2];
-    }
 };
-
-double MedianMs(const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int r = 0; r < kRuns; ++r) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-qint64 PeakKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
 
 void Shuffle(const QString &path)
 {
@@ -125,14 +97,15 @@ int main(int argc, char **argv)
     const qint64 peakYears = PeakKb();
     book.reset();
     const QString csvPath = dir.filePath(QStringLiteral("Murel1-all.csv"));
-    const double csv = MedianMs([&] { ok &= CCsvExport().WriteAllYears(path, csvPath).isEmpty(); });
+    const double csv
+            = MedianMs(kRuns, [&] { ok &= CCsvExport().WriteAllYears(path, csvPath).isEmpty(); });
     const qint64 csvBytes = QFileInfo(csvPath).size();
     if (!ok)
         qFatal("a load failed");
 
     Shuffle(path);
     int passes = 0;
-    const double shuffled = MedianMs([&] {
+    const double shuffled = MedianMs(kRuns, [&] {
         CYearReader reader(path);
         CYearTotals t;
         ok &= t.Load(reader);
@@ -146,12 +119,12 @@ int main(int argc, char **argv)
     std::printf("  year totals, lines shuffled     %9.3f ms (%d passes)\n", shuffled, passes);
     std::printf("  peak memory (VmHWM) before/after the year totals %lld / %lld kB\n", peakBefore,
                 peakYears);
-    const double loadCpu = Times::Median(load.processor);
-    const double totalsCpu = Times::Median(totals.processor);
+    const double loadCpu = MedianOf(load.processor);
+    const double totalsCpu = MedianOf(totals.processor);
     std::printf("  processor time: LoadPeriod %.3f ms, years %.3f ms, ratio %.2f\n", loadCpu,
                 totalsCpu, totalsCpu / loadCpu);
-    const double loadWall = Times::Median(load.wall);
-    const double totalsWall = Times::Median(totals.wall);
+    const double loadWall = MedianOf(load.wall);
+    const double totalsWall = MedianOf(totals.wall);
     std::printf("LoadPeriod current 1M = %.3f ms\n", loadWall);
     std::printf("years 1M = %.3f ms\n", totalsWall);
     std::printf("ratio years/load = %.2f\n", totalsWall / loadWall);

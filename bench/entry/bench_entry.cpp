@@ -10,6 +10,7 @@
 #include "session/DiarySession.h"
 
 #include "common/DataFileGenerator.h"
+#include "common/Measure.h"
 
 #include <QApplication>
 #include <QDir>
@@ -75,8 +76,7 @@ Timing TimeEntries(const QString &path, qint64 lines)
     Timing t;
     t.first = times.front();
     times.erase(times.begin());
-    std::sort(times.begin(), times.end());
-    t.median = times[times.size() / 2];
+    t.median = MedianOf(std::move(times));
     return t;
 }
 

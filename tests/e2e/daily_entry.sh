@@ -22,6 +22,7 @@ for arg in "$@"; do
     esac
 done
 fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/xserver.sh"
 for tool in Xvfb xdotool faketime openbox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
 done
@@ -57,26 +58,7 @@ printf '%s\r\n' \
     '20050815,1,-2500,0,0,' > "$data"
 old_bytes=$(od -An -c "$data")
 
-# A free display number.
-display=""
-for n in $(seq 90 140); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 1 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || fail "the X server did not start: $(cat "$work/xvfb.log")"
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-export XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config HOME=$work
-export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
-# faketime preloads its library ahead of a sanitizer build's runtime; that order is harmless here.
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
-unset QT_QPA_PLATFORMTHEME
+start_x_server 90 140
 # libfaketime preloaded straight into the program, not through the faketime wrapper, which would
 # run it as a child of its own: the signals below must reach the program itself.
 libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1 2>/dev/null | head -n 1 || true)

@@ -7,6 +7,7 @@
 set -euo pipefail
 murel=$(realpath "$1")
 fail() { echo "FAIL: $*" >&2; exit 1; }
+. "$(dirname "$0")/xserver.sh"
 for tool in Xvfb xdotool faketime openbox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
 done
@@ -32,24 +33,7 @@ printf '%s\r\n' \
     '20030520,0,-100,0,100,' > "$data"
 before=$(od -An -c "$data")
 
-display=""
-for n in $(seq 141 190); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 1 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
-xdotool getmouselocation >/dev/null 2>&1 || fail "the X server did not start: $(cat "$work/xvfb.log")"
-openbox >"$work/openbox.log" 2>&1 &
-pids+=($!)
-sleep 1
-
-export XDG_RUNTIME_DIR=$work/run XDG_CONFIG_HOME=$work/config HOME=$work
-export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
-export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
-unset QT_QPA_PLATFORMTHEME
+start_x_server 141 190
 (cd "$work/diary" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f '@2003-05-12 10:00:00' "$murel") >"$work/murel.log" 2>&1 &
 app=$!
 pids+=($app)
