@@ -450,11 +450,11 @@ void TestYearReader::plainLines_data()
     QTest::newRow("signs and blanks") << QByteArray("20030512,+1, 2500,+30000,\t40000,\r\n");
     QTest::newRow("bytes next to the digits")
             << QByteArray("20030512,1a,12.400,3:400,5/600,\r\n20030513,0,/100,:100,0,\r\n");
-    QTest::newRow("bytes past ASCII and NUL") << QByteArray("20030512,0,12\x80"
-                                                            "00,\xB0"
-                                                            "500,3\0"
-                                                            "00,\r\n20030513,0,\xFF,1,2,\r\n",
-                                                            50);
+    static constexpr char kPastAscii[] = "20030512,0,12\x80"
+                                         "00,\xB0"
+                                         "500,3\0"
+                                         "00,\r\n20030513,0,\xFF,1,2,\r\n";
+    QTest::newRow("bytes past ASCII and NUL") << QByteArray(kPastAscii, sizeof kPastAscii - 1);
     QTest::newRow("a fifth field and more")
             << QByteArray("20030512,0,100,200,300,400,xyz\r\n20030513,0,100,200,300,junk\r\n");
     QTest::newRow("CR inside") << QByteArray(
