@@ -21,20 +21,7 @@ for arg in "$@"; do
         *) echo "unknown argument $arg" >&2; exit 2 ;;
     esac
 done
-fail() { echo "FAIL: $*" >&2; exit 1; }
 . "$(dirname "$0")/xserver.sh"
-for tool in Xvfb xdotool faketime openbox; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 mkdir -p "$work/run" "$work/config" "$work/diary" "$work/elsewhere"
 chmod 700 "$work/run"

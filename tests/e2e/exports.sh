@@ -6,20 +6,7 @@
 # Usage: exports.sh <path to the murel executable>
 set -euo pipefail
 murel=$(realpath "$1")
-fail() { echo "FAIL: $*" >&2; exit 1; }
 . "$(dirname "$0")/xserver.sh"
-for tool in Xvfb xdotool faketime openbox; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
-done
-
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 mkdir -p "$work/run" "$work/config/Murel" "$work/diary"
 chmod 700 "$work/run"

@@ -1,6 +1,21 @@
-# Sourced by the end-to-end scripts after they set work (a scratch folder) and pids (the processes
-# to stop on exit). start_x_server FIRST LAST starts Xvfb on a free display between :FIRST and
-# :LAST with a window manager, exports DISPLAY, and sets the environment the program runs in.
+# Sourced first by the end-to-end scripts: fail, the tools they need, a scratch folder in work and
+# the processes to stop on exit in pids, all removed when the script ends. start_x_server FIRST
+# LAST starts Xvfb on a free display between :FIRST and :LAST with a window manager, exports
+# DISPLAY, and sets the environment the program runs in.
+fail() { echo "FAIL: $*" >&2; exit 1; }
+for tool in Xvfb xdotool faketime openbox; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
 start_x_server() {
     local display="" n
     for n in $(seq "$1" "$2"); do

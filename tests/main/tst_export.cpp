@@ -2,6 +2,7 @@
 // its two questions, the graph as a PNG file and on the clipboard, the print preview, and what a
 // failure shows and leaves behind.
 #include "MainWindowFixture.h"
+#include "RunModal.h"
 #include "common/ScriptedSavePath.h"
 #include "data/BookTestUtil.h"
 #include "export/CsvExport.h"
@@ -40,35 +41,6 @@ const QString kCsvFailed = QStringLiteral("CSVファイルの保存に失敗し�
 const QString kImageFailed = QStringLiteral("グラフの画像の保存に失敗しました。");
 const QString kNotDataFile
         = QStringLiteral("データファイルには保存できません。別のファイルを選んでください。");
-
-// Runs trigger, which opens a modal box of type T and blocks in its exec(); whileShown gets the
-// box, and a box still open afterwards is rejected. Other modal boxes are rejected after a while,
-// so that a failing test cannot hang. Answers how many boxes of type T appeared.
-template<class T>
-int RunModal(const std::function<void()> &trigger, const std::function<void(T *)> &whileShown)
-{
-    int seen = 0;
-    int ticks = 0;
-    QTimer timer;
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (T *box = qobject_cast<T *>(modal)) {
-            timer.stop();
-            ++seen;
-            whileShown(box);
-            if (box->isVisible())
-                box->reject();
-            timer.start();
-        } else if (auto *other = qobject_cast<QDialog *>(modal); other && ++ticks > 500) {
-            other->reject();
-        }
-    });
-    timer.start();
-    trigger();
-    timer.stop();
-    return seen;
-}
 
 QList<QAction *> FileMenu(const CDiaryDlg &dlg)
 {

@@ -2,6 +2,7 @@
 // chosen, and what the dialog shows of the main window's data file and loaded period.
 
 #include "MainWindowFixture.h"
+#include "RunModal.h"
 #include "analyzer/YearTableDlg.h"
 #include "app/ReportList.h"
 #include "data/BookTestUtil.h"
@@ -55,23 +56,7 @@ QAction *YearTableItem(const CDiaryDlg &dlg)
 // closes it. Answers how many came up.
 int OpenYearTable(QAction *item, const std::function<void(CYearTableDlg *)> &whileShown)
 {
-    int seen = 0;
-    QTimer timer;
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<CYearTableDlg *>(QApplication::activeModalWidget())) {
-            timer.stop();
-            ++seen;
-            whileShown(box);
-            if (box->isVisible())
-                box->reject();
-            timer.start();
-        }
-    });
-    timer.start();
-    item->trigger();
-    timer.stop();
-    return seen;
+    return RunModal<CYearTableDlg>([item] { item->trigger(); }, whileShown);
 }
 
 QStringList Cells(const CReportList &list)
