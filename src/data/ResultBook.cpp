@@ -87,7 +87,7 @@ bool CResultBook::EnterDay(int date, EntryMethod method, int32_t collected, int3
 {
     const int index = IndexOf(date);
     // A period not read whole takes no entry it could never save.
-    if (index < 0 || m_loadFailed)
+    if (index < 0 || m_loadFailed || m_viewOnly)
         return false;
     DayResult &day = days[index];
     day.entryMethod = method;

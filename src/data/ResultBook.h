@@ -87,6 +87,10 @@ public:
     // False after a load that could not read the file whole: saving that period could drop lines
     // it never read, so it takes no entries and Save refuses it until another load succeeds.
     bool IsReadWhole() const { return !m_loadFailed; }
+    // A diary opened for viewing only (another computer holds the data file): it takes no
+    // entries and never writes the file.
+    void SetViewOnly(bool viewOnly) { m_viewOnly = viewOnly; }
+    bool IsViewOnly() const { return m_viewOnly; }
 
     static QString DateText(int key);
     static int DaysInMonth(int monthKey);
@@ -137,4 +141,5 @@ private:
 
     QString m_path;
     bool m_loadFailed = false; // a period whose load failed must never be saved over the file
+    bool m_viewOnly = false;
 };

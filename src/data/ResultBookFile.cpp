@@ -183,6 +183,9 @@ bool CResultBook::Save()
     lastError.clear();
     if (dayCount <= 0)
         return Fail(kSaveFailed, 0, QStringLiteral("保存する期間がありません。"));
+    if (m_viewOnly)
+        return Fail(kSaveFailed, 0,
+                    QStringLiteral("表示専用で開いているため、ファイルを書き換えません。"));
     // Saving a period that was not read whole would drop the lines it never read.
     if (m_loadFailed)
         return Fail(kSaveFailed, 0,

@@ -290,7 +290,7 @@ void CDailyInputDlg::ApplyChanges()
     }
     const int date = m_date;
     const int balance = ValueOf(m_balance);
-    m_session->Book().EnterDay(
+    m_session->EnterDay(
             date, m_methodAmounts->isChecked() ? EntryMethod::Amounts : EntryMethod::Balance,
             ValueOf(m_collected), ValueOf(m_invested), m_minus->isChecked() ? -balance : balance);
     SetChanged(false);

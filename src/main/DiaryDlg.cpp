@@ -30,6 +30,7 @@ CDiaryDlg::CDiaryDlg(const DiaryEnv &env, QWidget *parent)
     , m_makeEntryWindow(env.makeEntryWindow)
     , m_makeBook(env.makeBook)
     , m_savePath(env.savePath ? env.savePath : &DefaultSavePath())
+    , m_viewOnly(env.viewOnly)
     , m_commands(std::make_unique<CButtonCommands>())
     , m_hIcon(QStringLiteral(":/icons/murel.png"))
 {
@@ -46,10 +47,11 @@ void CDiaryDlg::OnInitDialog()
 {
     m_settings.ReadSection(CSettings::kOptionSection);
     m_options = std::make_unique<COptionDlg>(m_settings);
-    m_session = std::make_unique<CDiarySession>(
-            m_startDate,
-            m_makeBook ? m_makeBook(m_dataFilePath) : std::make_unique<CResultBook>(m_dataFilePath),
-            m_settings.fromJanuary ? 1 : 0);
+    std::unique_ptr<CResultBook> book = m_makeBook ? m_makeBook(m_dataFilePath)
+                                                   : std::make_unique<CResultBook>(m_dataFilePath);
+    book->SetViewOnly(m_viewOnly);
+    m_session = std::make_unique<CDiarySession>(m_startDate, std::move(book),
+                                                m_settings.fromJanuary ? 1 : 0);
     connect(m_session.get(), &CDiarySession::viewChanged, this, &CDiaryDlg::DrawView);
     connect(m_session.get(), &CDiarySession::daysChanged, this, &CDiaryDlg::DrawDays);
     connect(m_session.get(), &CDiarySession::entryOpenChanged, this,

@@ -87,6 +87,7 @@ struct DiaryEnv
     // The book on the data file; a plain CResultBook when empty. Tests make its file steps fail.
     std::function<std::unique_ptr<CResultBook>(const QString &dataFilePath)> makeBook;
     CSavePathAsker *savePath = nullptr; // where exports go; Qt's save dialog when none is given
+    bool viewOnly = false; // the data file is only shown: no entry, nothing written
 };
 
 // The main window: it wires its controls to the diary session and draws what the session says:
@@ -197,6 +198,7 @@ private:
     EntryWindowMaker m_makeEntryWindow;
     std::function<std::unique_ptr<CResultBook>(const QString &)> m_makeBook;
     CSavePathAsker *m_savePath;
+    bool m_viewOnly = false;
 
     Widgets m_ui;
     std::unique_ptr<CButtonCommands> m_commands;

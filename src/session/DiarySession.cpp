@@ -46,7 +46,7 @@ PeriodOutcome CDiarySession::SelectPeriod(int yearsBack)
 
 bool CDiarySession::CanEnter() const
 {
-    return m_book->DayCount() > 0 && m_book->IsReadWhole();
+    return m_book->DayCount() > 0 && m_book->IsReadWhole() && !m_book->IsViewOnly();
 }
 
 bool CDiarySession::SaveBook(bool reportFailure)
@@ -248,6 +248,12 @@ bool CDiarySession::SaveWithoutQuestions(QStringList *problems)
 void CDiarySession::DiscardChanges()
 {
     m_book->Clear();
+}
+
+bool CDiarySession::EnterDay(int date, EntryMethod method, int32_t collected, int32_t invested,
+                             int32_t balance)
+{
+    return m_book->EnterDay(date, method, collected, invested, balance);
 }
 
 void CDiarySession::OnDayChanged(int index)

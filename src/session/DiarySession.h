@@ -80,6 +80,10 @@ public:
     PeriodOutcome SelectPeriod(int yearsBack);
     // Whether days can be entered in the loaded period: it is laid out and was read whole.
     bool CanEnter() const;
+    // The only way a day's result comes in: the book takes it, the day's backup is made, the
+    // period is saved and the lists are told. False when the period takes no entry for that day.
+    bool EnterDay(int date, EntryMethod method, int32_t collected, int32_t invested,
+                  int32_t balance);
     // A new year basis takes effect with the next SelectPeriod.
     void SetYearBasis(int yearBasis) { m_yearBasis = yearBasis; }
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+
+// The one way the program writes a file: the data file, its backups and every export. The new
+// content goes into a temporary file of our own beside the target; it takes the target's name
+// only once every write was checked, the data flushed and synced and the size compared, and the
+// folder is synced after the rename. Until Commit succeeds the target is untouched, whatever
+// happens; a file that is not a regular file (a FIFO, a device, a socket, a folder) is never
+// opened or replaced.
+class CDurableFile
+{
+public:
+    enum class Replace {
+        Always, // the new file takes the target's place
+        Never, // Commit fails with EEXIST when the target exists (backups)
+    };
+
+    explicit CDurableFile(const QString &targetPath, Replace replace = Replace::Always);
+    virtual ~CDurableFile(); // an uncommitted temporary file is removed
+
+    CDurableFile(const CDurableFile &) = delete;
+    CDurableFile &operator=(const CDurableFile &) = delete;
+
+    // Makes the temporary file. False when the target is no regular file, or the temporary file
+    // cannot be made.
+    bool Open();
+    // Every byte written or a failure; short writes are retried.
+    bool Write(const char *data, qint64 size);
+    bool Write(const QByteArray &bytes) { return Write(bytes.constData(), bytes.size()); }
+    // Empties the temporary file to start the content over.
+    bool Restart();
+    // Flush, sync, size check, the target's owner, group and mode onto the new file, rename,
+    // folder sync. False leaves the target as it was and removes the temporary file.
+    bool Commit();
+    // Drops what was written; the target stays as it was.
+    void Cancel();
+
+    // The temporary file while open: for writers that must be handed a path (the printer).
+    QString TemporaryPath() const { return m_temporaryPath; }
+    QString TargetPath() const { return m_targetPath; }
+    qint64 Written() const { return m_written; }
+
+    // The first failure: the C library's error number (0 when it has none) and, where there is
+    // no number, a text of its own.
+    int ErrorCode() const { return m_errorCode; }
+    QString ErrorText() const { return m_errorText; }
+
+    // Removes our own temporary files for target that a killed program left behind and that are
+    // older than since: only regular files whose names follow our pattern for that target.
+    static void RemoveStaleTemporaries(const QString &targetPath, qint64 sinceMSecsSinceEpoch);
+
+protected:
+    // The steps, so that tests can make each one fail; each returns false (or -1) with errno set.
+    virtual qint64 WriteOut(int fd, const char *data, qint64 size);
+    virtual bool FlushOut(int fd);
+    virtual bool SyncOut(int fd);
+    virtual bool RenameOut(const QString &from, const QString &to);
+
+private:
+    bool Fail(int code, const QString &text = QString());
+
+    QString m_targetPath;
+    Replace m_replace;
+    QString m_temporaryPath;
+    int m_fd = -1;
+    qint64 m_written = 0;
+    bool m_committed = false;
+    int m_errorCode = 0;
+    QString m_errorText;
+    bool m_failed = false;
+};
