@@ -202,7 +202,7 @@ bool CDurableFile::Commit()
     struct stat own;
     if (::fstat(m_fd, &own) != 0)
         return cancel(errno);
-    if (own.st_size != m_written)
+    if (!m_writtenElsewhere && own.st_size != m_written)
         return cancel(0,
                       QStringLiteral("一時ファイルが書き込んだ内容と合いません（%1 / %2 バイト）。")
                               .arg(qint64(own.st_size))

@@ -36,8 +36,11 @@ public:
     // Drops what was written; the target stays as it was.
     void Cancel();
 
-    // The temporary file while open: for writers that must be handed a path (the printer).
+    // The temporary file while open: for writers that must be handed a path (the printer, a
+    // database copy). Such a writer fills it itself; call SetWrittenElsewhere before Commit so
+    // that the size is taken as it stands.
     QString TemporaryPath() const { return m_temporaryPath; }
+    void SetWrittenElsewhere() { m_writtenElsewhere = true; }
     QString TargetPath() const { return m_targetPath; }
     qint64 Written() const { return m_written; }
 
@@ -66,6 +69,7 @@ private:
     int m_fd = -1;
     qint64 m_written = 0;
     bool m_committed = false;
+    bool m_writtenElsewhere = false;
     int m_errorCode = 0;
     QString m_errorText;
     bool m_failed = false;
