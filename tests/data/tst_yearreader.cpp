@@ -242,14 +242,18 @@ void TestYearReader::reader_data()
                           "20030100,1,1,0,0,\r\n00000101,0,100,100,0,\r\n-20030101,1,1,0,0,\r\n"
                           "20040229,1,200,0,0,\r\n")
             << QByteArray("20040229:1:2:0:0") << QList<int>{2004} << 1;
+    // A line without a comma is its date alone: a day with method 0 and nothing else.
     QTest::newRow("garbage, empty lines and lines without a comma")
             << QByteArray("xyz,1,2,3,4,\r\n\r\n\n,0,100,100,100,\r\n20030107\r\n"
                           "20030103,0,100,100,100,\r\n")
-            << QByteArray("20030103:0:1:1:1") << QList<int>{2003} << 1;
-    QTest::newRow("fields without their comma read 0")
-            << QByteArray("20030102,0,500,500,500\r\n20030106,\r\n20030108,7,-300\r\n")
-            << QByteArray("20030102:0:5:5:0 20030106:0:0:0:0 20030108:7:0:0:0") << QList<int>{2003}
-            << 1;
+            << QByteArray("20030103:0:1:1:1 20030107:0:0:0:0") << QList<int>{2003} << 1;
+    // A field ends at a comma or at the line's end; missing fields read 0.
+    QTest::newRow("fields ended by the line's end")
+            << QByteArray("20030102,0,500,500,500\r\n20030106,\r\n20030108,7,-300\r\n"
+                          "20030111,0,12000,30000,18000\n20030115,1,-7000")
+            << QByteArray("20030102:0:5:5:5 20030106:0:0:0:0 20030108:7:-3:0:0 "
+                          "20030111:0:120:300:180 20030115:1:-70:0:0")
+            << QList<int>{2003} << 1;
     QTest::newRow("conversion rules")
             << QByteArray(" 20030104, +1, -200,0x10,1234abc,\r\n20030105,\t-0,- 5,+-5,00300,\r\n"
                           "20030106,0,99999999999,-99999999999,2147483647,junk\r\n"
