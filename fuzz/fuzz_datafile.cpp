@@ -71,9 +71,9 @@ void CheckReader(const QByteArray &input)
         QList<QByteArray> result;
         LineReader::Piece piece;
         for (;;) {
-            reader.TakeWholeLines([&](const char *begin, const char *end, const char *) {
+            reader.TakeWholeLines([&](const char *begin, const char *nl) {
                 Check(reader.OffsetOf(begin) >= 0, "offset before the input");
-                result.append(QByteArray(begin, end - begin));
+                result.append(QByteArray(begin, LineReader::LineEnd(begin, nl) - begin));
                 return true;
             });
             if (!reader.Next(piece))

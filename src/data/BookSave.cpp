@@ -6,10 +6,12 @@
 #include "data/ResultBook.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -101,8 +103,9 @@ struct PeriodDates
 bool FindLastLines(LineReader &reader, Changes &changes)
 {
     std::fill(changes.lastLine.begin(), changes.lastLine.end(), -1);
-    auto whole = [&](const char *begin, const char *end, const char *) {
-        if (const int k = changes.IndexOf(dataline::Date(begin, end)); k >= 0)
+    auto whole = [&](const char *begin, const char *nl) {
+        const int32_t date = dataline::Date(begin, LineReader::LineEnd(begin, nl));
+        if (const int k = changes.IndexOf(date); k >= 0)
             changes.lastLine[size_t(k)] = reader.OffsetOf(begin);
         return true;
     };
@@ -114,7 +117,9 @@ bool FindLastLines(LineReader &reader, Changes &changes)
         if (!reader.Next(piece))
             break;
         if (piece.firstOfLine && piece.lastOfLine) {
-            whole(piece.data, piece.data + piece.size, nullptr);
+            const int32_t date = dataline::Date(piece.data, piece.data + piece.size);
+            if (const int k = changes.IndexOf(date); k >= 0)
+                changes.lastLine[size_t(k)] = reader.OffsetOf(piece.data);
             continue;
         }
         if (piece.firstOfLine) {
@@ -152,6 +157,17 @@ public:
         for (size_t k = 0; k < changes.days.size(); ++k)
             if (changes.lastLine[k] < 0 && changes.days[k].record.HasResult())
                 m_new.push_back(int(k));
+        int32_t low = changes.days.front().date;
+        int32_t high = changes.days.back().date;
+        if (period.count > 0) {
+            low = std::min(low, period.days[0].date);
+            high = std::max(high, period.days[period.count - 1].date);
+        }
+        m_plain = low >= 10000000 && high <= 99999999;
+        if (m_plain) {
+            m_low = dataline::DateWord(low);
+            m_span = dataline::DateWord(high) - m_low;
+        }
         NextNew();
     }
 
@@ -165,6 +181,28 @@ private:
     {
         m_newDate = m_nextNew < m_new.size() ? m_changes.days[size_t(m_new[m_nextNew])].date
                                              : INT32_MAX;
+        m_newWord = m_newDate == INT32_MAX ? UINT64_MAX : dataline::DateWord(m_newDate);
+    }
+    // A line that starts with eight bytes and a comma, those bytes (as text) outside the dates of
+    // the days to change and of the period, and not after a new day's: kept as it stands, without
+    // reading it. Only the eight digits of a date read as a date that such a test could miss.
+    bool KeptPlainly(const char *begin, const char *nl)
+    {
+        uint64_t word;
+        std::memcpy(&word, begin, sizeof word);
+        word = qFromBigEndian(word);
+        if (!m_plain || begin[8] != ',' || word - m_low <= m_span || word > m_newWord)
+            return false;
+        if (!m_run)
+            m_run = begin;
+        if (nl > begin && nl[-1] == '\r') {
+            m_runEnd = nl + 1;
+        } else {
+            m_runEnd = nl;
+            FlushRun();
+            m_out.Append("\r\n", 2);
+        }
+        return true;
     }
     void FlushRun()
     {
@@ -242,6 +280,10 @@ private:
     std::vector<int> m_new; // days to change without a line, ascending
     size_t m_nextNew = 0;
     int32_t m_newDate = INT32_MAX;
+    uint64_t m_newWord = UINT64_MAX;
+    bool m_plain = false; // every date to look for has eight digits
+    uint64_t m_low = 0;
+    uint64_t m_span = 0;
     const char *m_run = nullptr; // kept lines not yet handed to the output
     const char *m_runEnd = nullptr;
     bool m_misplaced = false;
@@ -249,10 +291,13 @@ private:
 
 bool Writer::Run()
 {
-    auto whole = [&](const char *begin, const char *end, const char *next) {
+    auto whole = [&](const char *begin, const char *nl) {
+        if (KeptPlainly(begin, nl))
+            return true;
+        const char *const end = LineReader::LineEnd(begin, nl);
         const int32_t date = dataline::Date(begin, end);
         if (!ChangedLine(date, m_reader.OffsetOf(begin)))
-            KeepLine(date, begin, end, next - end == 2);
+            KeepLine(date, begin, end, end != nl);
         return !m_misplaced;
     };
     LineReader::Piece piece;

@@ -93,6 +93,16 @@ inline int32_t Date(const char *begin, const char *end)
     return ReadNumber(begin, comma ? comma : end);
 }
 
+// A date of eight digits as the eight bytes of its text, the first the most significant: lines
+// that start with such bytes compare with it as their dates do.
+inline uint64_t DateWord(int32_t date)
+{
+    uint64_t word = 0;
+    for (int k = 0; k < 8; ++k, date /= 10)
+        word |= uint64_t('0' + date % 10) << (8 * k);
+    return word;
+}
+
 // The date and the record of a line whole in memory.
 inline DayRecord Read(const char *begin, const char *end, int32_t &date)
 {

@@ -43,10 +43,10 @@ public:
 
     explicit LineReader(ReadFunction read, qsizetype capacity = kDefaultCapacity);
 
-    // Calls visit(begin, end, next) for each line that lies whole in the buffer from the current
-    // position on: end is where its line end starts, next is the byte after its LF. Nothing is
-    // read from the input. Lines go out in file order; a false from visit stops at that line's
-    // end.
+    // Calls visit(begin, nl) for each line that lies whole in the buffer from the current position
+    // on: nl is its LF (LineEnd gives where its line end starts). Nothing is read from the input.
+    // Lines go out in file order; a false from visit stops behind that line. The nine bytes from
+    // a line's start on may be read whatever the line's length.
     template<class Visit> void TakeWholeLines(Visit &&visit)
     {
         if (m_inLine)
@@ -61,8 +61,7 @@ public:
             while (mask != 0) {
                 const char *nl = block + __builtin_ctzll(mask);
                 mask &= mask - 1;
-                const char *end = nl > start && nl[-1] == '\r' ? nl - 1 : nl;
-                const bool more = visit(start, end, nl + 1);
+                const bool more = visit(start, nl);
                 start = nl + 1;
                 if (!more) {
                     m_pos = start - base;
@@ -71,6 +70,11 @@ public:
             }
         }
         m_pos = start - base;
+    }
+    // Where the line end of a line from begin to its LF at nl starts (a CR before the LF).
+    static const char *LineEnd(const char *begin, const char *nl)
+    {
+        return nl > begin && nl[-1] == '\r' ? nl - 1 : nl;
     }
 
     // The next line that TakeWholeLines left, or a piece of it; false at the end of input or when

@@ -5,10 +5,12 @@
 #include "data/ResultBook.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #if defined(Q_OS_UNIX)
@@ -77,10 +79,15 @@ struct Period
 };
 
 // Every line of the input, the long ones in pieces: take(date, record, offset) for each line whose
-// date wants(date) says is wanted. The record is read only for those.
-template<class Wants, class Take> bool ReadLines(LineReader &reader, Wants &&wants, Take &&take)
+// date wants(date) says is wanted. The record is read only for those, and a line whose start
+// skip(begin) rules out is not read at all.
+template<class Skip, class Wants, class Take>
+bool ReadLines(LineReader &reader, Skip &&skip, Wants &&wants, Take &&take)
 {
-    auto whole = [&](const char *begin, const char *end, const char *) {
+    auto whole = [&](const char *begin, const char *nl) {
+        if (skip(begin))
+            return true;
+        const char *const end = LineReader::LineEnd(begin, nl);
         const int32_t date = dataline::Date(begin, end);
         if (wants(date)) {
             int32_t read;
@@ -96,7 +103,12 @@ template<class Wants, class Take> bool ReadLines(LineReader &reader, Wants &&wan
         if (!reader.Next(piece))
             break;
         if (piece.firstOfLine && piece.lastOfLine) {
-            whole(piece.data, piece.data + piece.size, nullptr);
+            const int32_t date = dataline::Date(piece.data, piece.data + piece.size);
+            if (wants(date)) {
+                int32_t read;
+                take(date, dataline::Read(piece.data, piece.data + piece.size, read),
+                     reader.OffsetOf(piece.data));
+            }
             continue;
         }
         if (piece.firstOfLine) {
@@ -207,8 +219,20 @@ bool CResultBook::Load()
     std::fill(std::begin(m_lastLine), std::end(m_lastLine), -1);
     // Every line is looked at: a file that was edited, merged or restored by hand can hold a day
     // of the period anywhere. The last line of a day wins.
+    // A line that starts with eight bytes and a comma has them as its date: when they do not lie
+    // between the period's first and last date (compared as text), no day of the period is read
+    // from it, whatever they are. Only dates of eight digits compare so.
+    const bool eightDigits = period.first >= 10000000 && period.last <= 99999999;
+    const uint64_t low = dataline::DateWord(period.first);
+    const uint64_t span = dataline::DateWord(period.last) - low;
     const bool read = ReadLines(
-            reader, [&](int32_t date) { return date >= period.first && date <= period.last; },
+            reader,
+            [&](const char *begin) {
+                uint64_t word;
+                std::memcpy(&word, begin, sizeof word);
+                return eightDigits && begin[8] == ',' && qFromBigEndian(word) - low > span;
+            },
+            [&](int32_t date) { return date >= period.first && date <= period.last; },
             [&](int32_t date, const DayRecord &record, qint64 offset) {
                 const int index = period.IndexOf(date);
                 if (index < 0)
