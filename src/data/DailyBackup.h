@@ -72,6 +72,9 @@ public:
     // the save: no other backup is made that day. Returns what to tell the user (empty when
     // nothing was removed).
     QString DropJustCreated();
+    // The day is to be backed up again at the next save: the save that the dropped backup made
+    // room for failed all the same, so the file still holds the day's first state.
+    void BackUpDayAgain() { m_handled = QDate(); }
 
     QString dataFilePath() const { return m_path; }
 

@@ -67,6 +67,8 @@ bool CDiarySession::SaveBook(bool reportFailure, const std::function<bool()> &sa
             saved = run();
             if (saved)
                 backupProblem = dropped;
+            else
+                m_backup.BackUpDayAgain();
         }
     }
     if (saved) {

@@ -37,6 +37,7 @@ struct Faults
     int syncErrno = 0;
     int commitErrno = 0; // the rename that replaces the data file
     std::function<void()> beforeCommit; // runs before the real rename
+    std::function<bool()> diskFull; // when set and true, writes fail with ENOSPC
     QStringList steps; // flush, sync and commit in the order they ran
 };
 
@@ -54,6 +55,10 @@ protected:
     qint64 WriteOut(int fd, const char *data, qint64 size) override
     {
         Faults &f = m_faults;
+        if (f.diskFull && f.diskFull()) {
+            errno = ENOSPC;
+            return -1;
+        }
         if (f.lieAfter >= 0) {
             const qint64 truly = qMin(size, f.lieAfter);
             if (truly > 0 && CDurableFile::WriteOut(fd, data, truly) != truly)
