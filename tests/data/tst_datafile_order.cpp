@@ -102,6 +102,8 @@ private slots:
     void outOfOrder();
     void matchesModel_data();
     void matchesModel();
+    void canonicalFilesAsBefore_data();
+    void canonicalFilesAsBefore();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -224,10 +226,13 @@ void TestDataFileOrder::matchesModel_data()
     QTest::addColumn<int>("january");
     QTest::addColumn<int>("back");
     QTest::addColumn<quint32>("seed");
-    QTest::newRow("2003/01-05") << 200305 << 1 << 0 << 1u;
-    QTest::newRow("2002/06-2003/05") << 200305 << 0 << 0 << 2u;
-    QTest::newRow("2003/04-2004/03, 29 February") << 200403 << 0 << 0 << 3u;
-    QTest::newRow("2001, two years back") << 200112 << 1 << 2 << 4u;
+    QTest::addColumn<bool>("shaped"); // files of RandomDataFile's shapes, otherwise line soup
+    QTest::newRow("2003/01-05") << 200305 << 1 << 0 << 1u << false;
+    QTest::newRow("2002/06-2003/05") << 200305 << 0 << 0 << 2u << false;
+    QTest::newRow("2003/04-2004/03, 29 February") << 200403 << 0 << 0 << 3u << false;
+    QTest::newRow("2001, two years back") << 200112 << 1 << 2 << 4u << false;
+    QTest::newRow("shaped, 2003/01-05") << 200305 << 1 << 0 << 5u << true;
+    QTest::newRow("shaped, 2002/06-2003/05") << 200305 << 0 << 0 << 6u << true;
 }
 
 // Random files of every kind of line, in random order, with days of the period and of other years
@@ -239,14 +244,29 @@ void TestDataFileOrder::matchesModel()
     QFETCH(int, january);
     QFETCH(int, back);
     QFETCH(quint32, seed);
+    QFETCH(bool, shaped);
     QRandomGenerator rng(seed);
     for (int round = 0; round < 120; ++round) {
         QByteArray file;
-        const int lines = rng.bounded(0, 40);
-        for (int k = 0; k < lines; ++k)
-            file += RandomLine(rng) + (rng.bounded(4) == 0 ? "\n" : "\r\n");
-        if (rng.bounded(3) == 0)
-            file.chop(file.endsWith("\r\n") ? 2 : file.endsWith('\n') ? 1 : 0); // cut at the end
+        if (shaped) {
+            FileShape shape;
+            shape.lines = rng.bounded(0, 60);
+            shape.shuffled = rng.bounded(2) == 0;
+            shape.duplicatePercent = 15;
+            shape.junkPercent = 10;
+            shape.invalidPercent = 5;
+            shape.noCommaPercent = 5;
+            shape.handPercent = 25;
+            shape.mixedLineEnds = true;
+            shape.cutLastLine = rng.bounded(2) == 0;
+            file = RandomDataFile(rng, shape);
+        } else {
+            const int lines = rng.bounded(0, 40);
+            for (int k = 0; k < lines; ++k)
+                file += RandomLine(rng) + (rng.bounded(4) == 0 ? "\n" : "\r\n");
+            if (rng.bounded(3) == 0)
+                file.chop(file.endsWith("\r\n") ? 2 : file.endsWith('\n') ? 1 : 0); // cut
+        }
         WriteBytes(m_path, file);
 
         CResultBook book(m_path);
@@ -281,6 +301,63 @@ void TestDataFileOrder::matchesModel()
         // Nothing entered: nothing written.
         QVERIFY(book.Save());
         QCOMPARE(ReadBytes(m_path), saved);
+    }
+}
+
+void TestDataFileOrder::canonicalFilesAsBefore_data()
+{
+    QTest::addColumn<int>("endMonth");
+    QTest::addColumn<int>("january");
+    QTest::addColumn<int>("back");
+    QTest::newRow("2003/01-05") << 200305 << 1 << 0;
+    QTest::newRow("2002/06-2003/05") << 200305 << 0 << 0;
+    QTest::newRow("2001") << 200112 << 1 << 2;
+}
+
+// A file in date order whose lines are all as the program writes them is saved with the bytes
+// it always was: the lines before the period, the period's days that have a result, the lines
+// after it.
+void TestDataFileOrder::canonicalFilesAsBefore()
+{
+    QFETCH(int, endMonth);
+    QFETCH(int, january);
+    QFETCH(int, back);
+    QRandomGenerator rng(uint(endMonth + back));
+    for (int round = 0; round < 60; ++round) {
+        std::map<int, ModelDay> days;
+        for (int n = rng.bounded(0, 80); n > 0; --n) {
+            const QDate day = QDate(2000, 1, 1).addDays(rng.bounded(6 * 365));
+            const int balance = rng.bounded(-300, 300);
+            days[day.year() * 10000 + day.month() * 100 + day.day()] = rng.bounded(2) == 0
+                    ? ModelDay{1, 0, 0, balance == 0 ? 1 : balance}
+                    : ModelDay{0, 400, 400 - balance, balance};
+        }
+        QByteArray file;
+        for (const auto &[date, d] : days)
+            file += ModelCanonical(date, d);
+        WriteBytes(m_path, file);
+        CResultBook book(m_path);
+        QVERIFY(book.LoadPeriod(endMonth, january, back));
+        for (int n = rng.bounded(0, 5); n > 0; --n) {
+            const int date = book.Day(rng.bounded(book.DayCount())).date;
+            const int amount = rng.bounded(0, 3) * 100;
+            QVERIFY(book.EnterDay(date, EntryMethod::Amounts, amount, 100, 0));
+        }
+        const bool entered = book.IsModified();
+        QVERIFY(book.Save());
+        // As a save always wrote it: the period's days in one block where the period stands.
+        QByteArray before, block, after;
+        for (const auto &[date, d] : days) {
+            if (date < book.Day(0).date)
+                before += ModelCanonical(date, d);
+            else if (date > book.Day(book.DayCount() - 1).date)
+                after += ModelCanonical(date, d);
+        }
+        for (const DayResult &d : book.Days())
+            if (d.entryMethod != EntryMethod::None)
+                block += ModelCanonical(
+                        d.date, ModelDay{int(d.entryMethod), d.collected, d.invested, d.balance});
+        QCOMPARE(ReadBytes(m_path), entered ? before + block + after : file);
     }
 }
 

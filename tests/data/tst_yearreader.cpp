@@ -387,6 +387,7 @@ void TestYearReader::matchesModel_data()
     messy.junkPercent = 10;
     messy.invalidPercent = 10;
     messy.noCommaPercent = 5;
+    messy.handPercent = 15;
     messy.mixedLineEnds = true;
     messy.cutLastLine = true;
     QTest::newRow("ascending with duplicates, junk, invalid dates, LF, cut") << messy << 60;
