@@ -1,6 +1,6 @@
 // Times loading and saving a period against the floor for the same file (reading it whole, and
-// copying it with a sync), for a 100-year file and a 1,000,000-line file. Each file size runs in
-// its own child process, so that its peak memory can be compared.
+// copying it with a sync), for a 100-year file and a 1,000,000-line file, in turns. Each file size
+// runs in its own child process, so that its peak memory can be compared.
 //
 // Usage: bench_datafile [directory]   (default: the current directory; files are removed after)
 #include "data/ResultBook.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr int kRuns = 7;
+constexpr int kRuns = 11;
 constexpr qint64 kChunk = 64 * 1024;
 
 void ReadWhole(const QString &path)
@@ -52,33 +52,41 @@ void Copy(const QString &path, const QString &target)
     ::fsync(out.handle());
 }
 
-// Runs in a child process on one generated file; prints "name value" lines.
+// Runs in a child process on one generated file; prints "name value" lines. The measurements
+// are taken in turns, so that a change in the machine's load meets each of them alike.
 int Child(const QString &path, int firstMonth, int lastMonth)
 {
     auto book = std::make_unique<CResultBook>(path);
     const int middleMonth
             = CResultBook::AddMonths(firstMonth, (lastMonth / 100 - firstMonth / 100) * 6);
+    const QString copyPath = path + QStringLiteral(".copy");
     bool ok = true;
-    const double loadCurrent = MedianMs(kRuns, [&] { ok &= book->LoadPeriod(lastMonth, 0, 0); });
-    const double loadMiddle = MedianMs(kRuns, [&] { ok &= book->LoadPeriod(middleMonth, 0, 0); });
-    const double save = MedianMs(
-            kRuns, [&] { ok &= book->Save(); },
-            [&] {
-                ok &= book->LoadPeriod(lastMonth, 0, 0);
-                ok &= book->EnterDay(book->Day(book->DayCount() - 1).date, EntryMethod::Balance, 0,
-                                     0, 7);
-            });
+    auto timed = [](const std::function<void()> &work) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        return double(timer.nsecsElapsed()) / 1e6;
+    };
+    std::vector<double> loadCurrent, loadMiddle, save, read, copy;
+    for (int run = 0; run < kRuns; ++run) {
+        read.push_back(timed([&] { ReadWhole(path); }));
+        loadCurrent.push_back(timed([&] { ok &= book->LoadPeriod(lastMonth, 0, 0); }));
+        loadMiddle.push_back(timed([&] { ok &= book->LoadPeriod(middleMonth, 0, 0); }));
+        ok &= book->LoadPeriod(lastMonth, 0, 0);
+        ok &= book->EnterDay(book->Day(book->DayCount() - 1).date, EntryMethod::Balance, 0, 0,
+                             7 + run % 2);
+        save.push_back(timed([&] { ok &= book->Save(); }));
+        copy.push_back(timed([&] { Copy(path, copyPath); }));
+    }
     book->Clear();
     const qint64 peakBook = PeakKb();
-    const double read = MedianMs(kRuns, [&] { ReadWhole(path); });
-    const QString copyPath = path + QStringLiteral(".copy");
-    const double copy = MedianMs(kRuns, [&] { Copy(path, copyPath); });
     QFile::remove(copyPath);
     if (!ok)
         qFatal("a load or save failed: %s", qPrintable(book->LastError()));
     std::printf("load_current %.3f\nload_middle %.3f\nsave_current %.3f\nread %.3f\ncopy "
                 "%.3f\npeak_kb %lld\n",
-                loadCurrent, loadMiddle, save, read, copy, peakBook);
+                MedianOf(loadCurrent), MedianOf(loadMiddle), MedianOf(save), MedianOf(read),
+                MedianOf(copy), peakBook);
     return 0;
 }
 

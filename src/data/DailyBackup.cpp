@@ -1,9 +1,11 @@
 #include "data/DailyBackup.h"
 
+#include "data/DurableFile.h"
+#include "data/FileProblem.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,11 +14,7 @@
 #include <vector>
 
 #if defined(Q_OS_UNIX)
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
-#elif defined(Q_OS_WIN)
-#include <io.h>
 #endif
 
 namespace {
@@ -24,8 +22,33 @@ namespace {
 const QString kBackupFailed = QStringLiteral("バックアップを作成できませんでした。");
 const QString kSaveGoesOn = QStringLiteral("データファイルの保存には影響しません。");
 const QString kPruneFailed = QStringLiteral("古いバックアップを削除できませんでした。");
-const QString kTemporarySuffix = QStringLiteral(".tmp");
-constexpr qsizetype kTemporaryTail = 11; // ".XXXXXX.tmp"
+const QString kFolderIsLink
+        = QStringLiteral("シンボリックリンクのため、バックアップには使いません。");
+const QString kFolderSuffix = QStringLiteral(".backup");
+constexpr qsizetype kNameMax = 255; // bytes of one name on the usual file systems
+constexpr qsizetype kDateLength = 9; // "-yyyymmdd"
+constexpr qsizetype kLongestSuffix = 32;
+
+qsizetype Bytes(const QString &text)
+{
+    return QFile::encodeName(text).size();
+}
+
+// The first characters of text and a hash of whole, in at most maxBytes bytes.
+QString Shortened(const QString &text, qsizetype maxBytes, const QString &whole)
+{
+    const QString tail = QLatin1Char('~') + CDurableFile::NameHash(whole).left(8);
+    QString kept;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString next = kept + text.mid(i, width);
+        if (Bytes(next) + Bytes(tail) > maxBytes)
+            break;
+        kept = next;
+        i += width - 1;
+    }
+    return kept + tail;
+}
 
 struct NameParts
 {
@@ -33,137 +56,96 @@ struct NameParts
     QString suffix; // with its dot; empty for a name without one
 };
 
-// The last dot starts the suffix, unless it leads the name (".murel" has none).
-NameParts SplitName(const QString &dataFilePath)
+// The last dot starts the suffix, unless it leads the name (".murel" has none). The base is
+// shortened when the dated name would not fit.
+NameParts BackupParts(const QString &dataFilePath)
 {
     const QString name = QFileInfo(dataFilePath).fileName();
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    if (dot <= 0)
-        return {name, {}};
-    return {name.left(dot), name.mid(dot)};
-}
-
-// The system's reason in Japanese for the usual causes; Qt's own text (translated where Qt's
-// translation is loaded) for the rest.
-QString Reason(int error, const QString &qtText)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("アクセスが拒否されました。");
-    case ENOSPC:
-        return QStringLiteral("ディスクの空き容量が足りません。");
-#ifdef EDQUOT
-    case EDQUOT:
-        return QStringLiteral("ディスクの使用量の上限に達しました。");
-#endif
-    case EROFS:
-        return QStringLiteral("読み取り専用のファイルシステムです。");
-    case ENOENT:
-        return QStringLiteral("ファイルまたはフォルダーが見つかりません。");
-    case ENOTDIR:
-        return QStringLiteral("パスの途中にフォルダーでないものがあります。");
-    case EISDIR:
-        return QStringLiteral("フォルダーです。");
-    case EEXIST:
-        return QStringLiteral("同じ名前のものが既にあります。");
-    case ENAMETOOLONG:
-        return QStringLiteral("名前が長すぎます。");
-    case EIO:
-        return QStringLiteral("入出力エラーが発生しました。");
-    case EMFILE:
-    case ENFILE:
-        return QStringLiteral("開いているファイルが多すぎます。");
-    default:
-        break;
-    }
-    if (!qtText.isEmpty())
-        return qtText;
-    return error != 0 ? qt_error_string(error) : QStringLiteral("原因は不明です。");
-}
-
-QString Problem(const QString &headline, const QString &path, const QString &reason)
-{
-    return headline + QLatin1Char('\n') + QDir::toNativeSeparators(path) + QLatin1Char('\n')
-            + reason;
+    NameParts parts = dot <= 0 ? NameParts{name, {}} : NameParts{name.left(dot), name.mid(dot)};
+    if (Bytes(parts.base) + kDateLength + Bytes(parts.suffix) <= kNameMax)
+        return parts;
+    if (Bytes(parts.suffix) > kLongestSuffix)
+        parts = {name, {}};
+    parts.base = Shortened(parts.base, kNameMax - kDateLength - Bytes(parts.suffix), name);
+    return parts;
 }
 
 BackupOutcome Failure(const QString &path, const QString &reason)
 {
     BackupOutcome outcome;
     outcome.status = BackupOutcome::Failed;
-    outcome.message = Problem(kBackupFailed, path, reason) + QLatin1Char('\n') + kSaveGoesOn;
+    outcome.message
+            = FileProblem::Message(kBackupFailed, path, reason) + QLatin1Char('\n') + kSaveGoesOn;
     return outcome;
 }
 
-bool SyncToDisk(QFileDevice &file)
+// What stands at a path, without following a link: 0 nothing, 'f' a regular file, 'd' a folder,
+// 'l' a link, 'o' anything else.
+char Kind(const QString &path)
 {
 #if defined(Q_OS_UNIX)
-    return ::fsync(file.handle()) == 0;
-#elif defined(Q_OS_WIN)
-    return ::_commit(file.handle()) == 0;
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return S_ISREG(st.st_mode) ? 'f' : S_ISDIR(st.st_mode) ? 'd' : S_ISLNK(st.st_mode) ? 'l' : 'o';
 #else
-    return true;
-#endif
-}
-
-// Makes the rename itself durable; the copy is complete either way, so this is best effort.
-void SyncFolder(const QString &folder)
-{
-#if defined(Q_OS_UNIX)
-    const int fd
-            = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
+    const QFileInfo info(path);
+    return !info.exists() && !info.isSymLink() ? 0
+            : info.isSymLink()                 ? 'l'
+            : info.isDir()                     ? 'd'
+            : info.isFile()                    ? 'f'
+                                               : 'o';
 #endif
 }
 
 // Makes the backup folder beside the data file (whose folder exists) unless it is there. Returns
-// 0 or the system's error: Qt's own calls may overwrite errno on their way out.
+// 0 or the system's error.
 int MakeFolder(const QString &folder)
 {
-    const QFileInfo info(folder);
-    if (info.isDir())
+    if (Kind(folder) == 'd')
         return 0;
-#if defined(Q_OS_UNIX)
-    if (::mkdir(QFile::encodeName(folder).constData(), 0777) == 0)
-        return 0;
-    const int error = errno;
-    return error == EEXIST && QFileInfo(folder).isDir() ? 0 : error;
-#else
+    errno = 0;
     if (QDir().mkdir(folder))
         return 0;
-    return info.exists() ? EEXIST : 0;
-#endif
+    const int error = errno;
+    if (Kind(folder) == 'd')
+        return 0;
+    return Kind(folder) != 0 ? EEXIST : error;
 }
 
-// A temporary file a crashed backup left behind: a backup name, a dot, six characters, ".tmp".
+// A temporary file a crashed backup left behind: the durable writer's (".backup name.XXXXXX.tmp")
+// or an older version's ("backup name.XXXXXX.tmp").
 bool IsLeftoverTemporary(const QString &dataFilePath, const QString &name)
 {
-    return name.size() > kTemporaryTail && name.endsWith(kTemporarySuffix)
-            && name.at(name.size() - kTemporaryTail) == QLatin1Char('.')
-            && BackupNameDate(dataFilePath, name.left(name.size() - kTemporaryTail)).isValid();
+    constexpr qsizetype kTail = 11; // ".XXXXXX.tmp"
+    if (name.size() <= kTail || !name.endsWith(QLatin1String(".tmp"))
+        || name.at(name.size() - kTail) != QLatin1Char('.'))
+        return false;
+    QString backup = name.left(name.size() - kTail);
+    if (backup.startsWith(QLatin1Char('.'))
+        && BackupNameDate(dataFilePath, backup.mid(1)).isValid())
+        return true;
+    return BackupNameDate(dataFilePath, backup).isValid();
 }
 
-// Removes backups beyond the newest `keep` (keepName always stays) and leftover temporaries.
-// Returns the problems, empty when every removal worked.
-QString Prune(const QString &dataFilePath, const QString &folder, const QString &keepName, int keep)
+// Removes our own backups beyond the newest `keep` (keepName always stays) and leftover
+// temporaries. Returns the problems, empty when every removal worked.
+QString Prune(const QString &dataFilePath, const QString &folder, const QString &keepName,
+              const QDate &today, int keep)
 {
     const QStringList names
-            = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::NoSort);
+            = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     std::vector<std::pair<QDate, QString>> backups;
     QStringList doomed;
     for (const QString &name : names) {
-        if (name == keepName)
+        if (name == keepName || Kind(QDir(folder).filePath(name)) != 'f')
             continue;
         const QDate date = BackupNameDate(dataFilePath, name);
-        if (date.isValid())
+        // A name dated after today is not one we made (or the clock went back): never counted.
+        if (date.isValid() && date <= today)
             backups.emplace_back(date, name);
-        else if (IsLeftoverTemporary(dataFilePath, name))
+        else if (!date.isValid() && IsLeftoverTemporary(dataFilePath, name))
             doomed.append(name);
     }
     std::sort(backups.begin(), backups.end(),
@@ -176,10 +158,10 @@ QString Prune(const QString &dataFilePath, const QString &folder, const QString 
         QFile file(QDir(folder).filePath(name));
         errno = 0;
         if (!file.remove()) {
-            const int error = errno;
-            problems += (problems.isEmpty() ? kPruneFailed : QString()) + QLatin1Char('\n')
-                    + QDir::toNativeSeparators(file.fileName()) + QLatin1Char('\n')
-                    + Reason(error, file.errorString());
+            const QString reason = FileProblem::Reason(errno, file.errorString());
+            problems += problems.isEmpty()
+                    ? FileProblem::Message(kPruneFailed, file.fileName(), reason)
+                    : QLatin1Char('\n') + FileProblem::Line(file.fileName(), reason);
         }
     }
     return problems;
@@ -189,21 +171,27 @@ QString Prune(const QString &dataFilePath, const QString &folder, const QString 
 
 QString BackupFolderPath(const QString &dataFilePath)
 {
-    return QDir::cleanPath(dataFilePath) + QStringLiteral(".backup");
+    const QString path = QDir::cleanPath(dataFilePath);
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (Bytes(name) + Bytes(kFolderSuffix) <= kNameMax)
+        return path + kFolderSuffix;
+    return QDir(info.path())
+            .filePath(Shortened(name, kNameMax - Bytes(kFolderSuffix), name) + kFolderSuffix);
 }
 
 QString BackupFileName(const QString &dataFilePath, const QDate &day)
 {
     if (!day.isValid() || day.year() < 1 || day.year() > 9999)
         return {};
-    const NameParts parts = SplitName(dataFilePath);
+    const NameParts parts = BackupParts(dataFilePath);
     return parts.base + QString::asprintf("-%04d%02d%02d", day.year(), day.month(), day.day())
             + parts.suffix;
 }
 
 QDate BackupNameDate(const QString &dataFilePath, const QString &name)
 {
-    const NameParts parts = SplitName(dataFilePath);
+    const NameParts parts = BackupParts(dataFilePath);
     const qsizetype at = parts.base.size() + 1;
     if (name.size() != at + 8 + parts.suffix.size() || !name.startsWith(parts.base)
         || name.at(at - 1) != QLatin1Char('-') || !name.endsWith(parts.suffix))
@@ -235,70 +223,53 @@ BackupOutcome BackUpDataFile(const QString &dataFilePath, const QDate &today, in
         outcome.path.clear();
         return outcome;
     }
+    // A folder that is a link may lead anywhere: nothing is written or removed through it.
+    if (Kind(folder) == 'l')
+        return Failure(folder, kFolderIsLink);
     // Today's backup exists: today's first save happened already, perhaps in an earlier run.
-    const QFileInfo existing(target);
-    if (existing.exists() || existing.isSymLink()) {
-        if (existing.isFile() && !existing.isSymLink()) {
+    if (const char kind = Kind(target); kind != 0) {
+        if (kind == 'f') {
             outcome.status = BackupOutcome::AlreadyDone;
             return outcome;
         }
-        return Failure(target, Reason(EEXIST, {}));
+        return Failure(target, FileProblem::Reason(EEXIST));
     }
 
     if (QFileInfo(dataFilePath).isDir())
-        return Failure(dataFilePath, Reason(EISDIR, {}));
+        return Failure(dataFilePath, FileProblem::Reason(EISDIR));
     QFile source(dataFilePath);
     errno = 0;
-    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        const int error = errno;
-        return Failure(dataFilePath, Reason(error, source.errorString()));
-    }
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return Failure(dataFilePath, FileProblem::Reason(errno, source.errorString()));
     if (const int error = MakeFolder(folder))
-        return Failure(folder, Reason(error, {}));
+        return Failure(folder, FileProblem::Reason(error));
 
-    QTemporaryFile copy(QDir(folder).filePath(name + QStringLiteral(".XXXXXX") + kTemporarySuffix));
-    errno = 0;
-    if (!copy.open()) {
-        const int error = errno;
-        return Failure(folder, Reason(error, copy.errorString()));
-    }
+    CDurableFile copy(target, CDurableFile::Replace::Never);
+#if defined(Q_OS_UNIX)
+    // No more open to others than the data file.
+    struct stat st;
+    if (::fstat(source.handle(), &st) == 0)
+        copy.SetNewFileMode(unsigned(st.st_mode & 0666));
+#endif
+    if (!copy.Open())
+        return Failure(folder, copy.Reason());
     constexpr qint64 kChunk = 256 * 1024;
     const std::unique_ptr<char[]> buffer(new char[kChunk]);
-    qint64 copied = 0;
     for (;;) {
         errno = 0;
         const qint64 n = source.read(buffer.get(), kChunk);
-        if (n < 0) {
-            const int error = errno;
-            return Failure(dataFilePath, Reason(error, source.errorString()));
-        }
+        if (n < 0)
+            return Failure(dataFilePath, FileProblem::Reason(errno, source.errorString()));
         if (n == 0)
             break;
-        errno = 0;
-        if (copy.write(buffer.get(), n) != n) {
-            const int error = errno;
-            return Failure(target, Reason(error, copy.errorString()));
-        }
-        copied += n;
+        if (!copy.Write(buffer.get(), n))
+            return Failure(target, copy.Reason());
     }
-    errno = 0;
-    if (!copy.flush() || !SyncToDisk(copy)) {
-        const int error = errno;
-        return Failure(target, Reason(error, copy.errorString()));
-    }
-    if (copy.size() != copied)
-        return Failure(target, QStringLiteral("一部しか書き込めませんでした。"));
-    // The rename never replaces an existing file, so a backup is never overwritten.
-    errno = 0;
-    if (!copy.rename(target)) {
-        const int error = errno;
-        return Failure(target, Reason(error, copy.errorString()));
-    }
-    copy.setAutoRemove(false);
-    SyncFolder(folder);
+    if (!copy.Commit())
+        return Failure(target, copy.Reason());
 
     outcome.status = BackupOutcome::Created;
-    outcome.message = Prune(dataFilePath, folder, name, keep);
+    outcome.message = Prune(dataFilePath, folder, name, today, keep);
     return outcome;
 }
 
@@ -309,6 +280,7 @@ CDailyBackup::CDailyBackup(const QString &dataFilePath, int keep)
 
 QString CDailyBackup::BeforeSave(const QDate &today)
 {
+    m_justCreated.clear();
     if (today.isValid() && today == m_handled)
         return {};
     BackupOutcome outcome = BackUpDataFile(m_path, today, m_keep);
@@ -316,10 +288,21 @@ QString CDailyBackup::BeforeSave(const QDate &today)
         // Also after "no data file": a copy made later today would hold today's first save.
         m_handled = today;
         m_failureReported = false;
+        if (outcome.status == BackupOutcome::Created)
+            m_justCreated = outcome.path;
         return outcome.message;
     }
     if (m_failureReported)
         return {};
     m_failureReported = true;
     return outcome.message;
+}
+
+QString CDailyBackup::DropJustCreated()
+{
+    if (m_justCreated.isEmpty() || !QFile::remove(m_justCreated))
+        return {};
+    const QString path = m_justCreated;
+    m_justCreated.clear();
+    return Failure(path, FileProblem::Reason(ENOSPC)).message;
 }

@@ -7,8 +7,11 @@
 //
 // For /x/Murel1.Dat the copies live in /x/Murel1.Dat.backup/ and are named Murel1-20030512.Dat:
 // the file name up to its last dot, a hyphen, the date, then the last suffix with its dot. A name
-// without a suffix (or whose only dot leads it, as in ".murel") gets the date at its end. Only
-// names of exactly that form count as backups of the file; nothing else in the folder is touched.
+// without a suffix (or whose only dot leads it, as in ".murel") gets the date at its end. A name
+// too long for that (or for the folder's name) is shortened: its first characters, "~" and a hash
+// of the whole name, the same in every run. Only regular files named exactly so, with a date no
+// later than today, count as backups of the file; nothing else in the folder is touched, and a
+// folder that is a link is not used at all.
 
 constexpr int kKeptBackups = 10;
 
@@ -37,9 +40,9 @@ struct BackupOutcome
 
 // Copies the data file, as it is on disk, to its backup for today unless that backup exists, then
 // keeps the newest `keep` backups by the date in their names (the one made today always among
-// them). The copy is written to a temporary file in the backup folder, synced and only then
-// renamed, never over an existing file; a crash leaves no partial backup under a backup's name.
-// Never changes the data file. The date comes from the caller so that tests control it.
+// them, those dated after today never counted). The copy goes through the durable writer, never
+// over an existing file; a crash leaves no partial backup under a backup's name. Never changes
+// the data file. The date comes from the caller so that tests control it.
 BackupOutcome BackUpDataFile(const QString &dataFilePath, const QDate &today,
                              int keep = kKeptBackups);
 
@@ -63,11 +66,22 @@ public:
     // The next failure is reported again: the last report could not be shown.
     void ReportAgain() { m_failureReported = false; }
 
+    // The backup that the last BeforeSave made, empty when it made none.
+    QString JustCreated() const { return m_justCreated; }
+    // Removes that backup, which holds what the data file still holds, to give its room back to
+    // the save: no other backup is made that day. Returns what to tell the user (empty when
+    // nothing was removed).
+    QString DropJustCreated();
+    // The day is to be backed up again at the next save: the save that the dropped backup made
+    // room for failed all the same, so the file still holds the day's first state.
+    void BackUpDayAgain() { m_handled = QDate(); }
+
     QString dataFilePath() const { return m_path; }
 
 private:
     QString m_path;
     int m_keep;
     QDate m_handled;
+    QString m_justCreated;
     bool m_failureReported = false;
 };

@@ -1,13 +1,12 @@
 #pragma once
 
-// Reading a data file line as the program writes it quickly: an eight-digit date and four
-// numbers, each before a comma, then the line end. Given the masks of its commas, digits and
-// minus signs, such a plain line is recognised by bit operations and its numbers are read by word
-// and vector arithmetic, without a loop per character. Any other line goes the general way
-// (ReadNumber up to each comma), with the same result.
+// The line parser's fast path for the all-years reader (DataLine.h): a line as the program
+// writes it, an eight-digit date and four numbers, each before a comma, then the line end. Given
+// the masks of its commas, digits and minus signs, such a plain line is recognised by bit
+// operations and its numbers are read by word and vector arithmetic, without a loop per
+// character. Any other line goes the general way (dataline::Read), with the same result.
+#include "data/DataLine.h"
 #include "data/LineMasks.h"
-#include "data/LineReader.h"
-#include "data/YearReader.h"
 
 #include <QtGlobal>
 
@@ -206,17 +205,6 @@ Q_ALWAYS_INLINE void PlainRecord(const char *p, const linemasks::Masks &m, const
     Q_UNUSED(m);
     GeneralRecord(p, c, record);
 #endif
-}
-
-// One comma-ended field from p on, the general way. Returns the position behind its comma, or
-// nullptr when no comma follows (value is then left alone: such a field reads as 0).
-inline const char *ReadField(const char *p, const char *end, int32_t &value)
-{
-    const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
-    if (!comma)
-        return nullptr;
-    value = ReadNumber(p, comma);
-    return comma + 1;
 }
 
 } // namespace dayline

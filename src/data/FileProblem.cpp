@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileDevice>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -35,16 +36,57 @@ QString Reason(int code, const QString &fallback)
         return QStringLiteral("入出力エラーが発生しました。");
     case ENOENT:
         return QStringLiteral("フォルダーが見つかりません。");
+    case ENOTDIR:
+        return QStringLiteral("パスの途中にフォルダーでないものがあります。");
+    case EEXIST:
+        return QStringLiteral("同じ名前のものが既にあります。");
+    case ENAMETOOLONG:
+        return QStringLiteral("名前が長すぎます。");
+    case EMFILE:
+    case ENFILE:
+        return QStringLiteral("開いているファイルが多すぎます。");
     default:
         // The UI thread is the only caller, so the C library's shared buffer is safe here.
         return QString::fromLocal8Bit(std::strerror(code));
     }
 }
 
+QString Line(const QString &path, const QString &reason)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + QStringLiteral(": ")
+            + reason;
+}
+
 QString Message(const QString &what, const QString &path, const QString &reason)
 {
-    return what + QLatin1Char('\n') + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())
-            + QStringLiteral(": ") + reason;
+    return what + QLatin1Char('\n') + Line(path, reason);
+}
+
+QString DeviceText(const QIODevice &device)
+{
+    const auto *file = qobject_cast<const QFileDevice *>(&device);
+    return file && file->error() == QFileDevice::NoError ? QString() : device.errorString();
+}
+
+QString NotRegularFile()
+{
+    return QStringLiteral("通常のファイルではありません。");
+}
+
+QString SizeMismatch(qint64 onDisk, qint64 written)
+{
+    return QStringLiteral("一時ファイルが書き込んだ内容と合いません（%1 / %2 バイト）。")
+            .arg(onDisk)
+            .arg(written);
+}
+
+bool IsNoSpace(int code)
+{
+#if defined(EDQUOT)
+    if (code == EDQUOT)
+        return true;
+#endif
+    return code == ENOSPC;
 }
 
 bool AbsentInExistingFolder(const QString &path)
@@ -94,12 +136,22 @@ int WriteProbe(const QString &path)
     if (info.isDir())
         return EISDIR;
 #if defined(Q_OS_UNIX)
-    // access() answers for the real user and knows read-only mounts, which permission bits do not.
-    if (info.exists()
-        && ::access(QFile::encodeName(info.absoluteFilePath()).constData(), W_OK) != 0)
+    constexpr mode_t kAnyWrite = S_IWUSR | S_IWGRP | S_IWOTH;
+    struct stat st;
+    const QByteArray file = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray dir = QFile::encodeName(folder);
+    // access() answers for the real user and knows read-only mounts, which permission bits do not;
+    // the bits hold root to the modes that access() lets it pass.
+    if (info.exists()) {
+        if (::access(file.constData(), W_OK) != 0)
+            return errno;
+        if (::stat(file.constData(), &st) == 0 && (st.st_mode & kAnyWrite) == 0)
+            return EACCES;
+    }
+    if (::access(dir.constData(), W_OK | X_OK) != 0)
         return errno;
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0)
-        return errno;
+    if (::stat(dir.constData(), &st) == 0 && (st.st_mode & kAnyWrite) == 0)
+        return EACCES;
 #else
     if ((info.exists() && !info.isWritable()) || !folderInfo.isWritable())
         return EACCES;

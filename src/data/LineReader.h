@@ -15,11 +15,16 @@
 // the file's size or the length of its lines. A line ends at LF; a CR right before the LF belongs
 // to the line end. A line longer than the buffer comes in several pieces; the first piece of a
 // line then still holds at least the buffer's capacity less one byte.
+//
+// TakeWholeLines hands out every line that lies whole in the buffer at memory speed; Next hands
+// out the rest (refilling the buffer, and the pieces of long lines). Readers call them in turn.
 class LineReader
 {
 public:
-    static constexpr qsizetype kDefaultCapacity = 64 * 1024;
+    static constexpr qsizetype kDefaultCapacity = 128 * 1024;
     static constexpr qsizetype kMinCapacity = 16;
+    // Bytes readable behind the buffer's end: a line's first nine bytes may be looked at whole.
+    static constexpr qsizetype kPadding = 64;
 
     // Reads up to size bytes into buffer; returns the count, 0 at the end, -1 on failure.
     using ReadFunction = std::function<qint64(char *buffer, qint64 size)>;
@@ -32,58 +37,76 @@ public:
         qsizetype size = 0;
         bool firstOfLine = false;
         bool lastOfLine = false; // the line end (if any) was removed
+        bool hadLineEnd = false; // with lastOfLine: an LF ended the line (not the end of input)
+        bool crlf = false; // with hadLineEnd: the line end was CR LF
     };
 
     explicit LineReader(ReadFunction read, qsizetype capacity = kDefaultCapacity);
 
-    // The next piece of input; false at the end of input or when a read failed.
-    bool Next(Piece &piece)
+    // Calls visit(begin, nl) for each line that lies whole in the buffer from the current position
+    // on: nl is its LF (LineEnd gives where its line end starts). Nothing is read from the input.
+    // Lines go out in file order; a false from visit stops behind that line. The nine bytes from
+    // a line's start on may be read whatever the line's length.
+    template<class Visit> void TakeWholeLines(Visit &&visit)
     {
-        // Nearly every call finds a whole line in the buffer; only the rest goes out of line.
-        char *const start = m_buffer.get() + m_pos;
-        if (const char *nl = FindNewline(start, m_buffer.get() + m_end))
-            return TakeLine(start, nl, piece);
-        return NextSlow(piece);
+        if (m_inLine)
+            return; // the rest of a long line comes through Next
+        char *const base = m_buffer.get();
+        const char *start = base + m_pos;
+        const char *const stop = base + m_end;
+        for (const char *block = start; block < stop; block += 64) {
+            uint64_t mask = NewlineMask(block);
+            if (stop - block < 64)
+                mask &= (uint64_t(1) << (stop - block)) - 1;
+            while (mask != 0) {
+                const char *nl = block + __builtin_ctzll(mask);
+                mask &= mask - 1;
+                const bool more = visit(start, nl);
+                start = nl + 1;
+                if (!more) {
+                    m_pos = start - base;
+                    return;
+                }
+            }
+        }
+        m_pos = start - base;
     }
+    // Where the line end of a line from begin to its LF at nl starts (a CR before the LF).
+    static const char *LineEnd(const char *begin, const char *nl)
+    {
+        return nl > begin && nl[-1] == '\r' ? nl - 1 : nl;
+    }
+
+    // The next line that TakeWholeLines left, or a piece of it; false at the end of input or when
+    // a read failed.
+    bool Next(Piece &piece);
     bool Failed() const { return m_failed; }
 
-    // The input offset of a byte of the piece last handed out.
+    // The input offset of a byte of the buffer (of a line or piece handed out).
     qint64 OffsetOf(const char *p) const { return m_base + (p - m_buffer.get()); }
     // Starts over at a line that begins at offset; the caller has moved the input there.
     void Restart(qint64 offset);
 
-    static const char *FindNewline(const char *p, const char *end)
+    // One bit per byte of the 64 at p that is an LF.
+    static uint64_t NewlineMask(const char *p)
     {
 #if defined(__SSE2__)
-        // 32 bytes a step: a data file line fits in one, so the loop's branch is well predicted.
         const __m128i newline = _mm_set1_epi8('\n');
-        for (; end - p >= 32; p += 32) {
-            const auto *v = reinterpret_cast<const __m128i *>(p);
-            const unsigned low
-                    = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v), newline)));
-            const unsigned high
-                    = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(v + 1), newline)));
-            const unsigned mask = low | (high << 16);
-            if (mask != 0)
-                return p + __builtin_ctz(mask);
+        uint64_t mask = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 16 * k));
+            mask |= uint64_t(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, newline)))) << (16 * k);
         }
+        return mask;
+#else
+        uint64_t mask = 0;
+        for (int k = 0; k < 64; ++k)
+            mask |= uint64_t(p[k] == '\n') << k;
+        return mask;
 #endif
-        return p < end ? static_cast<const char *>(std::memchr(p, '\n', size_t(end - p))) : nullptr;
     }
 
 private:
-    // Hands out the line from start up to the LF at nl, without its line end.
-    bool TakeLine(char *start, const char *nl, Piece &piece)
-    {
-        qsizetype size = nl - start;
-        if (size > 0 && nl[-1] == '\r')
-            --size;
-        piece = {start, size, !m_inLine, true};
-        m_pos += (nl - start) + 1;
-        m_inLine = false;
-        return true;
-    }
-    bool NextSlow(Piece &piece);
     bool Fill();
 
     ReadFunction m_read;
@@ -95,63 +118,4 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_inLine = false;
-};
-
-// Reads a number as the C library's strtol does (leading white space, an optional sign, the digits
-// up to the first other character; no digits read as 0), saturating at the 32-bit limits.
-int32_t ReadNumber(const char *begin, const char *end);
-
-// True when the eight bytes at p are all decimal digits; their value goes to value. Saves a
-// digit-by-digit reading of the date at the start of nearly every line.
-inline bool ReadEightDigits(const char *p, int32_t &value)
-{
-    uint64_t chunk;
-    std::memcpy(&chunk, p, sizeof chunk);
-    // Every byte must lie in '0'..'9': subtracting '0' must not borrow, adding 6 must not carry
-    // into the high nibble.
-    const uint64_t digits = chunk - 0x3030303030303030ULL;
-    if (((chunk & 0xF0F0F0F0F0F0F0F0ULL) != 0x3030303030303030ULL)
-        || ((digits + 0x0606060606060606ULL) & 0xF0F0F0F0F0F0F0F0ULL) != 0)
-        return false;
-    // Combine pairs, then quads, then the two halves (the first byte is the most significant
-    // digit).
-    uint64_t v = (digits * 10 + (digits >> 8)) & 0x00FF00FF00FF00FFULL;
-    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFULL;
-    v = (v * 10000 + (v >> 32)) & 0xFFFFFFFFULL;
-    value = static_cast<int32_t>(v);
-    return true;
-}
-
-// The same reading, fed piece by piece.
-class NumberScanner
-{
-public:
-    void Feed(char c);
-    int32_t Value() const;
-    void Reset() { *this = NumberScanner(); }
-
-private:
-    enum State : uint8_t { Leading, Digits, Stopped };
-    State m_state = Leading;
-    bool m_negative = false;
-    bool m_signSeen = false;
-    int64_t m_value = 0;
-};
-
-// The fields of one data file line as the reader takes them: up to five numbers, each one ended by
-// a comma. A field that is not followed by a comma is not complete.
-class LineFields
-{
-public:
-    static constexpr int kFields = 5;
-
-    void Feed(const char *data, qsizetype size);
-    int Complete() const { return m_complete; }
-    int32_t Value(int field) const { return field < m_complete ? m_values[field] : 0; }
-    void Reset() { *this = LineFields(); }
-
-private:
-    NumberScanner m_scanner;
-    int32_t m_values[kFields] = {};
-    int m_complete = 0;
 };

@@ -1,5 +1,7 @@
 #include "data/ResultBook.h"
 
+#include "data/Amount.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -30,17 +32,11 @@ int Weekday(int year, int month, int day)
     return static_cast<int>(((days + 4) % 7 + 7) % 7);
 }
 
-int32_t Saturated(long long value)
-{
-    return static_cast<int32_t>(std::clamp<long long>(value, std::numeric_limits<int32_t>::min(),
-                                                      std::numeric_limits<int32_t>::max()));
-}
-
 // Running sums of a long rolling period can exceed 32 bits with amounts read from the file;
 // saturate instead of overflowing.
 int32_t SaturatingAdd(int32_t a, int32_t b)
 {
-    return Saturated(static_cast<long long>(a) + b);
+    return SaturatedAmount(static_cast<long long>(a) + b);
 }
 
 } // namespace
@@ -67,12 +63,6 @@ std::span<const DayResult> CResultBook::Days() const
     return std::span<const DayResult>(days, size_t(std::clamp<int32_t>(dayCount, 0, kMaxDays)));
 }
 
-std::span<const MonthEntry> CResultBook::Months() const
-{
-    return std::span<const MonthEntry>(months,
-                                       size_t(std::clamp<int32_t>(monthCount, 0, kMaxMonths)));
-}
-
 int CResultBook::IndexOf(int date) const
 {
     // The days are in ascending date order.
@@ -95,22 +85,26 @@ bool CResultBook::EnterDay(int date, EntryMethod method, int32_t collected, int3
     day.invested = method == EntryMethod::Amounts ? invested : 0;
     // A day entered by amounts never carries a balance that contradicts them.
     if (method == EntryMethod::Amounts)
-        day.balance = Saturated(static_cast<long long>(collected) - invested);
+        day.balance = SaturatedAmount(static_cast<long long>(collected) - invested);
     else
         day.balance = method == EntryMethod::None ? 0 : balance;
     if (day.balance == 0 && day.collected == 0 && day.invested == 0)
         day.entryMethod = EntryMethod::None;
     Recalculate(index);
-    SetModified();
+    MarkEntered(index);
     emit dayChanged(index);
     return true;
 }
 
 bool CResultBook::LoadPeriod(int endMonth, int yearBasisJanuary, int yearsBack)
 {
-    // A failed save keeps the old period loaded and modified, so its changes can still be saved.
-    if (modified && !Save())
+    // Whoever replaces the period decides what happens to its changes (the session saves them,
+    // with the day's backup): they are never dropped here.
+    if (modified) {
+        lastError = QStringLiteral("保存されていない変更があるため、期間を切り替えられません。");
+        m_lastErrorCode = 0;
         return false;
+    }
     Clear();
     BuildCalendar(endMonth, yearBasisJanuary, yearsBack);
     const bool loaded = Load();
@@ -162,7 +156,22 @@ void CResultBook::Recalculate(int fromDay)
 
 void CResultBook::SetModified()
 {
+    for (int i = 0; i < dayCount; ++i)
+        MarkEntered(i);
+}
+
+void CResultBook::MarkEntered(int index)
+{
+    if (index < 0 || index >= dayCount)
+        return;
+    m_entered[index] = true;
     modified = true;
+}
+
+void CResultBook::ClearEntered()
+{
+    std::fill(std::begin(m_entered), std::end(m_entered), false);
+    modified = false;
 }
 
 void CResultBook::Clear()
@@ -173,8 +182,9 @@ void CResultBook::Clear()
         month = MonthEntry();
     dayCount = 0;
     monthCount = 0;
-    modified = false;
+    ClearEntered();
     m_loadFailed = false;
+    m_linesKnown = false; // the stamp stays: the file as it was last read or written
 }
 
 QString CResultBook::DateText(int key)

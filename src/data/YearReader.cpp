@@ -1,5 +1,6 @@
 #include "data/YearReader.h"
 
+#include "data/DataLine.h"
 #include "data/DayLine.h"
 #include "data/ResultBook.h"
 
@@ -59,16 +60,6 @@ constexpr DayKeys MakeDayKeys(bool leap)
 }
 
 constexpr DayKeys kDayKeys[2] = {MakeDayKeys(false), MakeDayKeys(true)};
-
-// The four fields behind the date: entry method, balance, collected, invested (the amounts in
-// yen, made hundreds by a division that truncates toward zero).
-inline void Store(DayRecord &day, const int32_t (&fields)[4])
-{
-    day.method = fields[0];
-    day.balance = fields[1] / 100;
-    day.collected = fields[2] / 100;
-    day.invested = fields[3] / 100;
-}
 
 constexpr std::array<DayRecord, 366> NoDays()
 {
@@ -135,27 +126,22 @@ public:
     // TakeLine and TakePieces read one line of any form, the general way. False when the pass
     // has to stop because the reading starts over.
 
-    // A line whole in the buffer from p up to end.
+    // A line whole in the buffer from p up to end (its line end removed).
     Q_NEVER_INLINE bool TakeLine(const char *p, const char *end)
     {
-        const auto *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
-        if (!comma)
-            return true;
-        const int32_t date = ReadNumber(p, comma);
+        if (end > p && end[-1] == '\r')
+            --end;
+        const int32_t date = dataline::Date(p, end);
         if (DayOfYear(date) < 0)
             return true;
-        int32_t fields[4] = {};
-        p = comma + 1;
-        for (int k = 0; k < 4 && p; ++k)
-            p = dayline::ReadField(p, end, fields[k]);
-        return Take(date, fields);
+        int32_t read;
+        return Take(date, dataline::Read(p, end, read));
     }
 
-    // A line longer than the buffer, fed in pieces.
-    bool TakePieces(const LineFields &pieces)
+    // A line longer than the buffer, fed in pieces and finished.
+    bool TakePieces(const dataline::LineFields &pieces)
     {
-        const int32_t date = pieces.Complete() > 0 ? pieces.Value(0) : 0;
-        return Take(date, {pieces.Value(1), pieces.Value(2), pieces.Value(3), pieces.Value(4)});
+        return Take(pieces.Date(), pieces.Record());
     }
 
     bool restart = false;
@@ -178,7 +164,7 @@ public:
     int LastHandedOut() const { return m_after; }
 
 private:
-    bool Take(int32_t date, const int32_t (&fields)[4])
+    bool Take(int32_t date, const DayRecord &record)
     {
         const int index = DayOfYear(date);
         if (index < 0)
@@ -186,7 +172,7 @@ private:
         DayRecord *const table = Table(date / 10000);
         if (!table)
             return !restart;
-        Store(table[index], fields);
+        table[index] = record;
         return true;
     }
 
@@ -396,7 +382,7 @@ bool CYearReader::RunPass(Pass &pass)
     const std::unique_ptr<char[]> buffer(new char[size_t(capacity)]);
     char *const begin = buffer.get();
     qsizetype size = 0;
-    LineFields pieces;
+    dataline::LineFields pieces;
     bool inLongLine = false;
     for (;;) {
         const qint64 n = ReadIn(*m_file, begin + size, capacity - size);
@@ -414,6 +400,7 @@ bool CYearReader::RunPass(Pass &pass)
                 continue;
             }
             inLongLine = false;
+            pieces.Finish();
             if (!pass.TakePieces(pieces))
                 return true;
             pieces.Reset();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DayRecord.h"
 #include "data/LineReader.h"
 
 #include <QString>
@@ -10,15 +11,6 @@
 
 class CResultBook;
 class QIODevice;
-
-// One day as the data file gives it, in units of 100 yen; method -1 means no result.
-struct DayRecord
-{
-    int32_t method = -1;
-    int32_t collected = 0;
-    int32_t invested = 0;
-    int32_t balance = 0;
-};
 
 // Takes the calendar years of a data file from CYearReader, in ascending order.
 class CYearSink
@@ -34,7 +26,7 @@ public:
 };
 
 // Streams the data file and hands out every calendar year that has a line, each day as the
-// loaded periods read it: the line's date is the number before its first comma; only real
+// loaded periods read it (DataLine.h): the line's date is its first field; only real
 // calendar dates of years from 1 on count; of several lines with one date the last in the file
 // wins, wherever the lines stand. The reader never writes or creates the file.
 class CYearReader

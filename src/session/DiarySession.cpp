@@ -1,5 +1,8 @@
 #include "session/DiarySession.h"
 
+#include "data/FileProblem.h"
+#include "session/Messages.h"
+
 CDiarySession::CDiarySession(const QDate &today, std::unique_ptr<CResultBook> book, int yearBasis,
                              QObject *parent)
     : QObject(parent)
@@ -36,6 +39,7 @@ PeriodOutcome CDiarySession::SelectPeriod(int yearsBack)
         DropReports(ReportKind::SaveFailed);
         if (!SaveBook(false))
             return PeriodOutcome::KeptOld;
+        DropReports(ReportKind::ChangedElsewhere); // the new period is read anyway
     }
     const bool loaded = m_book->LoadPeriod(endMonth, m_yearBasis, yearsBack);
     m_yearsBack = yearsBack;
@@ -49,14 +53,31 @@ bool CDiarySession::CanEnter() const
     return m_book->DayCount() > 0 && m_book->IsReadWhole() && !m_book->IsViewOnly();
 }
 
-bool CDiarySession::SaveBook(bool reportFailure)
+bool CDiarySession::SaveBook(bool reportFailure, const std::function<bool()> &save)
 {
+    const auto run = [&] { return save ? save() : m_book->Save(); };
     // A failed backup is told with the save it preceded, when that went through: beside a failed
     // save, which mostly has the same cause, it would only confuse. It is then asked about again.
-    const QString backupProblem = m_backup.BeforeSave(m_clock ? m_clock() : QDate::currentDate());
-    if (m_book->Save()) {
+    QString backupProblem = m_backup.BeforeSave(m_clock ? m_clock() : QDate::currentDate());
+    bool saved = run();
+    // The backup just made holds what the file still holds: on a disk with room for only one of
+    // them, the save has it.
+    if (!saved && FileProblem::IsNoSpace(m_book->LastErrorCode())) {
+        if (const QString dropped = m_backup.DropJustCreated(); !dropped.isEmpty()) {
+            saved = run();
+            if (saved)
+                backupProblem = dropped;
+            else
+                m_backup.BackUpDayAgain();
+        }
+    }
+    if (saved) {
         if (!backupProblem.isEmpty())
             AddReport(ReportKind::Backup, backupProblem);
+        if (m_book->FoundChangedElsewhere()) {
+            DropReports(ReportKind::ChangedElsewhere);
+            AddReport(ReportKind::ChangedElsewhere, msg::FileChangedElsewhere());
+        }
         return true;
     }
     if (!backupProblem.isEmpty())
@@ -226,6 +247,7 @@ bool CDiarySession::SaveForClose()
     DropReports(ReportKind::SaveFailed);
     if (!SaveBook(false))
         return false;
+    DropReports(ReportKind::ChangedElsewhere); // nothing is shown any more
     m_book->Clear();
     return true;
 }
@@ -236,9 +258,11 @@ bool CDiarySession::SaveWithoutQuestions(QStringList *problems)
     emit entryApplyRequested();
     if (m_book->IsModified()) {
         DropReports(ReportKind::SaveFailed); // tried again here
-        SaveBook(true);
+        if (SaveBook(true) && m_book->FirstChangedBySave() >= 0)
+            TellDays(m_book->FirstChangedBySave());
     }
     --m_unasked;
+    DropReports(ReportKind::ChangedElsewhere); // news, not a problem
     const QStringList texts = TakeReports();
     if (problems)
         *problems = texts;
@@ -256,16 +280,35 @@ bool CDiarySession::EnterDay(int date, EntryMethod method, int32_t collected, in
     return m_book->EnterDay(date, method, collected, invested, balance);
 }
 
+bool CDiarySession::ApplyDays(std::span<const DayChange> changes)
+{
+    if (m_book->IsViewOnly())
+        return false;
+    DropReports(ReportKind::SaveFailed); // this save answers for the failures before it
+    if (!SaveBook(true, [&] { return m_book->SaveDays(changes); }))
+        return false;
+    if (m_book->FirstChangedBySave() >= 0)
+        TellDays(m_book->FirstChangedBySave());
+    return true;
+}
+
 void CDiarySession::OnDayChanged(int index)
 {
     // A failure keeps the change in memory and the book modified: the next entry, period change
-    // or close tries again.
-    SaveBook(true);
+    // or close tries again. The reading after a save may have changed days before this one.
+    int from = index;
+    if (SaveBook(true) && m_book->FirstChangedBySave() >= 0)
+        from = qMin(from, m_book->FirstChangedBySave());
+    TellDays(from);
+}
+
+void CDiarySession::TellDays(int fromIndex)
+{
     if (m_holds > 0) {
-        m_heldFrom = m_heldFrom < 0 ? index : qMin(m_heldFrom, index);
+        m_heldFrom = m_heldFrom < 0 ? fromIndex : qMin(m_heldFrom, fromIndex);
         return;
     }
-    emit daysChanged(index);
+    emit daysChanged(fromIndex);
 }
 
 CDiarySession::RefreshHold::RefreshHold(CDiarySession &session)

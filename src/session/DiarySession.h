@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 
 // The two lists the main window shows.
 enum class DiaryView { Monthly, Daily };
@@ -36,9 +37,12 @@ enum class PeriodOutcome {
 // shown, and the month number when another period is loaded, even where that month or period has
 // no such day or month (then nothing is selected until one that has it is shown).
 //
-// Every day entered reaches the data file at once: the session saves the period as soon as the
-// book has applied a day, before the lists hear of it. Every save of the data file, whatever its
-// occasion, first makes the day's dated backup. What the user should be told of a save that did
+// Every day entered reaches the data file at once: the session saves the day as soon as the
+// book has applied it, before the lists hear of it; the lists are then told from the first day
+// that changed, which the reading after the save may have moved earlier (another program's edit).
+// Every save of the data file, whatever its occasion, first makes the day's dated backup; when the
+// disk then has no room for the save, that fresh backup gives its room back and the save is tried
+// once more. What the user should be told of a save that did
 // not happen, or of a backup that failed, waits in Reports() until a window takes it;
 // reportsWaiting announces it. Saves made on a caller's behalf (period change, closing) answer for
 // themselves, and an earlier failure they retried is no longer reported.
@@ -64,7 +68,6 @@ public:
 
     int Today() const { return m_today; } // yyyymmdd
     int ThisMonth() const { return m_today / 100; } // yyyymm
-    int YearBasis() const { return m_yearBasis; }
     int YearsBack() const { return m_yearsBack; } // -1 until a period is loaded
     DiaryView View() const { return m_view; }
     int MonthIndex() const { return m_monthIndex; } // month of the daily view; -1 until shown
@@ -84,6 +87,10 @@ public:
     // period is saved and the lists are told. False when the period takes no entry for that day.
     bool EnterDay(int date, EntryMethod method, int32_t collected, int32_t invested,
                   int32_t balance);
+    // Days of any year written in one save, like an entered day's: the day's backup first, the
+    // failures and the backup's problems in Reports(); days of the loaded period show at once.
+    // The dates ascend, each at most once. False when the save failed.
+    bool ApplyDays(std::span<const DayChange> changes);
     // A new year basis takes effect with the next SelectPeriod.
     void SetYearBasis(int yearBasis) { m_yearBasis = yearBasis; }
 
@@ -145,7 +152,7 @@ signals:
     void reportsWaiting(); // TakeReports has something
 
 private:
-    enum class ReportKind { SaveFailed, Backup };
+    enum class ReportKind { SaveFailed, Backup, ChangedElsewhere };
     struct Report
     {
         ReportKind kind;
@@ -153,9 +160,11 @@ private:
     };
 
     void OnDayChanged(int index);
-    // Backs the data file up if the day needs it, then saves; false when the save failed. Callers
-    // that tell of a failure themselves do not have it reported.
-    bool SaveBook(bool reportFailure);
+    // Backs the data file up if the day needs it, then saves (save: the book's save to run);
+    // false when the save failed. Callers that tell of a failure themselves do not have it
+    // reported.
+    bool SaveBook(bool reportFailure, const std::function<bool()> &save = {});
+    void TellDays(int fromIndex);
     void AddReport(ReportKind kind, const QString &text);
     void DropReports(ReportKind kind);
     void SetView(DiaryView view);

@@ -40,6 +40,13 @@ inline QString NothingWritten()
             "この期間については、ファイルに何も書き込みません（実績入力はできません）。");
 }
 
+// A save found the data file changed by another program since it was last read or written; the
+// loaded period was read again from what was saved.
+inline QString FileChangedElsewhere()
+{
+    return QStringLiteral("データファイルがほかのプログラムで変更されていたため、読み直しました。");
+}
+
 // Exports: a file that could not be written, named with the reason, and the data file itself,
 // which no export may replace.
 inline QString ImageSaveFailed(const QString &path, const QString &reason)

@@ -1,6 +1,8 @@
 #pragma once
 
-// Random data files for properties over the reader rules, and a plain model of those rules.
+// Random data files for properties over the reader and save rules, and a plain model of those
+// rules: a field ends at a comma or at the end of the line, a missing field reads as 0; a save
+// changes only the lines of the days it writes.
 #include <QByteArray>
 #include <QByteArrayList>
 #include <QDate>
@@ -24,6 +26,7 @@ struct FileShape
     int junkPercent = 0; // lines without a usable date; in shuffled files also huge dates
     int invalidPercent = 0; // dates such as 20030231, 20031301, 20030100
     int noCommaPercent = 0; // a date without any comma
+    int handPercent = 0; // written by hand: fewer fields, a memo, a sign, zeros or blanks
     bool mixedLineEnds = false; // LF and CR LF, otherwise CR LF
     bool cutLastLine = false; // the last line has no line end and may end inside a field
 };
@@ -58,11 +61,19 @@ inline QByteArrayList ModelLines(const QByteArray &file)
     return lines;
 }
 
-// The date of a line: the number before its first comma, 0 without a comma.
+// The date of a line: the number of its first field, up to the first comma or the line's end.
 inline int ModelDate(const QByteArray &line)
 {
     const qsizetype comma = line.indexOf(',');
-    return comma < 0 ? 0 : ModelNumber(line.left(comma));
+    return ModelNumber(comma < 0 ? line : line.left(comma));
+}
+
+// The record of a line: each field up to its comma or the line's end, 0 when missing.
+inline ModelDay ModelRecord(const QByteArray &line)
+{
+    const QByteArrayList parts = line.split(',');
+    auto field = [&](int k) { return k < parts.size() ? ModelNumber(parts[k]) : 0; };
+    return ModelDay{field(1), field(3) / 100, field(4) / 100, field(2) / 100};
 }
 
 inline bool ModelRealDate(int date)
@@ -75,15 +86,54 @@ inline std::map<int, ModelDay> ModelDays(const QByteArray &file)
 {
     std::map<int, ModelDay> days;
     for (const QByteArray &line : ModelLines(file)) {
-        const QByteArrayList parts = line.split(',');
-        const int complete = int(parts.size()) - 1; // fields followed by a comma
         const int date = ModelDate(line);
-        if (!ModelRealDate(date))
-            continue;
-        auto field = [&](int k) { return k < complete ? ModelNumber(parts[k]) : 0; };
-        days[date] = ModelDay{field(1), field(3) / 100, field(4) / 100, field(2) / 100};
+        if (ModelRealDate(date))
+            days[date] = ModelRecord(line);
     }
     return days;
+}
+
+// The line the writer makes for a day, with its line end.
+inline QByteArray ModelCanonical(int date, const ModelDay &d)
+{
+    return QByteArray::number(date) + ',' + QByteArray::number(d.method) + ','
+            + QByteArray::number(d.balance * 100LL) + ',' + QByteArray::number(d.collected * 100LL)
+            + ',' + QByteArray::number(d.invested * 100LL) + ",\r\n";
+}
+
+// What a save writes that changes these days (method -1: no result): a day with lines gets its
+// line in place of its last line and loses the others; a new day goes before the first line with a
+// later date, or at the end; every other line is kept with CR LF as its line end. No day to
+// change: nothing is written.
+inline QByteArray ModelSave(const QByteArray &file, const std::map<int, ModelDay> &changes)
+{
+    if (changes.empty())
+        return file;
+    const QByteArrayList lines = ModelLines(file);
+    std::map<int, qsizetype> last;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (const int date = ModelDate(lines[i]); changes.count(date))
+            last[date] = i;
+    std::vector<int> fresh;
+    for (const auto &[date, day] : changes)
+        if (!last.count(date) && day.method != -1)
+            fresh.push_back(date);
+    QByteArray out;
+    size_t next = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int date = ModelDate(lines[i]);
+        for (; next < fresh.size() && fresh[next] < date; ++next)
+            out += ModelCanonical(fresh[next], changes.at(fresh[next]));
+        if (const auto it = changes.find(date); it != changes.end()) {
+            if (last[date] == i && it->second.method != -1)
+                out += ModelCanonical(date, it->second);
+            continue;
+        }
+        out += lines[i] + "\r\n";
+    }
+    for (; next < fresh.size(); ++next)
+        out += ModelCanonical(fresh[next], changes.at(fresh[next]));
+    return out;
 }
 
 // True when the positive dates of the lines never go down.
@@ -143,7 +193,9 @@ inline QByteArray RandomDataFile(QRandomGenerator &rng, const FileShape &shape)
             continue;
         }
         if (percent(shape.noCommaPercent)) {
-            undated.push_back(QByteArray::number(date));
+            // A date alone is a day with method 0 and no amounts: it keeps its place.
+            const QByteArray text = QByteArray::number(date);
+            dated.push_back({ModelDate(text), text});
             continue;
         }
         const int roll = int(rng.bounded(100));
@@ -155,7 +207,32 @@ inline QByteArray RandomDataFile(QRandomGenerator &rng, const FileShape &shape)
                 + QByteArray::number(amount(balance)) + ',' + QByteArray::number(amount(collected))
                 + ',' + QByteArray::number(amount(invested));
         if (!percent(5))
-            text += ','; // without it the last field reads 0
+            text += ','; // without it the last field still reads: it ends at the line's end
+        if (percent(shape.handPercent)) {
+            // As people write lines by hand: fewer fields, a memo, a sign or zeros before the
+            // date, blanks behind it.
+            const QByteArray digits = QByteArray::number(date);
+            switch (rng.bounded(6)) {
+            case 0:
+                text = text.left(text.indexOf(',', digits.size() + 3));
+                break;
+            case 1:
+                text = text.endsWith(',') ? text + "memo, 500" : text + ",memo";
+                break;
+            case 2:
+                text = '+' + text;
+                break;
+            case 3:
+                text = '0' + text;
+                break;
+            case 4:
+                text = digits + " " + text.mid(digits.size());
+                break;
+            default:
+                text.replace(",0,", ",0,1.2e4,");
+                break;
+            }
+        }
         dated.push_back({ModelDate(text), text});
     }
     if (shape.shuffled) {
@@ -176,9 +253,10 @@ inline QByteArray RandomDataFile(QRandomGenerator &rng, const FileShape &shape)
         file += line + (shape.mixedLineEnds && percent(50) ? "\n" : "\r\n");
     if (shape.cutLastLine && !file.isEmpty()) {
         file.chop(file.endsWith("\r\n") ? 2 : 1);
-        const qsizetype lastLine = file.lastIndexOf('\n') + 1;
-        if (file.size() > lastLine + 1)
-            file.truncate(lastLine + 1 + rng.bounded(file.size() - lastLine - 1));
+        // Cut behind the date's comma: a date cut short would be another date.
+        const qsizetype comma = file.indexOf(',', file.lastIndexOf('\n') + 1);
+        if (comma >= 0 && file.size() > comma + 1)
+            file.truncate(comma + 1 + rng.bounded(file.size() - comma - 1));
     }
     return file;
 }

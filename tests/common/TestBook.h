@@ -8,6 +8,7 @@ class CTestBook : public CResultBook
 {
 public:
     using CResultBook::CResultBook;
+    using CResultBook::MarkEntered;
     using CResultBook::Recalculate;
     using CResultBook::SetModified;
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers shared by the data file tests: files as bytes, the book's results as text, and a book
-// whose file steps can be made to fail.
+// whose reads and save steps can be made to fail.
 #include "common/TestBook.h"
 #include "data/ResultBook.h"
 
@@ -9,12 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTest>
 
 #include <cerrno>
 #include <functional>
+#include <memory>
 
 #include <unistd.h>
 
@@ -24,13 +24,10 @@ inline const QString kLoadFailed = QStringLiteral("ファイルの読み込み�
 inline const QString kSaveFailed = QStringLiteral("ファイルの保存に失敗しました。");
 inline const QString kCreateFailed = QStringLiteral("ファイルを作成できませんでした。");
 
-// A book whose reads, writes, flush, sync and commit fail on demand, each with an errno of the
-// test's choosing, as the system would report them.
-class FaultyBook : public CTestBook
+// The knobs of a failing save: each step fails on demand with an errno of the test's choosing, as
+// the system would report it.
+struct Faults
 {
-public:
-    using CTestBook::CTestBook;
-
     qint64 readLimit = -1; // bytes that may still be read before reads fail; -1: no limit
     int readErrno = 0;
     qint64 writeLimit = -1; // likewise for writes
@@ -38,9 +35,83 @@ public:
     qint64 lieAfter = -1; // bytes written truly; after them writes claim success and drop the bytes
     int flushErrno = 0; // nonzero: that step fails with it
     int syncErrno = 0;
-    int commitErrno = 0;
-    std::function<void()> beforeCommit; // runs before the real commit
+    int commitErrno = 0; // the rename that replaces the data file
+    std::function<void()> beforeCommit; // runs before the real rename
+    std::function<bool()> diskFull; // when set and true, writes fail with ENOSPC
     QStringList steps; // flush, sync and commit in the order they ran
+};
+
+// The durable writer with the steps of a Faults.
+class FaultyWriter : public CDurableFile
+{
+public:
+    FaultyWriter(const QString &target, Faults &faults,
+                 CDurableFile::Replace replace = CDurableFile::Replace::Always)
+        : CDurableFile(target, replace)
+        , m_faults(faults)
+    { }
+
+protected:
+    qint64 WriteOut(int fd, const char *data, qint64 size) override
+    {
+        Faults &f = m_faults;
+        if (f.diskFull && f.diskFull()) {
+            errno = ENOSPC;
+            return -1;
+        }
+        if (f.lieAfter >= 0) {
+            const qint64 truly = qMin(size, f.lieAfter);
+            if (truly > 0 && CDurableFile::WriteOut(fd, data, truly) != truly)
+                return -1;
+            f.lieAfter -= truly;
+            return size;
+        }
+        if (f.writeLimit < 0)
+            return CDurableFile::WriteOut(fd, data, size);
+        if (f.writeLimit == 0) {
+            errno = f.writeErrno;
+            return -1;
+        }
+        const qint64 n = CDurableFile::WriteOut(fd, data, qMin(size, f.writeLimit));
+        f.writeLimit -= qMax<qint64>(n, 0);
+        return n;
+    }
+    bool FlushOut(int fd) override
+    {
+        m_faults.steps << QStringLiteral("flush");
+        return Step(m_faults.flushErrno) && CDurableFile::FlushOut(fd);
+    }
+    bool SyncOut(int fd) override
+    {
+        m_faults.steps << QStringLiteral("sync");
+        return Step(m_faults.syncErrno) && CDurableFile::SyncOut(fd);
+    }
+    bool RenameOut(const QString &from, const QString &to) override
+    {
+        m_faults.steps << QStringLiteral("commit");
+        if (!Step(m_faults.commitErrno))
+            return false;
+        if (m_faults.beforeCommit)
+            m_faults.beforeCommit();
+        return CDurableFile::RenameOut(from, to);
+    }
+
+private:
+    static bool Step(int failure)
+    {
+        if (failure == 0)
+            return true;
+        errno = failure;
+        return false;
+    }
+    Faults &m_faults;
+};
+
+// A book whose reads and whose save's steps fail on demand (Faults).
+class FaultyBook : public CTestBook, public Faults
+{
+public:
+    using CTestBook::CTestBook;
 
 protected:
     qint64 ReadIn(QIODevice &in, char *buffer, qint64 size) override
@@ -55,56 +126,9 @@ protected:
         readLimit -= qMax<qint64>(n, 0);
         return n;
     }
-
-    qint64 WriteOut(QIODevice &out, const char *data, qint64 size) override
+    std::unique_ptr<CDurableFile> MakeWriter(const QString &target) override
     {
-        if (lieAfter >= 0) {
-            const qint64 truly = qMin(size, lieAfter);
-            if (truly > 0 && CResultBook::WriteOut(out, data, truly) != truly)
-                return -1;
-            lieAfter -= truly;
-            return size;
-        }
-        if (writeLimit < 0)
-            return CResultBook::WriteOut(out, data, size);
-        if (writeLimit == 0) {
-            errno = writeErrno;
-            return -1;
-        }
-        const qint64 n = CResultBook::WriteOut(out, data, qMin(size, writeLimit));
-        writeLimit -= qMax<qint64>(n, 0);
-        return n;
-    }
-
-    bool FlushOut(QFileDevice &out) override
-    {
-        steps << QStringLiteral("flush");
-        return Step(flushErrno) && CResultBook::FlushOut(out);
-    }
-
-    bool SyncOut(QFileDevice &out) override
-    {
-        steps << QStringLiteral("sync");
-        return Step(syncErrno) && CResultBook::SyncOut(out);
-    }
-
-    bool CommitOut(QSaveFile &out) override
-    {
-        steps << QStringLiteral("commit");
-        if (!Step(commitErrno))
-            return false;
-        if (beforeCommit)
-            beforeCommit();
-        return CResultBook::CommitOut(out);
-    }
-
-private:
-    static bool Step(int failure)
-    {
-        if (failure == 0)
-            return true;
-        errno = failure;
-        return false;
+        return std::make_unique<FaultyWriter>(target, static_cast<Faults &>(*this));
     }
 };
 
@@ -135,14 +159,14 @@ inline QByteArray Results(const CResultBook &book)
     return parts.join(' ');
 }
 
-// Sets a day as the data file would store it and marks the book changed.
+// Sets a day as the data file would store it and marks it entered.
 inline void SetDay(CTestBook &book, int date, int method, int collected, int invested, int balance)
 {
     const int i = book.IndexOf(date);
     QVERIFY(i >= 0);
     book.SetDay(date, static_cast<EntryMethod>(method), collected, invested, balance);
     book.Recalculate(i);
-    book.SetModified();
+    book.MarkEntered(i);
 }
 
 // The failure text as the user reads it: the operation's text, then the file and the reason.

@@ -26,7 +26,9 @@ namespace {
 const QString kFailed = QStringLiteral("バックアップを作成できませんでした。");
 const QString kPruneFailed = QStringLiteral("古いバックアップを削除できませんでした。");
 const QString kSaveGoesOn = QStringLiteral("データファイルの保存には影響しません。");
-const QString kDenied = QStringLiteral("アクセスが拒否されました。");
+const QString kDenied = QStringLiteral("アクセス権がありません。");
+const QString kFolderIsLink
+        = QStringLiteral("シンボリックリンクのため、バックアップには使いません。");
 const QString kTaken = QStringLiteral("同じ名前のものが既にあります。");
 constexpr uid_t kNobody = 65534;
 
@@ -74,8 +76,8 @@ Snapshot Take(const QString &path)
     return {ReadBytes(path), info.lastModified(), info.permissions()};
 }
 
-// What the folder must hold: the first copy of each day, the newest `keep` of them, always
-// including the one just made.
+// What the folder must hold: the first copy of each day, the newest `keep` of those dated up to
+// the day, always including the one just made; copies dated later are never counted or removed.
 class Model
 {
 public:
@@ -88,8 +90,10 @@ public:
         if (m_copies.contains(day))
             return;
         m_copies.insert(day, dataFile);
-        QList<QDate> others = m_copies.keys();
-        others.removeOne(day);
+        QList<QDate> others;
+        for (const QDate &other : m_copies.keys())
+            if (other < day)
+                others.append(other);
         std::sort(others.begin(), others.end(), std::greater<>());
         for (qsizetype i = std::max(m_keep - 1, 0); i < others.size(); ++i)
             m_copies.remove(others[i]);
@@ -163,6 +167,10 @@ private slots:
     void unwritableAsUser_data();
     void unwritableAsUser();
     void failureReportedOncePerStreak();
+    void futureNamesNeverCounted();
+    void longNamesFit_data();
+    void longNamesFit();
+    void droppedBackupIsTheLastOne();
     void handledDayIsNotCopiedAgain();
 
 private:
@@ -270,10 +278,15 @@ void TestDailyBackup::saves_data()
             << 10
             << "20030102=b,20030103=c,20030104=d,20030105=e,20030106=f,20030107=g,20030108=h,"
                "20030109=i,20030110=j,20030111=k";
-    QTest::newRow("newest by date, not by order")
-            << "20050101=a,20030101=b,20040101=c" << 2 << "20040101=c,20050101=a";
-    QTest::newRow("clock set back keeps today's") << "20030520=a,20030521=b,20030522=c,20030510=d"
-                                                  << 3 << "20030510=d,20030521=b,20030522=c";
+    // A name dated after the day is not one of ours as far as that day knows: never counted.
+    QTest::newRow("newest by date, not by order") << "20050101=a,20030101=b,20040101=c,20040102=d"
+                                                  << 2 << "20040101=c,20040102=d,20050101=a";
+    QTest::newRow("clock set back keeps every later copy")
+            << "20030520=a,20030521=b,20030522=c,20030510=d" << 3
+            << "20030510=d,20030520=a,20030521=b,20030522=c";
+    QTest::newRow("clock set back, older copies pruned")
+            << "20030501=a,20030502=b,20030503=c,20030520=d,20030504=e" << 2
+            << "20030503=c,20030504=e,20030520=d";
     QTest::newRow("keep one") << "20030512=A,20030513=B,20030514=C" << 1 << "20030514=C";
     QTest::newRow("years apart") << "19991231=A,20000101=B,20100101=C" << 10
                                  << "19991231=A,20000101=B,20100101=C";
@@ -399,11 +412,11 @@ void TestDailyBackup::failures_data()
     QTest::newRow("a link where the backup goes")
             << "backupIsLink"
             << "Murel1.Dat.backup/Murel1-20030512.Dat" << kTaken;
-    QTest::newRow("data file is a folder") << "dataIsFolder"
-                                           << "Murel1.Dat" << QStringLiteral("フォルダーです。");
-    QTest::newRow("folder name too long")
-            << "longName" << QString(250, QLatin1Char('m')) + ".backup"
-            << QStringLiteral("名前が長すぎます。");
+    QTest::newRow("data file is a folder")
+            << "dataIsFolder"
+            << "Murel1.Dat" << QStringLiteral("同じ名前のフォルダーがあります。");
+    QTest::newRow("the backup folder is a link") << "folderIsLink"
+                                                 << "Murel1.Dat.backup" << kFolderIsLink;
     QTest::newRow("disk full") << "diskFull"
                                << "small/Murel1.Dat.backup/Murel1-20030512.Dat"
                                << QStringLiteral("ディスクの空き容量が足りません。");
@@ -414,8 +427,6 @@ void TestDailyBackup::failures()
     QFETCH(QString, fault);
     QFETCH(QString, where);
     QFETCH(QString, reason);
-    if (fault == QLatin1String("longName"))
-        m_path = m_dir->filePath(QString(250, QLatin1Char('m')));
     QByteArray content = "20030511,1,100,0,0,\r\n";
     const QString small = m_dir->filePath(QStringLiteral("small"));
     auto unmount = qScopeGuard([&] {
@@ -438,6 +449,18 @@ void TestDailyBackup::failures()
     const QString target = folder + QStringLiteral("/Murel1-20030512.Dat");
     if (fault == QLatin1String("folderIsFile"))
         QVERIFY(WriteBytes(folder, "in the way"));
+    const QString linked = m_dir->filePath(QStringLiteral("linked"));
+    if (fault == QLatin1String("folderIsLink")) {
+        // Old backups of the name in the folder the link leads to: none may go.
+        QVERIFY(QDir().mkdir(linked));
+        for (int month = 1; month <= 12; ++month)
+            QVERIFY(WriteBytes(linked + QStringLiteral("/Murel1-2002")
+                                       + QString::number(month).rightJustified(2, QChar('0'))
+                                       + QStringLiteral("15.Dat"),
+                               "old"));
+        QVERIFY(QFile::link(linked, folder));
+    }
+    const QStringList linkedListing = Listing(linked);
     if (fault == QLatin1String("backupIsFolder"))
         QVERIFY(QDir().mkpath(target));
     if (fault == QLatin1String("backupIsLink")) {
@@ -451,7 +474,8 @@ void TestDailyBackup::failures()
     const BackupOutcome outcome = BackUpDataFile(m_path, QDate(2003, 5, 12));
     QCOMPARE(outcome.status, BackupOutcome::Failed);
     const QStringList lines = outcome.message.split(QLatin1Char('\n'));
-    QCOMPARE(lines, (QStringList{kFailed, m_dir->filePath(where), reason, kSaveGoesOn}));
+    QCOMPARE(lines, (QStringList{kFailed, m_dir->filePath(where) + ": " + reason, kSaveGoesOn}));
+    QCOMPARE(Listing(linked), linkedListing);
     QVERIFY(Take(m_path) == before);
     QCOMPARE(Listing(m_dir->path()), listing);
     QCOMPARE(Listing(folder), folderListing); // no temporary left behind
@@ -509,16 +533,16 @@ void TestDailyBackup::unwritableAsUser()
     if (fault == QLatin1String("oldBackups")) {
         // The backup is made; the two old ones that should go are named with the reason.
         QCOMPARE(lines.first().toInt(), int(BackupOutcome::Created));
-        QCOMPARE(
-                lines.mid(1),
-                (QStringList{kPruneFailed, m_folder + QStringLiteral("/Murel1-20030502.Dat"),
-                             kDenied, m_folder + QStringLiteral("/Murel1-20030501.Dat"), kDenied}));
+        QCOMPARE(lines.mid(1),
+                 (QStringList{kPruneFailed,
+                              m_folder + QStringLiteral("/Murel1-20030502.Dat: ") + kDenied,
+                              m_folder + QStringLiteral("/Murel1-20030501.Dat: ") + kDenied}));
         QCOMPARE(ReadBytes(m_folder + QStringLiteral("/Murel1-20030512.Dat")),
                  QByteArray("20030511,1,100,0,0,\r\n"));
     } else {
         QCOMPARE(lines.first().toInt(), int(BackupOutcome::Failed));
         const QString where = fault == QLatin1String("dataFile") ? m_path : m_folder;
-        QCOMPARE(lines.mid(1), (QStringList{kFailed, where, kDenied, kSaveGoesOn}));
+        QCOMPARE(lines.mid(1), (QStringList{kFailed, where + ": " + kDenied, kSaveGoesOn}));
         QCOMPARE(Listing(m_folder), QStringList());
     }
     QVERIFY(Take(m_path) == before);
@@ -570,6 +594,93 @@ void TestDailyBackup::handledDayIsNotCopiedAgain()
     QCOMPARE(nextRun.BeforeSave(day.addDays(1)), QString());
     QCOMPARE(ReadBytes(m_folder + QStringLiteral("/Murel1-20030513.Dat")),
              QByteArray("after the first save"));
+    QCOMPARE(Listing(m_folder), QStringList{QStringLiteral("Murel1-20030513.Dat")});
+}
+
+void TestDailyBackup::futureNamesNeverCounted()
+{
+    // Nine names dated far ahead: not ours, never counted, never removed.
+    QVERIFY(QDir().mkpath(m_folder));
+    QStringList future;
+    for (int month = 1; month <= 9; ++month) {
+        future << QStringLiteral("Murel1-2099%1").arg(month, 2, 10, QChar('0')) + "01.Dat";
+        QVERIFY(WriteBytes(m_folder + '/' + future.last(), "future"));
+    }
+    QVERIFY(WriteBytes(m_path, "data"));
+    QStringList made;
+    for (int i = 0; i < 12; ++i) {
+        const BackupOutcome outcome = BackUpDataFile(m_path, QDate(2003, 5, 1).addDays(i));
+        QCOMPARE(outcome.status, BackupOutcome::Created);
+        made << QFileInfo(outcome.path).fileName();
+    }
+    QStringList expected = made.mid(2) + future;
+    expected.sort();
+    QCOMPARE(Listing(m_folder), expected);
+}
+
+void TestDailyBackup::longNamesFit_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const int length : {240, 246, 247, 248, 249, 250, 255})
+        QTest::addRow("%d bytes", length) << QString(length - 4, QLatin1Char('m')) + ".Dat";
+    QTest::newRow("255 bytes, no suffix") << QString(255, QLatin1Char('n'));
+    QTest::newRow("a long suffix") << QStringLiteral("a.") + QString(253, QLatin1Char('s'));
+    QTest::newRow("kanji, 252 bytes") << QString(84, QChar(0x65E5)) + QString();
+}
+
+void TestDailyBackup::longNamesFit()
+{
+    QFETCH(QString, name);
+    const QString path = m_dir->filePath(name);
+    QVERIFY(WriteBytes(path, "x\r\n"));
+    const QDate day(2003, 5, 12);
+    const BackupOutcome outcome = BackUpDataFile(path, day);
+    QCOMPARE(outcome.status, BackupOutcome::Created);
+    QCOMPARE(outcome.message, QString());
+    const QString folder = BackupFolderPath(path);
+    const QString backup = BackupFileName(path, day);
+    QVERIFY(QFile::encodeName(QFileInfo(folder).fileName()).size() <= 255);
+    QVERIFY(QFile::encodeName(backup).size() <= 255);
+    QCOMPARE(outcome.path, folder + '/' + backup);
+    QCOMPARE(ReadBytes(outcome.path), QByteArray("x\r\n"));
+    QCOMPARE(BackupNameDate(path, backup), day);
+    // The same names every time; another long name gets its own.
+    QCOMPARE(BackupFileName(path, day), backup);
+    const QString other
+            = m_dir->filePath(name.left(name.size() - 5) + QStringLiteral("q") + name.right(4));
+    QVERIFY(BackupFileName(other, day) != backup || BackupFolderPath(other) != folder);
+    QCOMPARE(BackupNameDate(other, backup), QDate());
+    // The next day's backup is kept beside it, the name's date read back.
+    QCOMPARE(BackUpDataFile(path, day.addDays(1)).status, BackupOutcome::Created);
+    QCOMPARE(Listing(folder).size(), 2);
+}
+
+void TestDailyBackup::droppedBackupIsTheLastOne()
+{
+    QVERIFY(WriteBytes(m_path, "one"));
+    CDailyBackup backup(m_path);
+    const QDate day(2003, 5, 12);
+    QCOMPARE(backup.BeforeSave(day), QString());
+    const QString made = backup.JustCreated();
+    QCOMPARE(made, m_folder + QStringLiteral("/Murel1-20030512.Dat"));
+    // Its room goes to the save: the copy goes, and says so.
+    const QString told = backup.DropJustCreated();
+    QCOMPARE(told.split('\n'),
+             (QStringList{kFailed, made + QStringLiteral(": ディスクの空き容量が足りません。"),
+                          kSaveGoesOn}));
+    QVERIFY(!QFileInfo::exists(made));
+    QCOMPARE(backup.DropJustCreated(), QString()); // nothing more to drop
+    // No other copy that day: it would hold the day's save, not the state before it.
+    QVERIFY(WriteBytes(m_path, "two"));
+    QCOMPARE(backup.BeforeSave(day), QString());
+    QCOMPARE(backup.JustCreated(), QString());
+    QCOMPARE(Listing(m_folder), QStringList());
+    // A backup found made earlier is no fresh one.
+    QCOMPARE(backup.BeforeSave(day.addDays(1)), QString());
+    CDailyBackup nextRun(m_path);
+    QCOMPARE(nextRun.BeforeSave(day.addDays(1)), QString());
+    QCOMPARE(nextRun.JustCreated(), QString());
+    QCOMPARE(nextRun.DropJustCreated(), QString());
     QCOMPARE(Listing(m_folder), QStringList{QStringLiteral("Murel1-20030513.Dat")});
 }
 

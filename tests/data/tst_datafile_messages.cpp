@@ -1,5 +1,6 @@
 // What the user is told when the data file cannot be read, created or written, and whether a
 // period that could not be read may be saved later.
+#include "common/Unprivileged.h"
 #include "data/BookTestUtil.h"
 #include "data/FileProblem.h"
 #include "data/ResultBook.h"
@@ -9,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 using namespace BookTest;
@@ -41,9 +43,6 @@ private slots:
     void writableProblem();
 
 private:
-    void Prepare(const QString &setup);
-    void Repair(const QString &setup);
-
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_folder; // the data file's folder, inside the temporary directory
     QString m_path;
@@ -82,8 +81,17 @@ void TestDataFileMessages::reasons_data()
     QTest::newRow("I/O error") << EIO << QString()
                                << QStringLiteral("入出力エラーが発生しました。");
     QTest::newRow("missing folder") << ENOENT << QString() << kNoFolder;
+    QTest::newRow("not a folder on the way")
+            << ENOTDIR << QString()
+            << QStringLiteral("パスの途中にフォルダーでないものがあります。");
+    QTest::newRow("name taken") << EEXIST << QString()
+                                << QStringLiteral("同じ名前のものが既にあります。");
+    QTest::newRow("name too long")
+            << ENAMETOOLONG << QString() << QStringLiteral("名前が長すぎます。");
+    QTest::newRow("too many open files")
+            << EMFILE << QString() << QStringLiteral("開いているファイルが多すぎます。");
     QTest::newRow("other: the system's words")
-            << EMFILE << QString() << QString::fromLocal8Bit(std::strerror(EMFILE));
+            << EBUSY << QString() << QString::fromLocal8Bit(std::strerror(EBUSY));
     QTest::newRow("no number: the device's words")
             << 0 << QStringLiteral("Broken pipe") << QStringLiteral("Broken pipe");
     QTest::newRow("nothing known") << 0 << QString() << QStringLiteral("原因が分かりません。");
@@ -110,47 +118,157 @@ void TestDataFileMessages::reasons()
                      + QStringLiteral(": ") + reason);
 }
 
-// Puts the data file into the state a row names.
-void TestDataFileMessages::Prepare(const QString &setup)
+namespace {
+
+// A data file in a folder of its own under base.
+struct Scene
 {
-    if (setup == QLatin1String("directory")) {
-        QVERIFY(QDir().mkdir(m_path));
-    } else if (setup == QLatin1String("no folder")) {
-        QVERIFY(QDir(m_folder).removeRecursively());
-    } else if (setup == QLatin1String("folder is a file")) {
-        QVERIFY(QDir(m_folder).removeRecursively());
-        WriteBytes(m_folder, "not a folder");
-    } else if (setup == QLatin1String("unreadable file")) {
-        WriteBytes(m_path, kOld);
-        QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
-    } else if (setup == QLatin1String("read-only folder")) {
-        QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner));
-    } else if (setup == QLatin1String("folder not searchable")) {
-        WriteBytes(m_path, kOld);
-        QVERIFY(QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner));
-    }
+    explicit Scene(const QString &base)
+        : base(base)
+        , folder(base + QStringLiteral("/diary"))
+        , path(folder + QStringLiteral("/Murel1.Dat"))
+    { }
+    QString base, folder, path;
+};
+
+bool Write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && file.write(bytes) == bytes.size();
+}
+
+// Puts the data file into the state a row names; false when that could not be done.
+bool Prepare(const Scene &s, const QString &setup)
+{
+    if (setup == QLatin1String("directory"))
+        return QDir().mkdir(s.path);
+    if (setup == QLatin1String("no folder"))
+        return QDir(s.folder).removeRecursively();
+    if (setup == QLatin1String("folder is a file"))
+        return QDir(s.folder).removeRecursively() && Write(s.folder, "not a folder");
+    if (setup == QLatin1String("unreadable file"))
+        return Write(s.path, kOld) && QFile::setPermissions(s.path, QFile::WriteOwner);
+    if (setup == QLatin1String("read-only folder"))
+        return QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::ExeOwner);
+    if (setup == QLatin1String("folder not searchable"))
+        return Write(s.path, kOld)
+                && QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::WriteOwner);
+    return true;
 }
 
 // Takes the fault away again; where a file could have been hiding, it holds the old lines.
-void TestDataFileMessages::Repair(const QString &setup)
+bool Repair(const Scene &s, const QString &setup)
 {
-    if (setup == QLatin1String("directory")) {
-        QVERIFY(QDir().rmdir(m_path));
-        WriteBytes(m_path, kOld);
-    } else if (setup == QLatin1String("no folder")) {
-        QVERIFY(QDir().mkdir(m_folder));
-        WriteBytes(m_path, kOld);
-    } else if (setup == QLatin1String("folder is a file")) {
-        QVERIFY(QFile::remove(m_folder));
-        QVERIFY(QDir().mkdir(m_folder));
-        WriteBytes(m_path, kOld);
-    } else if (setup == QLatin1String("unreadable file")) {
-        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
-    } else {
-        QVERIFY(QFile::setPermissions(m_folder,
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    }
+    if (setup == QLatin1String("directory"))
+        return QDir().rmdir(s.path) && Write(s.path, kOld);
+    if (setup == QLatin1String("no folder"))
+        return QDir().mkdir(s.folder) && Write(s.path, kOld);
+    if (setup == QLatin1String("folder is a file"))
+        return QFile::remove(s.folder) && QDir().mkdir(s.folder) && Write(s.path, kOld);
+    if (setup == QLatin1String("unreadable file"))
+        return QFile::setPermissions(s.path, QFile::ReadOwner | QFile::WriteOwner);
+    return QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
+
+QString Differs(const char *what, const QString &actual, const QString &expected)
+{
+    return actual == expected ? QString()
+                              : QStringLiteral("%1: %2 instead of %3").arg(what, actual, expected);
+}
+
+// A row of failedLoad in a folder of its own under base; empty when all went as expected.
+QString FailedLoad(const QString &base, const QString &setup, const QString &first,
+                   const QString &reason, bool savable)
+{
+    const Scene s(base);
+    if (!QDir().mkdir(s.folder) || !Prepare(s, setup))
+        return QStringLiteral("cannot set up");
+    CTestBook book(s.path);
+    if (book.LoadPeriod(200305, 1, 0))
+        return QStringLiteral("the load succeeded");
+    if (QString d = Differs("load", book.LastError(), Expected(first, s.path, reason));
+        !d.isEmpty())
+        return d;
+    if (book.DayCount() != 151)
+        return QStringLiteral("the period was not laid out");
+    SetDay(book, 20030107, 1, 0, 0, 4);
+    if (!Repair(s, setup))
+        return QStringLiteral("cannot repair");
+    const QByteArray before = ReadBytes(s.path);
+    if (book.Save() != savable)
+        return QStringLiteral("the save went otherwise: ") + book.LastError();
+    if (savable) {
+        if (ReadBytes(s.path) != "20030107,1,400,0,0,\r\n")
+            return QStringLiteral("the day was not saved");
+    } else {
+        const QString refused = Expected(
+                kSaveFailed, s.path,
+                QStringLiteral("読み込めなかった期間のため、ファイルを書き換えません。"));
+        if (QString d = Differs("save", book.LastError(), refused); !d.isEmpty())
+            return d;
+        if (ReadBytes(s.path) != before || before != kOld)
+            return QStringLiteral("the file changed");
+    }
+    // The next period loads normally once the fault is gone.
+    book.Clear();
+    if (!book.LoadPeriod(200305, 1, 0) || !book.LastError().isEmpty())
+        return QStringLiteral("the next load failed: ") + book.LastError();
+    return QString();
+}
+
+// A row of writableProblem in a folder of its own under base.
+QString WritableProblemRow(const QString &base, const QString &setup, const QString &reason)
+{
+    const Scene s(base);
+    const QString elsewhere = s.base + QStringLiteral("/elsewhere");
+    if (!QDir().mkdir(s.folder) || !QDir().mkdir(elsewhere))
+        return QStringLiteral("cannot make the folders");
+    bool ready = true;
+    if (setup == QLatin1String("file")) {
+        ready = Write(s.path, kOld);
+    } else if (setup == QLatin1String("read-only file")) {
+        ready = Write(s.path, kOld) && QFile::setPermissions(s.path, QFile::ReadOwner);
+    } else if (setup.startsWith(QLatin1String("link"))) {
+        // The new file is made beside the link's target, so that folder is the one that counts.
+        ready = Write(elsewhere + QStringLiteral("/Murel1.Dat"), kOld)
+                && QFile::link(elsewhere + QStringLiteral("/Murel1.Dat"), s.path);
+        if (setup == QLatin1String("link into read-only"))
+            ready = ready && QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::ExeOwner);
+    } else {
+        ready = Prepare(s, setup);
+    }
+    if (!ready)
+        return QStringLiteral("cannot set up");
+
+    const QString problem = CResultBook(s.path).WritableProblem();
+    const QString expected = reason.isEmpty() ? QString() : Expected(kCannotSave, s.path, reason);
+    if (QString d = Differs("warning", problem, expected); !d.isEmpty())
+        return d;
+    // The check agrees with a real save: it fails exactly when a problem was named.
+    CTestBook saver(s.path);
+    saver.BuildCalendar(200305, 1, 0);
+    SetDay(saver, 20030107, 1, 0, 0, 4);
+    const bool saved = saver.Save();
+    QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (saved != reason.isEmpty())
+        return QStringLiteral("the save went otherwise: ") + saver.LastError();
+    return QString();
+}
+
+// Runs a row in a folder of its own: as an ordinary user when asUser (root would pass where the
+// row's permissions must stop it), otherwise as the test runs.
+QString RunRow(bool asUser, const std::function<QString(const QString &base)> &row)
+{
+    const auto inOwnFolder = [&] {
+        QTemporaryDir dir;
+        return dir.isValid() ? row(dir.path()) : QStringLiteral("no temporary folder");
+    };
+    return asUser ? RunUnprivileged(inOwnFolder) : inOwnFolder();
+}
+
+} // namespace
 
 void TestDataFileMessages::failedLoad_data()
 {
@@ -167,7 +285,7 @@ void TestDataFileMessages::failedLoad_data()
             << QStringLiteral("no folder") << false << kCreateFailed << kNoFolder << false;
     QTest::newRow("folder is a file")
             << QStringLiteral("folder is a file") << false << kCreateFailed
-            << QString::fromLocal8Bit(std::strerror(ENOTDIR)) << false;
+            << QStringLiteral("パスの途中にフォルダーでないものがあります。") << false;
     QTest::newRow("unreadable file")
             << QStringLiteral("unreadable file") << true << kLoadFailed << kAccess << false;
     // No file in a folder that can be listed: nothing exists that a save could overwrite.
@@ -185,33 +303,11 @@ void TestDataFileMessages::failedLoad()
     QFETCH(QString, first);
     QFETCH(QString, reason);
     QFETCH(bool, savable);
-    if (asUser && RunningAsRoot())
-        QSKIP("permissions do not stop root");
-
-    Prepare(setup);
-    CTestBook book(m_path);
-    QVERIFY(!book.LoadPeriod(200305, 1, 0));
-    QCOMPARE(book.LastError(), Expected(first, m_path, reason));
-    QCOMPARE(book.DayCount(), 151); // the period is laid out all the same
-    SetDay(book, 20030107, 1, 0, 0, 4);
-
-    Repair(setup);
-    const QByteArray before = ReadBytes(m_path);
-    QCOMPARE(book.Save(), savable);
-    if (savable) {
-        QVERIFY(book.LastError().isEmpty());
-        QCOMPARE(ReadBytes(m_path), QByteArray("20030107,1,400,0,0,\r\n"));
-    } else {
-        QCOMPARE(book.LastError(),
-                 Expected(kSaveFailed, m_path,
-                          "読み込めなかった期間のため、ファイルを書き換えません。"));
-        QCOMPARE(ReadBytes(m_path), before);
-        QCOMPARE(before, kOld);
-    }
-    // The next period loads normally once the fault is gone.
-    book.Clear();
-    QVERIFY(book.LoadPeriod(200305, 1, 0));
-    QVERIFY(book.LastError().isEmpty());
+    QCOMPARE(RunRow(asUser,
+                    [&](const QString &base) {
+                        return FailedLoad(base, setup, first, reason, savable);
+                    }),
+             QString());
 }
 
 void TestDataFileMessages::writableProblem_data()
@@ -226,12 +322,19 @@ void TestDataFileMessages::writableProblem_data()
     QTest::newRow("data file is a directory")
             << QStringLiteral("directory") << false << kFolderInTheWay;
     QTest::newRow("folder missing") << QStringLiteral("no folder") << false << kNoFolder;
-    QTest::newRow("folder is a file") << QStringLiteral("folder is a file") << false
-                                      << QString::fromLocal8Bit(std::strerror(ENOTDIR));
-    QTest::newRow("read-only file") << QStringLiteral("read-only file") << true << kAccess;
-    QTest::newRow("read-only folder") << QStringLiteral("read-only folder") << true << kAccess;
-    QTest::newRow("link into a read-only folder")
-            << QStringLiteral("link into read-only") << true << kAccess;
+    QTest::newRow("folder is a file")
+            << QStringLiteral("folder is a file") << false
+            << QStringLiteral("パスの途中にフォルダーでないものがあります。");
+    // Without any write permission a file or folder is read-only for everyone, root too.
+    for (const bool asUser : {false, true}) {
+        const char *who = asUser ? "user" : "as run";
+        QTest::addRow("read-only file, %s", who)
+                << QStringLiteral("read-only file") << asUser << kAccess;
+        QTest::addRow("read-only folder, %s", who)
+                << QStringLiteral("read-only folder") << asUser << kAccess;
+        QTest::addRow("link into a read-only folder, %s", who)
+                << QStringLiteral("link into read-only") << asUser << kAccess;
+    }
 }
 
 void TestDataFileMessages::writableProblem()
@@ -239,45 +342,9 @@ void TestDataFileMessages::writableProblem()
     QFETCH(QString, setup);
     QFETCH(bool, asUser);
     QFETCH(QString, reason);
-    if (asUser && RunningAsRoot())
-        QSKIP("permissions do not stop root");
-
-    const QString elsewhere = m_dir->filePath(QStringLiteral("elsewhere"));
-    QVERIFY(QDir().mkdir(elsewhere));
-    if (setup == QLatin1String("file")) {
-        WriteBytes(m_path, kOld);
-    } else if (setup == QLatin1String("read-only file")) {
-        WriteBytes(m_path, kOld);
-        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner));
-    } else if (setup.startsWith(QLatin1String("link"))) {
-        // The new file is made beside the link's target, so that folder is the one that counts.
-        WriteBytes(elsewhere + QStringLiteral("/Murel1.Dat"), kOld);
-        QVERIFY(QFile::link(elsewhere + QStringLiteral("/Murel1.Dat"), m_path));
-        if (setup == QLatin1String("link into read-only"))
-            QVERIFY(QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::ExeOwner));
-    } else {
-        Prepare(setup);
-    }
-
-    const CResultBook book(m_path);
-    const QString problem = book.WritableProblem();
-    QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (reason.isEmpty())
-        QCOMPARE(problem, QString());
-    else
-        QCOMPARE(problem, Expected(kCannotSave, m_path, reason));
-
-    // The check agrees with a real save: it fails exactly when a problem was named.
-    if (setup == QLatin1String("read-only file"))
-        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner)); // keep the fault for the save
-    if (setup == QLatin1String("link into read-only"))
-        QVERIFY(QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::ExeOwner));
-    CTestBook saver(m_path);
-    saver.BuildCalendar(200305, 1, 0);
-    SetDay(saver, 20030107, 1, 0, 0, 4);
-    QCOMPARE(saver.Save(), reason.isEmpty());
-    QFile::setPermissions(elsewhere, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    saver.Clear();
+    QCOMPARE(RunRow(asUser,
+                    [&](const QString &base) { return WritableProblemRow(base, setup, reason); }),
+             QString());
 }
 
 QTEST_GUILESS_MAIN(TestDataFileMessages)

@@ -1,21 +1,16 @@
-// Files that are not in ascending date order, as hand-edited, merged or restored files are: no
-// line outside the loaded period may be lost, and the period's lines are found wherever they stand.
+// Files that are not in ascending date order, as hand-edited, merged or restored files are: the
+// period's lines are found wherever they stand, and a save changes only the lines of the days it
+// writes, wherever they stand.
+#include "common/RandomDataFile.h"
 #include "data/BookTestUtil.h"
-#include "data/DataFileFormat.h"
 #include "data/ResultBook.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
 #include <map>
 #include <memory>
-#include <set>
-#include <string>
 
 using namespace BookTest;
 
@@ -29,103 +24,21 @@ QByteArray Crlf(const QByteArrayList &lines)
     return out;
 }
 
-// An independent model of the rules. Lines end at LF, a CR before it belongs to the line end, and
-// the last line may have none.
-QByteArrayList ModelLines(const QByteArray &bytes)
+// The model's days of the period that have a result, as Results() writes a book's.
+QByteArray ModelResults(const CResultBook &book, const QByteArray &file)
 {
-    QByteArrayList lines;
-    qsizetype start = 0;
-    while (start < bytes.size()) {
-        qsizetype nl = bytes.indexOf('\n', start);
-        if (nl < 0) {
-            lines << bytes.mid(start);
-            break;
-        }
-        QByteArray line = bytes.mid(start, nl - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines << line;
-        start = nl + 1;
-    }
-    return lines;
-}
-
-// strtol's reading, held to 32 bits.
-int32_t ModelNumber(const QByteArray &text)
-{
-    const std::string s(text.constData(), size_t(text.size()));
-    const long long v = std::strtoll(s.c_str(), nullptr, 10);
-    return int32_t(std::clamp<long long>(v, std::numeric_limits<int32_t>::min(),
-                                         std::numeric_limits<int32_t>::max()));
-}
-
-// The numbers of the fields that are each ended by a comma, at most five.
-QList<int32_t> ModelFields(const QByteArray &line)
-{
-    QList<int32_t> fields;
-    qsizetype start = 0;
-    for (qsizetype comma; fields.size() < 5 && (comma = line.indexOf(',', start)) >= 0;
-         start = comma + 1)
-        fields << ModelNumber(line.mid(start, comma - start));
-    return fields;
-}
-
-int32_t ModelDate(const QByteArray &line)
-{
-    const QList<int32_t> fields = ModelFields(line);
-    return fields.isEmpty() ? 0 : fields.first();
-}
-
-struct ModelDay
-{
-    int32_t method, balance, collected, invested;
-};
-
-std::map<int32_t, ModelDay> ModelLoad(const std::set<int32_t> &period, const QByteArray &file)
-{
-    std::map<int32_t, ModelDay> days;
-    for (const QByteArray &line : ModelLines(file)) {
-        const QList<int32_t> f = ModelFields(line);
-        if (f.isEmpty() || !period.count(f[0]))
-            continue;
-        days[f[0]] = {f.value(1, 0), f.value(2, 0) / 100, f.value(3, 0) / 100, f.value(4, 0) / 100};
-    }
-    for (auto it = days.begin(); it != days.end();)
-        it = it->second.method == -1 ? days.erase(it) : std::next(it);
-    return days;
-}
-
-QByteArray ModelResults(const std::map<int32_t, ModelDay> &days)
-{
+    const std::map<int, ModelDay> all = ModelDays(file);
     QByteArrayList parts;
-    for (const auto &[date, d] : days)
-        parts << QByteArray::number(date) + ':' + QByteArray::number(d.method) + ':'
+    for (const DayResult &day : book.Days()) {
+        const auto it = all.find(day.date);
+        if (it == all.end() || it->second.method == -1)
+            continue;
+        const ModelDay &d = it->second;
+        parts << QByteArray::number(day.date) + ':' + QByteArray::number(d.method) + ':'
                         + QByteArray::number(d.balance) + ':' + QByteArray::number(d.collected)
                         + ':' + QByteArray::number(d.invested);
-    return parts.join(' ');
-}
-
-QByteArray ModelSave(const std::set<int32_t> &period, const std::map<int32_t, ModelDay> &days,
-                     const QByteArray &file)
-{
-    QByteArray block;
-    for (const auto &[date, d] : days)
-        block += QByteArray::number(date) + ',' + QByteArray::number(d.method) + ','
-                + QByteArray::number(d.balance * 100LL) + ','
-                + QByteArray::number(d.collected * 100LL) + ','
-                + QByteArray::number(d.invested * 100LL) + ",\r\n";
-    QByteArray out;
-    bool placed = false;
-    for (const QByteArray &line : ModelLines(file)) {
-        const int32_t date = ModelDate(line);
-        if (!placed && date >= *period.begin()) {
-            out += block;
-            placed = true;
-        }
-        if (!period.count(date))
-            out += line + "\r\n";
     }
-    return placed ? out : out + block;
+    return parts.join(' ');
 }
 
 // A random line of one of the kinds that real and damaged files hold.
@@ -140,7 +53,7 @@ QByteArray RandomLine(QRandomGenerator &rng)
     const int month = rng.bounded(1, 13);
     const int day = rng.bounded(1, 29);
     const QByteArray date = QByteArray::number(year * 10000 + month * 100 + day);
-    switch (rng.bounded(12)) {
+    switch (rng.bounded(13)) {
     case 0:
     case 1:
     case 2:
@@ -163,12 +76,15 @@ QByteArray RandomLine(QRandomGenerator &rng)
                                  "-5,0,1,1,1,",
                                  "+20030105,0,100,100,100,",
                                  "2003",
+                                 "20030107",
                                  ",,,,,"}
-                .at(rng.bounded(7));
+                .at(rng.bounded(8));
     case 9: // blanks before the date
         return QByteArray(rng.bounded(1, 4), ' ') + date + fields();
     case 10: // a cleared day
         return date + ",-1,0,0,0,";
+    case 11: // a memo after the fifth field
+        return date + fields() + "memo 1,2";
     default:
         return date + fields() + "extra";
     }
@@ -186,6 +102,8 @@ private slots:
     void outOfOrder();
     void matchesModel_data();
     void matchesModel();
+    void canonicalFilesAsBefore_data();
+    void canonicalFilesAsBefore();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -212,62 +130,69 @@ void TestDataFileOrder::outOfOrder_data()
                "20020301,0,500,500,0,", "20021120,1,700,0,0,"};
     const QByteArrayList period
             = {"20030105,0,100,200,100,", "20030210,1,-300,0,0,", "20030301,0,900,1000,100,"};
-    QTest::newRow("a 2004 line moved to the top")
+    QTest::newRow("a 2004 line at the top: a new day goes before it")
             << Crlf(QByteArrayList{"20040105,0,100,100,0,"} + older + period) << 20030401
             << QByteArray("20030105:0:1:2:1 20030210:1:-3:0:0 20030301:0:9:10:1 20030401:1:5:0:0")
-            << Crlf(period + QByteArrayList{"20030401,1,500,0,0,", "20040105,0,100,100,0,"}
-                    + older);
-    QTest::newRow("two 2003 lines swapped")
+            << Crlf(QByteArrayList{"20030401,1,500,0,0,", "20040105,0,100,100,0,"} + older
+                    + period);
+    QTest::newRow("two 2003 lines swapped stay swapped")
             << Crlf({"20021231,0,1,1,0,", "20030210,0,100,100,0,", "20030105,1,-200,0,0,",
                      "20030301,0,300,300,0,", "20040101,0,5,5,0,"})
-            << 0 << QByteArray("20030105:1:-2:0:0 20030210:0:1:1:0 20030301:0:3:3:0")
-            << Crlf({"20021231,0,1,1,0,", "20030105,1,-200,0,0,", "20030210,0,100,100,0,",
+            << 20030105 << QByteArray("20030105:1:5:0:0 20030210:0:1:1:0 20030301:0:3:3:0")
+            << Crlf({"20021231,0,1,1,0,", "20030210,0,100,100,0,", "20030105,1,500,0,0,",
                      "20030301,0,300,300,0,", "20040101,0,5,5,0,"});
-    QTest::newRow("junk line before the current year")
+    QTest::newRow("junk line with a huge date: a new day goes before it")
             << Crlf({"20010105,0,100,100,0,", "20021230,0,200,200,0,", "1234567890,0,0,0,0,",
                      "20030105,0,100,100,0,", "20030106,1,-100,0,0,", "20030420,0,500,700,200,"})
             << 20030107
             << QByteArray("20030105:0:1:1:0 20030106:1:-1:0:0 20030107:1:5:0:0 20030420:0:5:7:2")
-            << Crlf({"20010105,0,100,100,0,", "20021230,0,200,200,0,", "20030105,0,100,100,0,",
-                     "20030106,1,-100,0,0,", "20030107,1,500,0,0,", "20030420,0,500,700,200,",
-                     "1234567890,0,0,0,0,"});
+            << Crlf({"20010105,0,100,100,0,", "20021230,0,200,200,0,", "20030107,1,500,0,0,",
+                     "1234567890,0,0,0,0,", "20030105,0,100,100,0,", "20030106,1,-100,0,0,",
+                     "20030420,0,500,700,200,"});
     QTest::newRow("dates that are no calendar day stay")
             << Crlf({"20030227,0,100,100,0,", "20030228,0,200,200,0,", "20030231,0,300,300,0,",
                      "20030132,1,5,0,0,", "20030301,0,400,400,0,", "20030600,0,1,1,0,"})
-            << 0 << QByteArray("20030227:0:1:1:0 20030228:0:2:2:0 20030301:0:4:4:0")
-            << Crlf({"20030227,0,100,100,0,", "20030228,0,200,200,0,", "20030301,0,400,400,0,",
-                     "20030231,0,300,300,0,", "20030132,1,5,0,0,", "20030600,0,1,1,0,"});
-    QTest::newRow("duplicates out of order, the last one wins")
+            << 20030228 << QByteArray("20030227:0:1:1:0 20030228:1:5:0:0 20030301:0:4:4:0")
+            << Crlf({"20030227,0,100,100,0,", "20030228,1,500,0,0,", "20030231,0,300,300,0,",
+                     "20030132,1,5,0,0,", "20030301,0,400,400,0,", "20030600,0,1,1,0,"});
+    QTest::newRow("duplicates out of order: the day's last line is replaced, the others go")
             << QByteArray("20030301,0,100,100,0,\r\n20020101,0,7,7,0,\r\n20030105,0,200,200,0,\r\n"
                           "20030301,1,-900,0,0,\r\n20030105,0,300,300,0,\n20040101,0,1,1,0,")
-            << 0 << QByteArray("20030105:0:3:3:0 20030301:1:-9:0:0")
-            << Crlf({"20030105,0,300,300,0,", "20030301,1,-900,0,0,", "20020101,0,7,7,0,",
-                     "20040101,0,1,1,0,"});
-    QTest::newRow("a cleared day's later line loses to nothing")
-            << Crlf({"20030105,0,100,100,0,", "20030105,-1,0,0,0,", "20021231,0,1,1,0,"}) << 0
-            << QByteArray() << Crlf({"20021231,0,1,1,0,"});
-    QTest::newRow("only later years: the block goes before them")
+            << 20030301 << QByteArray("20030105:0:3:3:0 20030301:1:5:0:0")
+            << Crlf({"20020101,0,7,7,0,", "20030105,0,200,200,0,", "20030301,1,500,0,0,",
+                     "20030105,0,300,300,0,", "20040101,0,1,1,0,"});
+    QTest::newRow("a cleared day's later line loses to nothing; untouched, both stay")
+            << Crlf({"20030105,0,100,100,0,", "20030105,-1,0,0,0,", "20021231,0,1,1,0,"})
+            << 20030110 << QByteArray("20030110:1:5:0:0")
+            << Crlf({"20030105,0,100,100,0,", "20030105,-1,0,0,0,", "20021231,0,1,1,0,",
+                     "20030110,1,500,0,0,"});
+    QTest::newRow("only later years: the new day goes before them")
             << Crlf({"20050101,0,1,1,0,", "20010101,0,2,2,0,"}) << 20030301
             << QByteArray("20030301:1:5:0:0")
             << Crlf({"20030301,1,500,0,0,", "20050101,0,1,1,0,", "20010101,0,2,2,0,"});
-    QTest::newRow("only earlier years: the block goes at the end")
+    QTest::newRow("only earlier years: the new day goes at the end")
             << Crlf({"20020101,0,1,1,0,", "19990101,0,2,2,0,"}) << 20030301
             << QByteArray("20030301:1:5:0:0")
             << Crlf({"20020101,0,1,1,0,", "19990101,0,2,2,0,", "20030301,1,500,0,0,"});
     QTest::newRow("cut last lines get their line end")
-            << QByteArray("20030105,0,100,100,0,\r\n2004010") << 0 << QByteArray("20030105:0:1:1:0")
-            << Crlf({"20030105,0,100,100,0,", "2004010"});
-    QTest::newRow("cut last line of the period")
-            << QByteArray("20020101,0,1,1,0,\r\n20030105,1,-100,0,0,") << 0
-            << QByteArray("20030105:1:-1:0:0")
-            << Crlf({"20020101,0,1,1,0,", "20030105,1,-100,0,0,"});
-    const QByteArray blanks(70000, ' ');
+            << QByteArray("20030105,0,100,100,0,\r\n2004010") << 20030106
+            << QByteArray("20030105:0:1:1:0 20030106:1:5:0:0")
+            << Crlf({"20030105,0,100,100,0,", "2004010", "20030106,1,500,0,0,"});
+    QTest::newRow("cut last line of the period, replaced")
+            << QByteArray("20020101,0,1,1,0,\r\n20030105,1,-100,0,") << 20030105
+            << QByteArray("20030105:1:5:0:0") << Crlf({"20020101,0,1,1,0,", "20030105,1,500,0,0,"});
+    const QByteArray blanks(140000, ' ');
     QTest::newRow("the date's comma beyond the read buffer")
             << QByteArray(blanks + "20030105,0,100,100,0,\r\n20020101,0,1,1,0,\r\n" + blanks
-                          + "19990101,0,2,2,0,\r\n" + "20030106" + QByteArray(70000, 'x') + "\r\n")
-            << 0 << QByteArray("20030105:0:1:1:0")
-            << QByteArray("20030105,0,100,100,0,\r\n20020101,0,1,1,0,\r\n" + blanks
-                          + "19990101,0,2,2,0,\r\n" + "20030106" + QByteArray(70000, 'x') + "\r\n");
+                          + "19990101,0,2,2,0,\r\n" + "20030106" + QByteArray(140000, 'x') + "\r\n")
+            << 20030105 << QByteArray("20030105:1:5:0:0 20030106:0:0:0:0")
+            << QByteArray("20030105,1,500,0,0,\r\n20020101,0,1,1,0,\r\n" + blanks
+                          + "19990101,0,2,2,0,\r\n" + "20030106" + QByteArray(140000, 'x')
+                          + "\r\n");
+    QTest::newRow("a long line of the day entered is replaced")
+            << QByteArray("20030106" + QByteArray(140000, 'x') + "\r\n20030107,1,100,0,0,\n")
+            << 20030106 << QByteArray("20030106:1:5:0:0 20030107:1:1:0:0")
+            << QByteArray("20030106,1,500,0,0,\r\n20030107,1,100,0,0,\r\n");
 }
 
 void TestDataFileOrder::outOfOrder()
@@ -277,20 +202,22 @@ void TestDataFileOrder::outOfOrder()
     QFETCH(QByteArray, loaded);
     QFETCH(QByteArray, saved);
     WriteBytes(m_path, file);
-    CTestBook book(m_path);
+    CResultBook book(m_path);
     QVERIFY(book.LoadPeriod(200305, 1, 0));
-    if (typed != 0)
-        SetDay(book, typed, 1, 0, 0, 5);
-    QCOMPARE(Results(book), loaded);
     QCOMPARE(ReadBytes(m_path), file); // loading never writes
-    QVERIFY(book.Save());
-    QCOMPARE(ReadBytes(m_path), saved);
-    // Saved once, the file is in the writer's form: loading and saving again changes nothing.
-    QVERIFY(book.LoadPeriod(200305, 1, 0));
+    QVERIFY(book.EnterDay(typed, EntryMethod::Balance, 0, 0, 5));
     QCOMPARE(Results(book), loaded);
-    book.SetModified();
     QVERIFY(book.Save());
     QCOMPARE(ReadBytes(m_path), saved);
+    QVERIFY(!book.FoundChangedElsewhere());
+    // The same through a book that never read the file: it looks for the day's lines first.
+    WriteBytes(m_path, file);
+    CResultBook fresh(m_path);
+    fresh.BuildCalendar(200305, 1, 0);
+    const DayChange change{typed, DayRecord{1, 0, 0, 5}};
+    QVERIFY(fresh.SaveDays({&change, 1}));
+    QCOMPARE(ReadBytes(m_path), saved);
+    QCOMPARE(fresh.Day(fresh.IndexOf(typed)).balance, 5); // the day written shows
 }
 
 void TestDataFileOrder::matchesModel_data()
@@ -299,106 +226,139 @@ void TestDataFileOrder::matchesModel_data()
     QTest::addColumn<int>("january");
     QTest::addColumn<int>("back");
     QTest::addColumn<quint32>("seed");
-    QTest::newRow("2003/01-05") << 200305 << 1 << 0 << 1u;
-    QTest::newRow("2002/06-2003/05") << 200305 << 0 << 0 << 2u;
-    QTest::newRow("2003/04-2004/03, 29 February") << 200403 << 0 << 0 << 3u;
-    QTest::newRow("2001, two years back") << 200112 << 1 << 2 << 4u;
+    QTest::addColumn<bool>("shaped"); // files of RandomDataFile's shapes, otherwise line soup
+    QTest::newRow("2003/01-05") << 200305 << 1 << 0 << 1u << false;
+    QTest::newRow("2002/06-2003/05") << 200305 << 0 << 0 << 2u << false;
+    QTest::newRow("2003/04-2004/03, 29 February") << 200403 << 0 << 0 << 3u << false;
+    QTest::newRow("2001, two years back") << 200112 << 1 << 2 << 4u << false;
+    QTest::newRow("shaped, 2003/01-05") << 200305 << 1 << 0 << 5u << true;
+    QTest::newRow("shaped, 2002/06-2003/05") << 200305 << 0 << 0 << 6u << true;
 }
 
-// Random files of every kind of line, in random order: the reader and the writer agree with the
-// model of the rules, and no line outside the period is lost.
+// Random files of every kind of line, in random order, with days of the period and of other years
+// written: the reader and the save agree with the model of the rules, the period is read back
+// from what was written, and a save with nothing entered leaves the bytes alone.
 void TestDataFileOrder::matchesModel()
 {
     QFETCH(int, endMonth);
     QFETCH(int, january);
     QFETCH(int, back);
     QFETCH(quint32, seed);
+    QFETCH(bool, shaped);
     QRandomGenerator rng(seed);
-    int onDisk = 0;
-    for (int round = 0; round < 250; ++round) {
+    for (int round = 0; round < 120; ++round) {
         QByteArray file;
-        const int lines = rng.bounded(0, 40);
-        for (int k = 0; k < lines; ++k)
-            file += RandomLine(rng) + (rng.bounded(4) == 0 ? "\n" : "\r\n");
-        if (rng.bounded(3) == 0)
-            file.chop(file.endsWith("\r\n") ? 2 : file.endsWith('\n') ? 1 : 0); // cut at the end
-
-        CTestBook book(m_path);
-        const bool viaFile = round % 10 == 0; // the rest through the streams, to keep it quick
-        if (viaFile) {
-            WriteBytes(m_path, file);
-            QVERIFY(book.LoadPeriod(endMonth, january, back));
+        if (shaped) {
+            FileShape shape;
+            shape.lines = rng.bounded(0, 60);
+            shape.shuffled = rng.bounded(2) == 0;
+            shape.duplicatePercent = 15;
+            shape.junkPercent = 10;
+            shape.invalidPercent = 5;
+            shape.noCommaPercent = 5;
+            shape.handPercent = 25;
+            shape.mixedLineEnds = true;
+            shape.cutLastLine = rng.bounded(2) == 0;
+            file = RandomDataFile(rng, shape);
         } else {
-            book.BuildCalendar(endMonth, january, back);
-            qsizetype offset = 0;
-            QVERIFY(ReadPeriod(book.RawDays().data(), book.DayCount(),
-                               [&](char *buffer, qint64 want) {
-                                   const qint64 n = std::min<qint64>(want, file.size() - offset);
-                                   std::memcpy(buffer, file.constData() + offset, size_t(n));
-                                   offset += n;
-                                   return n;
-                               }));
+            const int lines = rng.bounded(0, 40);
+            for (int k = 0; k < lines; ++k)
+                file += RandomLine(rng) + (rng.bounded(4) == 0 ? "\n" : "\r\n");
+            if (rng.bounded(3) == 0)
+                file.chop(file.endsWith("\r\n") ? 2 : file.endsWith('\n') ? 1 : 0); // cut
         }
-        std::set<int32_t> period;
-        for (int i = 0; i < book.DayCount(); ++i)
-            period.insert(book.Day(i).date);
-        std::map<int32_t, ModelDay> expected = ModelLoad(period, file);
-        QCOMPARE(Results(book), ModelResults(expected));
+        WriteBytes(m_path, file);
 
-        // Type or clear a day now and then, as the user would.
-        if (rng.bounded(2) == 0) {
-            const int i = rng.bounded(book.DayCount());
-            const int method = rng.bounded(-1, 2);
-            const int balance = rng.bounded(-500, 500);
-            SetDay(book, book.Day(i).date, method, 0, 0, method == -1 ? 0 : balance);
-            expected.erase(book.Day(i).date);
-            if (method != -1)
-                expected[book.Day(i).date] = {method, balance, 0, 0};
-        }
-        QCOMPARE(Results(book), ModelResults(expected));
+        CResultBook book(m_path);
+        QVERIFY(book.LoadPeriod(endMonth, january, back));
+        QCOMPARE(Results(book), ModelResults(book, file));
 
-        QByteArray saved;
-        if (viaFile) {
-            QVERIFY(book.Save());
-            saved = ReadBytes(m_path);
-            ++onDisk;
-        } else {
-            book.Clear(); // the stream run has no file to save to at the end
-            book.BuildCalendar(endMonth, january, back);
-            for (const auto &[date, d] : expected) {
-                DayResult &day = book.RawDay(book.IndexOf(date));
-                day.entryMethod = static_cast<EntryMethod>(d.method);
-                day.balance = d.balance;
-                day.collected = d.collected;
-                day.invested = d.invested;
-            }
-            qsizetype offset = 0;
-            QVERIFY(WritePeriod(
-                    book.Days().data(), book.DayCount(),
-                    [&](char *buffer, qint64 want) {
-                        const qint64 n = std::min<qint64>(want, file.size() - offset);
-                        std::memcpy(buffer, file.constData() + offset, size_t(n));
-                        offset += n;
-                        return n;
-                    },
-                    [&](qint64 to) { return (offset = qsizetype(to)) <= file.size(); },
-                    [&](const char *data, qint64 size) {
-                        saved.append(data, size);
-                        return size;
-                    }));
+        // Days entered in the period, and days of any year written beside them.
+        std::map<int, ModelDay> changes;
+        for (int n = int(rng.bounded(4)); n > 0; --n) {
+            const int date = book.Day(rng.bounded(book.DayCount())).date;
+            const int balance = rng.bounded(2) == 0 ? 0 : rng.bounded(-500, 500);
+            QVERIFY(book.EnterDay(date, EntryMethod::Balance, 0, 0, balance));
+            changes[date] = balance == 0 ? ModelDay{} : ModelDay{1, 0, 0, balance};
         }
-        QCOMPARE(saved, ModelSave(period, expected, file));
-        // Said plainly: every line outside the period is still there, in its order.
-        QByteArrayList keptBefore, keptAfter;
-        for (const QByteArray &line : ModelLines(file))
-            if (!period.count(ModelDate(line)))
-                keptBefore << line;
-        for (const QByteArray &line : ModelLines(saved))
-            if (!period.count(ModelDate(line)))
-                keptAfter << line;
-        QCOMPARE(keptAfter, keptBefore);
+        std::vector<DayChange> given;
+        for (int n = int(rng.bounded(3)); n > 0; --n) {
+            const QDate day = QDate(rng.bounded(1999, 2007), 1, 1).addDays(rng.bounded(365));
+            const int date = day.year() * 10000 + day.month() * 100 + day.day();
+            if (changes.count(date) || (!given.empty() && given.back().date >= date))
+                continue;
+            const int amount = rng.bounded(0, 50);
+            given.push_back(
+                    {date, amount == 0 ? DayRecord{} : DayRecord{0, amount, 10, amount - 10}});
+            changes[date] = amount == 0 ? ModelDay{} : ModelDay{0, amount, 10, amount - 10};
+        }
+        QVERIFY(book.SaveDays(given));
+        const QByteArray saved = ReadBytes(m_path);
+        QCOMPARE(saved, ModelSave(file, changes));
+        QCOMPARE(Results(book), ModelResults(book, saved));
+        QVERIFY(!book.IsModified());
+
+        // Nothing entered: nothing written.
+        QVERIFY(book.Save());
+        QCOMPARE(ReadBytes(m_path), saved);
     }
-    QCOMPARE(onDisk, 25);
+}
+
+void TestDataFileOrder::canonicalFilesAsBefore_data()
+{
+    QTest::addColumn<int>("endMonth");
+    QTest::addColumn<int>("january");
+    QTest::addColumn<int>("back");
+    QTest::newRow("2003/01-05") << 200305 << 1 << 0;
+    QTest::newRow("2002/06-2003/05") << 200305 << 0 << 0;
+    QTest::newRow("2001") << 200112 << 1 << 2;
+}
+
+// A file in date order whose lines are all as the program writes them is saved with the bytes
+// it always was: the lines before the period, the period's days that have a result, the lines
+// after it.
+void TestDataFileOrder::canonicalFilesAsBefore()
+{
+    QFETCH(int, endMonth);
+    QFETCH(int, january);
+    QFETCH(int, back);
+    QRandomGenerator rng(uint(endMonth + back));
+    for (int round = 0; round < 60; ++round) {
+        std::map<int, ModelDay> days;
+        for (int n = rng.bounded(0, 80); n > 0; --n) {
+            const QDate day = QDate(2000, 1, 1).addDays(rng.bounded(6 * 365));
+            const int balance = rng.bounded(-300, 300);
+            days[day.year() * 10000 + day.month() * 100 + day.day()] = rng.bounded(2) == 0
+                    ? ModelDay{1, 0, 0, balance == 0 ? 1 : balance}
+                    : ModelDay{0, 400, 400 - balance, balance};
+        }
+        QByteArray file;
+        for (const auto &[date, d] : days)
+            file += ModelCanonical(date, d);
+        WriteBytes(m_path, file);
+        CResultBook book(m_path);
+        QVERIFY(book.LoadPeriod(endMonth, january, back));
+        for (int n = rng.bounded(0, 5); n > 0; --n) {
+            const int date = book.Day(rng.bounded(book.DayCount())).date;
+            const int amount = rng.bounded(0, 3) * 100;
+            QVERIFY(book.EnterDay(date, EntryMethod::Amounts, amount, 100, 0));
+        }
+        const bool entered = book.IsModified();
+        QVERIFY(book.Save());
+        // As a save always wrote it: the period's days in one block where the period stands.
+        QByteArray before, block, after;
+        for (const auto &[date, d] : days) {
+            if (date < book.Day(0).date)
+                before += ModelCanonical(date, d);
+            else if (date > book.Day(book.DayCount() - 1).date)
+                after += ModelCanonical(date, d);
+        }
+        for (const DayResult &d : book.Days())
+            if (d.entryMethod != EntryMethod::None)
+                block += ModelCanonical(
+                        d.date, ModelDay{int(d.entryMethod), d.collected, d.invested, d.balance});
+        QCOMPARE(ReadBytes(m_path), entered ? before + block + after : file);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDataFileOrder)

@@ -209,6 +209,7 @@ void TestYearTotals::rowsEqualTheMonthlyList_data()
     ragged.invalidPercent = 10;
     ragged.junkPercent = 10;
     ragged.noCommaPercent = 5;
+    ragged.handPercent = 15;
     ragged.mixedLineEnds = true;
     ragged.cutLastLine = true;
     QTest::newRow("ascending with duplicates, invalid dates, junk, LF and a cut line")

@@ -66,6 +66,8 @@ struct Fixture
         set(20030501, 1, 0, 0, 100);
         set(kNextDay, 0, 3, 1, 2);
         book->Recalculate(0);
+        book->SetModified(); // the days above are in the file, as after a load
+        book->Save();
         session = std::make_unique<CDiarySession>(QDate(2003, 5, 12), std::move(owned), 1);
         QObject::connect(session.get(), &CDiarySession::daysChanged, [this](int from) {
             calls.append(QStringLiteral("changed %1").arg(from));

@@ -220,7 +220,7 @@ void TestCsvExport::allYears()
     QCOMPARE(ReadBytes(target),
              kHead
                      + "2002/12/31,火,回収・投資,100,0,100,\r\n"
-                       "2003/01/02,木,回収・投資,200,0,100,\r\n"
+                       "2003/01/02,木,回収・投資,200,100,100,200\r\n"
                        "2004/03/01,月,回収・投資,0,300,-300,0\r\n");
     QCOMPARE(ReadBytes(m_data), data);
 

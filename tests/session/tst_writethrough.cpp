@@ -1,14 +1,19 @@
+#include "common/Unprivileged.h"
 #include "data/BookTestUtil.h"
 #include "session/DiarySession.h"
+#include "session/Messages.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
 #include <memory>
+
+#include <sys/mount.h>
 
 // Each entered day on disk at once, through the atomic save, with the day's backup before it; what
 // happens when that save fails, and who tries again; a period that could not be read whole; and
@@ -95,8 +100,16 @@ private slots:
     void failedBackupDoesNotStopTheSave();
     void unreadPeriod_data();
     void unreadPeriod();
+    void unreadPeriodReadOnlyFolder();
     void saveWithoutQuestions_data();
     void saveWithoutQuestions();
+    void otherProgramsEditsKept_data();
+    void otherProgramsEditsKept();
+    void noRoomForTheBackup_data();
+    void noRoomForTheBackup();
+    void nearlyFullDisk();
+    void applyDays_data();
+    void applyDays();
 };
 
 void TestWriteThrough::savedBeforeDrawn_data()
@@ -251,16 +264,17 @@ void TestWriteThrough::failedBackupDoesNotStopTheSave_data()
 
     const QString backup = QStringLiteral("バックアップを作成できませんでした。");
     const QString save = BookTest::kSaveFailed;
+    const QString reread = msg::FileChangedElsewhere();
     // The save goes on; the failed backup is told once, and not again that day.
     QTest::newRow("backup folder blocked")
             << "backups" << false << QStringList{backup} << QStringList{};
     // Beside a failed save of the same cause, only the save is told; once the file is back, the
-    // backup is made after all and there is nothing to tell.
+    // backup is made after all. The file put back is another program's: read again, and said.
     QTest::newRow("a folder where the file was")
-            << "file" << true << QStringList{save} << QStringList{};
+            << "file" << true << QStringList{save} << QStringList{reread};
     // A backup that still fails is told with the first save that works.
     QTest::newRow("backups blocked, and the save fails first")
-            << "backups file" << true << QStringList{save} << QStringList{backup};
+            << "backups file" << true << QStringList{save} << QStringList{backup, reread};
 }
 
 void TestWriteThrough::failedBackupDoesNotStopTheSave()
@@ -314,16 +328,12 @@ void TestWriteThrough::unreadPeriod_data()
     QTest::newRow("the read fails midway") << "midway" << false;
     QTest::newRow("a folder where the file was") << "folder" << false;
     QTest::newRow("the file's folder is gone") << "nofolder" << false;
-    // Nothing was there to read: the period is whole, it just cannot be written yet.
-    QTest::newRow("no file, folder read-only") << "readonly" << true;
 }
 
 void TestWriteThrough::unreadPeriod()
 {
     QFETCH(QString, fault);
     QFETCH(bool, canEnter);
-    if (fault == QLatin1String("readonly") && BookTest::RunningAsRoot())
-        QSKIP("permissions do not stop root");
 
     QByteArray old;
     for (int day = 1; day <= 28; ++day)
@@ -414,7 +424,7 @@ void TestWriteThrough::saveWithoutQuestions()
     });
     const bool hadPending = pending;
     if (!writable)
-        d.fail(QStringLiteral("write"), ENOSPC);
+        d.fail(QStringLiteral("write"), EIO);
     QSignalSpy waiting(&d.s(), &CDiarySession::reportsWaiting);
     QStringList problems;
     QCOMPARE(d.s().SaveWithoutQuestions(&problems), saved);
@@ -434,6 +444,205 @@ void TestWriteThrough::saveWithoutQuestions()
         QVERIFY(problems.isEmpty());
     // Nothing saved, nothing backed up.
     QCOMPARE(d.backups().size(), hadPending ? 1 : 0);
+}
+
+// No file, in a folder that is read-only: nothing was there to read, so the period is whole; it
+// just cannot be written yet.
+void TestWriteThrough::unreadPeriodReadOnlyFolder()
+{
+    QCOMPARE(RunUnprivileged([] {
+                 QTemporaryDir dir;
+                 if (!QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner))
+                     return QStringLiteral("cannot make the folder read-only");
+                 CDiarySession s(QDate(2003, 5, 12),
+                                 std::make_unique<CResultBook>(dir.filePath("other.Dat")), 1);
+                 int closeRequests = 0;
+                 QObject::connect(&s, &CDiarySession::entryCloseRequested,
+                                  [&] { ++closeRequests; });
+                 const PeriodOutcome outcome = s.SelectPeriod(1);
+                 QFile::setPermissions(dir.path(),
+                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                 if (outcome != PeriodOutcome::ReadFailed)
+                     return QStringLiteral("the period was not reported unread");
+                 if (!s.CanEnter() || !s.Book().IsReadWhole() || closeRequests != 0
+                     || s.Book().DayCount() != 365)
+                     return QStringLiteral("the period does not take entries");
+                 return QString();
+             }),
+             QString());
+}
+
+void TestWriteThrough::otherProgramsEditsKept_data()
+{
+    QTest::addColumn<QByteArray>("edited"); // the file as another program leaves it
+    QTest::addColumn<int>("firstChanged"); // the first day the lists are told of
+    QTest::addColumn<QByteArray>("saved"); // after 2003/05/12 is entered
+
+    // After the first save (2003/05/10 entered), the period being 2003/01 to 2003/05.
+    const QByteArray head = "20021231,1,300,0,0,\r\n";
+    const QByteArray jan5 = "20030105,1,700,0,0,\r\n";
+    const QByteArray may10 = "20030510,1,100,0,0,\r\n";
+    const QByteArray may12 = "20030512,1,2000,0,0,\r\n";
+    const QByteArray tail = "20040101,0,100,200,100,\r\n";
+    const QByteArray march = "20030301,0,900,1200,300,\r\n";
+    QTest::newRow("a line appended") << QByteArray(head + jan5 + may10 + tail + march) << 59
+                                     << QByteArray(head + jan5 + may10 + may12 + tail + march);
+    QTest::newRow("a day of the period changed")
+            << QByteArray(head + "20030105,1,-100,0,0,\n" + may10 + tail) << 4
+            << QByteArray(head + "20030105,1,-100,0,0,\r\n" + may10 + may12 + tail);
+    QTest::newRow("a day of the period removed")
+            << QByteArray(head + may10 + tail) << 4 << QByteArray(head + may10 + may12 + tail);
+    QTest::newRow("another year only")
+            << QByteArray("19990101,1,5,0,0,\r\n" + head + jan5 + may10 + tail) << 131
+            << QByteArray("19990101,1,5,0,0,\r\n" + head + jan5 + may10 + may12 + tail);
+}
+
+// Another program writes the file between two saves: its lines stay, the period is read again
+// from what was written, the lists are told from the first day that changed, and the user hears
+// of it once.
+void TestWriteThrough::otherProgramsEditsKept()
+{
+    QFETCH(QByteArray, edited);
+    QFETCH(int, firstChanged);
+    QFETCH(QByteArray, saved);
+    Diary d;
+    QVERIFY(d.enter(20030510, 1));
+    QVERIFY(d.s().TakeReports().isEmpty());
+    BookTest::WriteBytes(d.path(), edited);
+    QSignalSpy drawn(&d.s(), &CDiarySession::daysChanged);
+    QVERIFY(d.enter(20030512, 20));
+    QCOMPARE(d.read(), saved);
+    QCOMPARE(drawn.size(), 1);
+    QCOMPARE(drawn.first().first().toInt(), firstChanged);
+    // The book holds what the file holds now, running sums and all.
+    CResultBook reread(d.path());
+    QVERIFY(reread.LoadPeriod(200305, 1, 0));
+    QCOMPARE(BookTest::Results(*d.book), BookTest::Results(reread));
+    QCOMPARE(d.book->Day(d.book->DayCount() - 1).periodBalance,
+             reread.Day(reread.DayCount() - 1).periodBalance);
+    QCOMPARE(d.s().TakeReports(), QStringList{msg::FileChangedElsewhere()});
+    // Said once: the next save finds the file as this program wrote it.
+    QVERIFY(d.enter(20030513, 2));
+    QVERIFY(d.s().TakeReports().isEmpty());
+}
+
+void TestWriteThrough::noRoomForTheBackup_data()
+{
+    QTest::addColumn<bool>("roomAfterDrop"); // the save fits once the fresh backup is gone
+    QTest::newRow("room for one copy") << true;
+    QTest::newRow("no room at all") << false;
+}
+
+// The disk has room for one copy of the file: the day's backup takes it and the save fails for
+// lack of space. The backup, which holds what the file holds, gives its room back and the save is
+// tried once more.
+void TestWriteThrough::noRoomForTheBackup()
+{
+    QFETCH(bool, roomAfterDrop);
+    Diary d;
+    const QString backup = d.backupDir() + QStringLiteral("/Murel1-20030512.Dat");
+    d.book->diskFull = [&] { return !roomAfterDrop || QFileInfo::exists(backup); };
+    const bool entered = d.enter(20030512, 20);
+    QVERIFY(entered);
+    const QStringList reports = d.s().TakeReports();
+    QVERIFY(!QFileInfo::exists(backup));
+    QCOMPARE(reports.size(), 1);
+    if (roomAfterDrop) {
+        QVERIFY(!d.book->IsModified());
+        QCOMPARE(d.read(), CloseTimeBytes(kOld, {{20030512, 20}}));
+        QCOMPARE(reports.first().section('\n', 0, 0),
+                 QStringLiteral("バックアップを作成できませんでした。"));
+        QVERIFY(reports.first().contains(QStringLiteral("ディスクの空き容量が足りません。")));
+        // No other backup that day: it would hold the day's save.
+        d.book->diskFull = nullptr;
+        QVERIFY(d.enter(20030513, 1));
+        QCOMPARE(d.backups(), QStringList());
+    } else {
+        QVERIFY(d.book->IsModified());
+        QCOMPARE(d.read(), kOld);
+        QVERIFY(reports.first().startsWith(BookTest::kSaveFailed));
+        // The file still holds the day's first state: the next save backs it up.
+        d.book->diskFull = nullptr;
+        QVERIFY(d.enter(20030513, 1));
+        QCOMPARE(d.backups(), QStringList{"Murel1-20030512.Dat"});
+        QCOMPARE(ReadBytes(backup), kOld);
+    }
+}
+
+// The same on a real small file system (root can mount one): room for the file and one copy.
+void TestWriteThrough::nearlyFullDisk()
+{
+    QTemporaryDir dir;
+    const QString small = dir.filePath(QStringLiteral("small"));
+    QVERIFY(QDir().mkdir(small));
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=112k") != 0)
+        QSKIP("cannot mount a small file system here (needs root)");
+    const auto unmount
+            = qScopeGuard([&] { ::umount2(QFile::encodeName(small).constData(), MNT_DETACH); });
+    QByteArray old;
+    for (int year = 1000; old.size() < 48 * 1024; ++year)
+        old += QByteArray::number(year * 10000 + 101) + ",1,100000,0,0,\r\n";
+    const QString path = small + QStringLiteral("/Murel1.Dat");
+    BookTest::WriteBytes(path, old);
+    CDiarySession s(QDate(2003, 5, 12), std::make_unique<CResultBook>(path), 1);
+    s.SetClock([] { return QDate(2003, 5, 12); });
+    QCOMPARE(s.SelectPeriod(0), PeriodOutcome::Loaded);
+    QVERIFY(s.EnterDay(20030512, EntryMethod::Balance, 0, 0, 20));
+    QVERIFY(!s.Book().IsModified());
+    QVERIFY(ReadBytes(path).contains("\r\n20030512,1,2000,0,0,\r\n"));
+    const QStringList reports = s.TakeReports();
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports.first().contains(QStringLiteral("ディスクの空き容量が足りません。")));
+    QCOMPARE(QDir(path + ".backup").entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+void TestWriteThrough::applyDays_data()
+{
+    QTest::addColumn<QList<int>>("dates"); // each given a balance of its day of the month
+    QTest::addColumn<int>("firstChanged"); // -1: the lists hear of nothing
+    QTest::addColumn<QByteArray>("saved");
+
+    QTest::newRow("days of other years")
+            << QList<int>{19990102, 20060101} << -1
+            << QByteArray("19990102,1,200,0,0,\r\n" + kOld + "20060101,1,100,0,0,\r\n");
+    QTest::newRow("a day of the period among them")
+            << QList<int>{20021230, 20030301, 20030302} << 59
+            << QByteArray(
+                       "20021230,1,3000,0,0,\r\n20021231,1,300,0,0,\r\n20030105,1,700,0,0,\r\n"
+                       "20030301,1,100,0,0,\r\n20030302,1,200,0,0,\r\n20040101,0,100,200,100,\r\n");
+    QTest::newRow("a day of the period cleared")
+            << QList<int>{-20030105} << 4
+            << QByteArray("20021231,1,300,0,0,\r\n20040101,0,100,200,100,\r\n");
+}
+
+// Days of any year written in one save, through the session: the day's backup first, days of the
+// period shown at once.
+void TestWriteThrough::applyDays()
+{
+    QFETCH(QList<int>, dates);
+    QFETCH(int, firstChanged);
+    QFETCH(QByteArray, saved);
+    Diary d;
+    std::vector<DayChange> changes;
+    for (const int date : dates)
+        changes.push_back(date < 0 ? DayChange{-date, DayRecord{}}
+                                   : DayChange{date, DayRecord{1, 0, 0, date % 100}});
+    QSignalSpy drawn(&d.s(), &CDiarySession::daysChanged);
+    QVERIFY(d.s().ApplyDays(changes));
+    QCOMPARE(d.read(), saved);
+    QCOMPARE(d.backups(), QStringList{"Murel1-20030512.Dat"});
+    QCOMPARE(ReadBytes(d.backupDir() + "/Murel1-20030512.Dat"), kOld);
+    QCOMPARE(drawn.size(), firstChanged < 0 ? 0 : 1);
+    if (firstChanged >= 0)
+        QCOMPARE(drawn.first().first().toInt(), firstChanged);
+    for (const DayChange &change : changes)
+        if (const int i = d.book->IndexOf(change.date); i >= 0)
+            QCOMPARE(d.book->Day(i).balance, change.record.balance);
+    QVERIFY(d.s().TakeReports().isEmpty());
+    // A failure is told like an entered day's.
+    d.fail(QStringLiteral("sync"), EIO);
+    QVERIFY(!d.s().ApplyDays(changes));
+    QCOMPARE(d.s().TakeReports(), QStringList{d.book->LastError()});
 }
 
 QTEST_GUILESS_MAIN(TestWriteThrough)
