@@ -1,5 +1,7 @@
 // Test-only stand-in for the program: CDiaryApp with a trivial main window that says when it is
 // made and running and closes when its standard input ends, and a prompt that prints.
+// MUREL_CHILD_DATA names a data file to lock; MUREL_CHILD_SLOW_CLOSE makes the window take its
+// time to go; MUREL_CHILD_LINGER keeps the process that many milliseconds after the run.
 #include "app/DiaryApp.h"
 #include "app/Profile.h"
 #include "app/Prompt.h"
@@ -40,9 +42,10 @@ public:
 class ChildWindow : public QDialog
 {
 public:
-    ChildWindow()
+    explicit ChildWindow(bool viewOnly = false)
     {
-        say(QStringLiteral("CONSTRUCTED"));
+        say(QStringLiteral("CONSTRUCTED%1")
+                    .arg(viewOnly ? QStringLiteral(" VIEWONLY") : QString()));
         // As the real main window does, touch the settings when made.
         WriteProfileInt(QStringLiteral("Child"), QStringLiteral("Ran"), 1);
         auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
@@ -54,6 +57,14 @@ public:
         });
         // Never outlive a test that forgot us.
         QTimer::singleShot(60000, this, &QDialog::accept);
+    }
+    ~ChildWindow() override
+    {
+        // As the real window writes its settings on its way out: a time for late signals.
+        if (qEnvironmentVariableIsSet("MUREL_CHILD_SLOW_CLOSE")) {
+            say(QStringLiteral("CLOSING"));
+            QThread::msleep(600);
+        }
     }
 
 protected:
@@ -116,13 +127,18 @@ int main(int argc, char **argv)
     }
     PrintingPrompt prompt;
     const QString quiet = qEnvironmentVariable("MUREL_CHILD_QUIET");
-    const int rc = app.InitInstance(
-            [&quiet]() -> std::unique_ptr<QDialog> {
-                if (quiet.isEmpty())
-                    return std::make_unique<ChildWindow>();
-                return std::make_unique<QuietChildWindow>(quiet);
-            },
-            prompt);
+    const auto makeWindow = [&quiet](bool viewOnly) -> std::unique_ptr<QDialog> {
+        if (quiet.isEmpty())
+            return std::make_unique<ChildWindow>(viewOnly);
+        return std::make_unique<QuietChildWindow>(quiet);
+    };
+    const QString data = qEnvironmentVariable("MUREL_CHILD_DATA");
+    const int rc = data.isEmpty()
+            ? app.InitInstance([&makeWindow] { return makeWindow(false); }, prompt)
+            : app.InitInstance(data, makeWindow, prompt);
     say(QStringLiteral("DONE"));
+    const int linger = qEnvironmentVariableIntValue("MUREL_CHILD_LINGER");
+    if (linger > 0)
+        QThread::msleep(linger);
     return rc;
 }
