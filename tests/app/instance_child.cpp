@@ -1,7 +1,7 @@
 // Test-only stand-in for the program: CDiaryApp with a trivial main window that says when it is
 // made and running and closes when its standard input ends, and a prompt that prints.
-// MUREL_CHILD_DATA names a data file to lock; MUREL_CHILD_SLOW_CLOSE makes the window take its
-// time to go; MUREL_CHILD_LINGER keeps the process that many milliseconds after the run.
+// MUREL_CHILD_SLOW_CLOSE makes the window take its time to go, as the real one writes its settings
+// then; MUREL_CHILD_LINGER keeps the process that many milliseconds after the run.
 #include "app/DiaryApp.h"
 #include "app/Profile.h"
 #include "app/Prompt.h"
@@ -42,10 +42,9 @@ public:
 class ChildWindow : public QDialog
 {
 public:
-    explicit ChildWindow(bool viewOnly = false)
+    ChildWindow()
     {
-        say(QStringLiteral("CONSTRUCTED%1")
-                    .arg(viewOnly ? QStringLiteral(" VIEWONLY") : QString()));
+        say(QStringLiteral("CONSTRUCTED"));
         // As the real main window does, touch the settings when made.
         WriteProfileInt(QStringLiteral("Child"), QStringLiteral("Ran"), 1);
         auto *notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
@@ -60,7 +59,6 @@ public:
     }
     ~ChildWindow() override
     {
-        // As the real window writes its settings on its way out: a time for late signals.
         if (qEnvironmentVariableIsSet("MUREL_CHILD_SLOW_CLOSE")) {
             say(QStringLiteral("CLOSING"));
             QThread::msleep(600);
@@ -127,18 +125,14 @@ int main(int argc, char **argv)
     }
     PrintingPrompt prompt;
     const QString quiet = qEnvironmentVariable("MUREL_CHILD_QUIET");
-    const auto makeWindow = [&quiet](bool viewOnly) -> std::unique_ptr<QDialog> {
-        if (quiet.isEmpty())
-            return std::make_unique<ChildWindow>(viewOnly);
-        return std::make_unique<QuietChildWindow>(quiet);
-    };
-    const QString data = qEnvironmentVariable("MUREL_CHILD_DATA");
-    const int rc = data.isEmpty()
-            ? app.InitInstance([&makeWindow] { return makeWindow(false); }, prompt)
-            : app.InitInstance(data, makeWindow, prompt);
+    const int rc = app.InitInstance(
+            [&quiet]() -> std::unique_ptr<QDialog> {
+                if (quiet.isEmpty())
+                    return std::make_unique<ChildWindow>();
+                return std::make_unique<QuietChildWindow>(quiet);
+            },
+            prompt);
     say(QStringLiteral("DONE"));
-    const int linger = qEnvironmentVariableIntValue("MUREL_CHILD_LINGER");
-    if (linger > 0)
-        QThread::msleep(linger);
+    QThread::msleep(qEnvironmentVariableIntValue("MUREL_CHILD_LINGER"));
     return rc;
 }

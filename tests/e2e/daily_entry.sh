@@ -8,7 +8,6 @@
 #   escape        (default) Enter, then Esc in the main window: the way out with its questions
 #   kill          Enter, then SIGKILL as soon as the daily input window is gone
 #   term          Enter, then SIGTERM: the program ends by itself with exit code 0
-#   term-twice    Enter, then SIGTERM and more 20 to 50 ms later, while it closes: exit code 0 all the same
 #   term-pending  no Enter: SIGTERM while the typed day is still pending in the daily input window
 set -euo pipefail
 murel=$(realpath "$1")
@@ -89,14 +88,6 @@ else
     case "$end" in
         kill) kill -KILL "$app" ;;
         term) kill -TERM "$app" ;;
-        term-twice)
-            # Late signals 20 to 50 ms after the first, while it saves and closes.
-            kill -TERM "$app"
-            for pause in 0.02 0.015 0.015; do
-                sleep "$pause"
-                kill -TERM "$app" 2>/dev/null || true
-            done
-            ;;
         escape)
             xdotool windowactivate --sync "$main"
             sleep 0.3

@@ -9,11 +9,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
+#include <cstring>
 
-#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #ifndef MUREL_PROGRAM
@@ -52,40 +54,43 @@ QProcessEnvironment Environment(const QDir &dir)
     return env;
 }
 
-// Every entry of folder with its raw name, its kind, its device number, its size and its
-// content's bytes: what a refused start must leave as it was.
-QByteArray Kinds(const QByteArray &folder)
+// What path is, and holds: a refused start must leave it so.
+QByteArray State(const QByteArray &path)
 {
-    QByteArray listing;
-    DIR *d = ::opendir(folder.constData());
-    if (!d)
-        return "no folder";
-    QList<QByteArray> names;
-    while (const dirent *e = ::readdir(d))
-        names.append(QByteArray(e->d_name));
-    ::closedir(d);
-    std::sort(names.begin(), names.end());
-    for (const QByteArray &name : names) {
-        struct stat st;
-        if (::lstat(folder + name, &st) != 0)
-            continue;
-        listing += name.toHex() + ' ' + QByteArray::number(st.st_mode, 8) + ' '
-                + QByteArray::number(quint64(st.st_rdev)) + ' ' + QByteArray::number(st.st_size);
-        if (S_ISREG(st.st_mode)) {
-            QFile file(QFile::decodeName(folder + name));
-            if (file.open(QIODevice::ReadOnly))
-                listing += ' ' + file.readAll().toHex();
-        } else if (S_ISLNK(st.st_mode)) {
-            char target[4096];
-            const ssize_t n = ::readlink(folder + name, target, sizeof target);
-            listing += " -> " + QByteArray(target, int(qMax<ssize_t>(0, n)));
-        }
-        listing += '\n';
-    }
-    return listing;
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0)
+        return "missing";
+    QByteArray state = QByteArray::number(st.st_mode, 8) + ' ' + QByteArray::number(st.st_rdev);
+    char buffer[4096];
+    const ssize_t n = ::readlink(path.constData(), buffer, sizeof buffer);
+    if (n > 0)
+        return state + " -> " + QByteArray(buffer, int(n));
+    const int fd = S_ISREG(st.st_mode) ? ::open(path.constData(), O_RDONLY) : -1;
+    const ssize_t size = fd >= 0 ? ::read(fd, buffer, sizeof buffer) : 0;
+    if (fd >= 0)
+        ::close(fd);
+    return state + ' ' + QByteArray(buffer, int(qMax<ssize_t>(0, size)));
 }
 
-const QByteArray kLine = "20030512,0,2000,5000,3000,\r\n";
+bool MakeSocket(const QByteArray &path)
+{
+    sockaddr_un address = {};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    return ::close(fd) == 0 && bound;
+}
+
+bool WriteRaw(const QByteArray &path, const QByteArray &bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const bool written
+            = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
 
 } // namespace
 
@@ -155,74 +160,67 @@ private slots:
     void refusedDataFiles_data()
     {
         QTest::addColumn<QString>("kind"); // what is made in the working directory first
-        QTest::addColumn<QByteArray>("argument"); // as printf's format: octal escapes for bytes
+        QTest::addColumn<QByteArray>(
+                "name"); // its name, or the data file named as an absolute path
         QTest::addColumn<QString>("err"); // part of standard error
 
-        QTest::newRow("FIFO") << "fifo" << QByteArray("x.Dat") << "（名前付きパイプ）";
-        QTest::newRow("link to /dev/null")
-                << "link to /dev/null" << QByteArray("x.Dat") << "（キャラクターデバイス）";
-        QTest::newRow("/dev/null itself")
-                << "none" << QByteArray("/dev/null") << "（キャラクターデバイス）";
-        QTest::newRow("/dev/zero")
-                << "none" << QByteArray("/dev/zero") << "（キャラクターデバイス）";
+        const QByteArray x("x.Dat");
+        const QString device = QStringLiteral("（キャラクターデバイス）");
+        QTest::newRow("FIFO") << "fifo" << x << "（名前付きパイプ）";
+        QTest::newRow("link to /dev/null") << "link to /dev/null" << x << device;
+        QTest::newRow("/dev/zero") << "none" << QByteArray("/dev/zero") << device;
+        QTest::newRow("socket") << "socket" << x << "（ソケット）";
         if (RunsAsRoot())
-            QTest::newRow("device node made as root")
-                    << "device" << QByteArray("x.Dat") << "（キャラクターデバイス）";
-        QTest::newRow("name that is not UTF-8")
-                << "file" << QByteArray("\\377\\376diary.Dat") << "文字として読めないバイト";
-        QTest::newRow("name that is not UTF-8, no file")
-                << "none" << QByteArray("\\377\\376diary.Dat") << "文字として読めないバイト";
+            QTest::newRow("device node made as root") << "device" << x << device;
+        const QByteArray notUtf8("\xff\xfe"
+                                 "diary.Dat");
+        QTest::newRow("name that is not UTF-8") << "file" << notUtf8 << "文字として読めないバイト";
+        QTest::newRow("name that is not UTF-8, no file") << "none" << notUtf8 << "読めないバイト";
     }
     void refusedDataFiles()
     {
         QFETCH(QString, kind);
-        QFETCH(QByteArray, argument);
+        QFETCH(QByteArray, name);
         QFETCH(QString, err);
 
         QTemporaryDir root;
-        QVERIFY(root.isValid());
         QDir dir(root.path());
         for (const char *sub : {"cwd", "home", "config", "run"})
             QVERIFY(dir.mkdir(QString::fromLatin1(sub)));
-        const QByteArray cwd = QFile::encodeName(dir.filePath(QStringLiteral("cwd"))) + '/';
-        if (kind == QLatin1String("fifo")) {
-            QCOMPARE(::mkfifo(cwd + "x.Dat", 0644), 0);
-        } else if (kind == QLatin1String("link to /dev/null")) {
-            QCOMPARE(::symlink("/dev/null", cwd + "x.Dat"), 0);
-        } else if (kind == QLatin1String("device")) {
-            QCOMPARE(::mknod(cwd + "x.Dat", S_IFCHR | 0666, makedev(1, 3)), 0);
-        } else if (kind == QLatin1String("file")) {
-            QFile file(QFile::decodeName(cwd) + QLatin1Char('x'));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            QCOMPARE(file.write(kLine), qint64(kLine.size()));
-            file.close();
-            QCOMPARE(::rename(cwd + "x",
-                              cwd
-                                      + "\xff\xfe"
-                                        "diary.Dat"),
-                     0);
-        }
+        const QByteArray cwd = QFile::encodeName(dir.filePath(QStringLiteral("cwd")));
+        const QByteArray item = name.startsWith('/') ? name : cwd + '/' + name;
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(item, 0644), 0);
+        else if (kind == QLatin1String("link to /dev/null"))
+            QCOMPARE(::symlink("/dev/null", item), 0);
+        else if (kind == QLatin1String("device"))
+            QCOMPARE(::mknod(item, S_IFCHR | 0666, makedev(1, 3)), 0);
+        else if (kind == QLatin1String("socket"))
+            QVERIFY(MakeSocket(item));
+        else if (kind == QLatin1String("file"))
+            QVERIFY(WriteRaw(item, "20030512,0,2000,5000,3000,\r\n"));
         const QStringList before = Everything(root.path());
-        const QByteArray kinds = Kinds(cwd);
+        const QByteArray state = State(item);
 
         QProcess murel;
         murel.setProcessEnvironment(Environment(dir));
         murel.setWorkingDirectory(QFile::decodeName(cwd));
-        // The argument goes through the shell to keep its bytes as they are.
+        // Through the shell, so that the name keeps its bytes: printf makes them from octal.
+        QByteArray octal;
+        for (char c : name)
+            octal += '\\' + QByteArray::number(uchar(c), 8);
         murel.start(QStringLiteral("/bin/sh"),
                     {QStringLiteral("-c"), QStringLiteral("exec \"$0\" \"$(printf \"$1\")\""),
-                     QStringLiteral(MUREL_PROGRAM), QString::fromLatin1(argument)});
-        // Never opened: a FIFO with no writer would keep it waiting.
+                     QStringLiteral(MUREL_PROGRAM), QString::fromLatin1(octal)});
+        // A FIFO without a writer would keep it waiting if it were opened.
         QVERIFY(murel.waitForFinished(20000));
         const QString stdErr = QString::fromUtf8(murel.readAllStandardError());
         QCOMPARE(murel.exitStatus(), QProcess::NormalExit);
         QCOMPARE(murel.exitCode(), 2);
         QVERIFY2(stdErr.contains(err) && stdErr.endsWith(QLatin1Char('\n')), qPrintable(stdErr));
-        QCOMPARE(murel.readAllStandardOutput(), QByteArray());
-        // Each file as it was, and nothing made: no data file, no lock, no backup, no settings.
-        QCOMPARE(Kinds(cwd), kinds);
+        // The file as it was, and nothing made: no data file, no lock, no backup, no settings.
+        QCOMPARE(State(item), state);
         QCOMPARE(Everything(root.path()), before);
-        QCOMPARE(::access("/dev/null", F_OK), 0);
     }
 };
 
