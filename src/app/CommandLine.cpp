@@ -7,6 +7,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #ifndef MUREL_VERSION
 #error "MUREL_VERSION must come from the project version"
 #endif
@@ -100,6 +104,56 @@ QString ValueProblem(const QStringList &arguments)
     return QStringLiteral("コマンドラインを解釈できません。");
 }
 
+// Where the data file stands among the arguments: the first that is neither an option nor an
+// option's value, as the parser takes them; -1 when there is none.
+qsizetype DataFileIndex(const QStringList &arguments)
+{
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (!optionsEnded) {
+            if (a == QLatin1String("--")) {
+                optionsEnded = true;
+                continue;
+            }
+            if (a.size() > 1 && a.startsWith(QLatin1Char('-'))) {
+                if (TakesValue(OptionName(a)) && !a.contains(QLatin1Char('=')))
+                    ++i; // its value
+                continue;
+            }
+        }
+        return i;
+    }
+    return -1;
+}
+
+// What an existing data file is when it is not a regular file; empty when it is one or when it
+// is missing. Links are followed: a link to a regular file is that file.
+QString NotRegularFile(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode))
+        return QString();
+    if (S_ISDIR(st.st_mode))
+        return QStringLiteral("ディレクトリ");
+    if (S_ISFIFO(st.st_mode))
+        return QStringLiteral("名前付きパイプ");
+    if (S_ISCHR(st.st_mode))
+        return QStringLiteral("キャラクターデバイス");
+    if (S_ISBLK(st.st_mode))
+        return QStringLiteral("ブロックデバイス");
+    if (S_ISSOCK(st.st_mode))
+        return QStringLiteral("ソケット");
+    return QStringLiteral("特殊ファイル");
+#else
+    const QFileInfo info(path);
+    if (!info.exists() || info.isFile())
+        return QString();
+    return info.isDir() ? QStringLiteral("ディレクトリ") : QStringLiteral("特殊ファイル");
+#endif
+}
+
 QString HelpText(const QString &program, const QList<QCommandLineOption> &options)
 {
     QStringList names;
@@ -127,7 +181,8 @@ QString HelpText(const QString &program, const QList<QCommandLineOption> &option
 
 } // namespace
 
-CommandLine ParseCommandLine(const QStringList &arguments, const QString &workingDir)
+CommandLine ParseCommandLine(const QStringList &arguments, const QString &workingDir,
+                             const QList<QByteArray> &rawArguments)
 {
     const QString program = arguments.isEmpty() ? QStringLiteral("murel")
                                                 : QFileInfo(arguments.first()).fileName();
@@ -195,6 +250,18 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &workin
         result.text = Refusal(program, QStringLiteral("データファイル名が空です。"));
         return result;
     }
+    const qsizetype index = DataFileIndex(arguments);
+    if (index >= 0 && index < rawArguments.size()) {
+        const QByteArray &raw = rawArguments.at(index);
+        if (QFile::encodeName(QFile::decodeName(raw)) != raw) {
+            // Opening it would open, or make, a file of another name.
+            result.text = Refusal(program,
+                                  QStringLiteral("データファイル名%1に、文字として読めないバイトが"
+                                                 "あります。この名前のファイルは開けません。")
+                                          .arg(Quoted(named)));
+            return result;
+        }
+    }
     // Absolute from the start: the data file's directory, never the working directory, gets the
     // temporary files of a save, whatever the program does with its working directory later.
     const QString path = QDir::cleanPath(QDir(workingDir).absoluteFilePath(named));
@@ -204,6 +271,15 @@ CommandLine ParseCommandLine(const QStringList &arguments, const QString &workin
                               QStringLiteral("%1はディレクトリです。データファイルを指定して"
                                              "ください。")
                                       .arg(Quoted(path)));
+        return result;
+    }
+    // Reading a FIFO or a device would never end, and a save would replace it.
+    const QString kind = NotRegularFile(path);
+    if (!kind.isEmpty()) {
+        result.text = Refusal(program,
+                              QStringLiteral("%1は通常のファイルではありません（%2）。"
+                                             "データファイルを指定してください。")
+                                      .arg(Quoted(path), kind));
         return result;
     }
     if (!QFileInfo(info.absolutePath()).isDir()) {
@@ -233,6 +309,14 @@ int PrintCommandLineOutcome(const CommandLine &commandLine)
     }
     std::fputs(text.constData(), stderr);
     return 2;
+}
+
+QList<QByteArray> RawCommandLineArguments(int argc, char **argv)
+{
+    QList<QByteArray> arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    return arguments;
 }
 
 QStringList CommandLineArguments(int argc, char **argv)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -19,11 +21,18 @@ struct CommandLine
 };
 
 // arguments[0] is the program as started; a relative data file is taken from workingDir. Only
-// looks at the file system: the data file must not be a directory and its directory must exist.
-CommandLine ParseCommandLine(const QStringList &arguments, const QString &workingDir);
+// looks at the file system, and opens nothing: the data file must be a regular file or missing
+// (a link to one is fine; a directory, a FIFO, a device or a socket is refused) and its directory
+// must exist. rawArguments, when given, are the same arguments as the bytes the program got: a
+// data file name whose bytes do not come back from its decoded name would open another file, and
+// is refused.
+CommandLine ParseCommandLine(const QStringList &arguments, const QString &workingDir,
+                             const QList<QByteArray> &rawArguments = {});
 
 // Prints what a Help, Version or Refuse says; returns the process exit code.
 int PrintCommandLineOutcome(const CommandLine &commandLine);
 
 // argv as Qt strings (file names in the locale's encoding, UTF-8 on Linux).
 QStringList CommandLineArguments(int argc, char **argv);
+// argv as it is.
+QList<QByteArray> RawCommandLineArguments(int argc, char **argv);

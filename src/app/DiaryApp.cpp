@@ -1,18 +1,95 @@
 #include "app/DiaryApp.h"
 
+#include "app/DataFileLock.h"
 #include "app/DialogTemplate.h"
 #include "app/ExitSignals.h"
 #include "app/Prompt.h"
 #include "app/QuietSave.h"
+#include "data/DurableFile.h"
 
 #include <QDialog>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLockFile>
 #include <QSessionManager>
 #include <QStandardPaths>
 #include <QTranslator>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kRefusedExitCode = 2; // as for a command line that cannot be used
+
+QString Quoted(const QString &s)
+{
+    return QStringLiteral("「%1」").arg(s);
+}
+
+QString HolderText(const CDataFileLock::Holder &holder)
+{
+    const QString unknown = QStringLiteral("不明");
+    return QStringLiteral("ホスト: %1\nユーザー: %2\nプロセスID: %3")
+            .arg(holder.host.isEmpty() ? unknown : holder.host,
+                 holder.user.isEmpty() ? unknown : holder.user,
+                 holder.pid > 0 ? QString::number(holder.pid) : unknown);
+}
+
+// On standard error as well as in the box, for whoever started the program from a shell or a
+// script, like the refusals of the command line.
+void PrintRefusal(const QString &text)
+{
+    const QString program = QFileInfo(QCoreApplication::arguments().value(0)).fileName();
+    const QString line = (program.isEmpty() ? QStringLiteral("murel") : program)
+            + QStringLiteral(": ") + text + QLatin1Char('\n');
+    std::fputs(line.toLocal8Bit().constData(), stderr);
+    std::fflush(stderr);
+}
+
+enum class Start { Write, ViewOnly, Refused };
+
+// Takes the data file's lock, or says why not and how the program may go on.
+Start TakeDataFileLock(CDataFileLock &lock, const QString &dataFilePath, CPrompt &prompt)
+{
+    switch (lock.Take()) {
+    case CDataFileLock::Outcome::Taken:
+        return Start::Write;
+    case CDataFileLock::Outcome::Unavailable:
+        // Saves say for themselves when they fail; refusing would only take the diary away.
+        qWarning("Murel: cannot make the lock %s beside the data file; running without it",
+                 qPrintable(lock.Path()));
+        return Start::Write;
+    case CDataFileLock::Outcome::HeldHere: {
+        const QString text = QStringLiteral("データファイル%1は、ほかのミュレルが使用中のため"
+                                            "開けません。\n\n%2\n\nそのミュレルを終了してから、"
+                                            "もう一度起動してください。")
+                                     .arg(Quoted(dataFilePath), HolderText(lock.HeldBy()));
+        PrintRefusal(text);
+        prompt.Show(nullptr, text, QMessageBox::Warning, QMessageBox::Ok);
+        return Start::Refused;
+    }
+    case CDataFileLock::Outcome::HeldElsewhere:
+        break;
+    }
+    const QString question
+            = QStringLiteral(
+                      "データファイル%1は、別のホストのミュレルが使用中です。\n\n%2\n\n"
+                      "このホストからは、そのミュレルが動いているかどうかを確かめられません。"
+                      "閲覧専用で開きますか？\n閲覧専用では入力できず、データファイルには"
+                      "何も書き込みません。")
+                      .arg(Quoted(dataFilePath), HolderText(lock.HeldBy()));
+    if (prompt.Show(nullptr, question, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No)
+        == QMessageBox::Yes)
+        return Start::ViewOnly;
+    PrintRefusal(QStringLiteral("データファイル%1は、別のホストのミュレルが使用中のため"
+                                "開きませんでした。\n%2")
+                         .arg(Quoted(dataFilePath), HolderText(lock.HeldBy())));
+    return Start::Refused;
+}
+
+} // namespace
 
 CDiaryApp::CDiaryApp(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -45,6 +122,13 @@ QString CDiaryApp::LockFilePath()
 int CDiaryApp::InitInstance(const std::function<std::unique_ptr<QDialog>()> &makeMainWindow,
                             CPrompt &prompt)
 {
+    return InitInstance(
+            QString(), [&makeMainWindow](bool) { return makeMainWindow(); }, prompt);
+}
+
+int CDiaryApp::InitInstance(const QString &dataFilePath, const MainWindowMaker &makeMainWindow,
+                            CPrompt &prompt)
+{
     QLockFile lock(LockFilePath());
     // The lock is stale only when its owner process is gone, never because of its age: the first
     // copy may run for days.
@@ -60,17 +144,32 @@ int CDiaryApp::InitInstance(const std::function<std::unique_ptr<QDialog>()> &mak
         qWarning("Murel: cannot create the single-instance lock %s", qPrintable(lock.fileName()));
     }
 
-    const int exitCode = Run(makeMainWindow);
+    bool viewOnly = false;
+    std::unique_ptr<CDataFileLock> dataLock;
+    if (!dataFilePath.isEmpty()) {
+        dataLock = std::make_unique<CDataFileLock>(dataFilePath);
+        const Start start = TakeDataFileLock(*dataLock, dataFilePath, prompt);
+        if (start == Start::Refused)
+            return kRefusedExitCode;
+        viewOnly = start == Start::ViewOnly;
+        // Only with the lock held can no other copy be writing them right now.
+        if (dataLock->IsTaken())
+            CDurableFile::RemoveStaleTemporaries(dataFilePath, dataLock->TakenAt());
+    }
+
+    const int exitCode = Run(makeMainWindow, viewOnly);
+    if (dataLock)
+        dataLock->Release();
     if (lock.isLocked())
         lock.unlock();
     return exitCode;
 }
 
-int CDiaryApp::Run(const std::function<std::unique_ptr<QDialog>()> &makeMainWindow)
+int CDiaryApp::Run(const MainWindowMaker &makeMainWindow, bool viewOnly)
 {
     // Signals are watched from before the window is made; one that comes meanwhile waits.
     CExitSignals exitSignals;
-    std::unique_ptr<QDialog> mainWindow = makeMainWindow();
+    std::unique_ptr<QDialog> mainWindow = makeMainWindow(viewOnly);
     CQuietSave *quiet = dynamic_cast<CQuietSave *>(mainWindow.get());
     int exitCode = 0;
     bool ending = false;
@@ -89,6 +188,7 @@ int CDiaryApp::Run(const std::function<std::unique_ptr<QDialog>()> &makeMainWind
         if (ending)
             return;
         ending = true;
+        exitSignals.IgnoreFromNowOn();
         exitCode = saveQuietly("signal") ? 0 : 1;
         QCoreApplication::exit(exitCode);
     });
@@ -116,6 +216,9 @@ int CDiaryApp::Run(const std::function<std::unique_ptr<QDialog>()> &makeMainWind
     mainWindow->setWindowModality(Qt::ApplicationModal);
     mainWindow->show();
     exec();
+    // Closing: no later signal may end the process by its default action while the window
+    // writes its settings, nor after the watcher is gone. The exit code stays what the saves say.
+    exitSignals.IgnoreFromNowOn();
     setQuitOnLastWindowClosed(quitOnLastWindow);
     mainWindow.reset(); // the window writes its settings as it goes
     return exitCode;

@@ -24,9 +24,20 @@ public:
     CDiaryApp(int &argc, char **argv);
     ~CDiaryApp() override;
 
+    // Makes the main window for the data file, whether it is only to be shown.
+    using MainWindowMaker = std::function<std::unique_ptr<QDialog>(bool viewOnly)>;
+
     // Runs the main window made by makeMainWindow unless another copy runs; then the prompt tells
     // the user so and no main window is made. The window is shown application-modal, as a modal
     // dialog, and the program ends when it finishes. Returns the process exit code.
+    //
+    // With a data file, its lock is held beside it while the window runs, and our temporary
+    // files that a killed earlier run left there are removed first. A lock held by a program
+    // that runs on this host refuses the start (exit code 2); one from another host cannot be
+    // checked, and the user may open the file to view it only.
+    int InitInstance(const QString &dataFilePath, const MainWindowMaker &makeMainWindow,
+                     CPrompt &prompt);
+    // Without a data file: no lock but the single-instance one.
     int InitInstance(const std::function<std::unique_ptr<QDialog>()> &makeMainWindow,
                      CPrompt &prompt);
 
@@ -34,7 +45,7 @@ public:
     static QString LockFilePath();
 
 private:
-    int Run(const std::function<std::unique_ptr<QDialog>()> &makeMainWindow);
+    int Run(const MainWindowMaker &makeMainWindow, bool viewOnly);
 
     std::unique_ptr<QTranslator> m_qtTranslator;
 };

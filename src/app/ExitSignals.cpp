@@ -102,8 +102,23 @@ CExitSignals::~CExitSignals()
 {
     if (!m_notifier)
         return;
-    RestoreHandlers(kSignalCount);
+    if (!m_ignoring)
+        RestoreHandlers(kSignalCount);
     g_installed = false;
+    DrainPipe();
+}
+
+void CExitSignals::IgnoreFromNowOn()
+{
+    if (!m_notifier || m_ignoring)
+        return;
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int signalNumber : kExitSignals)
+        ::sigaction(signalNumber, &ignore, nullptr);
+    m_ignoring = true;
+    m_notifier->setEnabled(false);
     DrainPipe();
 }
 
@@ -118,7 +133,7 @@ void CExitSignals::OnReadable()
     m_notifier->setEnabled(false);
     const QPointer<CExitSignals> alive(this);
     emit exitRequested(int(byte));
-    if (alive)
+    if (alive && !m_ignoring)
         m_notifier->setEnabled(true);
 }
 
@@ -129,6 +144,8 @@ CExitSignals::CExitSignals(QObject *parent)
 { }
 
 CExitSignals::~CExitSignals() = default;
+
+void CExitSignals::IgnoreFromNowOn() { }
 
 void CExitSignals::OnReadable() { }
 

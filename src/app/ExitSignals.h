@@ -18,9 +18,14 @@ class QSocketNotifier;
 //    program the way the exit button does, with exit code 0;
 //  - every later time: notice that the program is already ending and return at once.
 //
+// Once the program is closing, IgnoreFromNowOn makes the signals ignored until the process ends:
+// a late one must neither end the process by its default action halfway through its last writes
+// or after this object is gone, nor change its exit code.
+//
 // Make one object in the main thread once the application object exists, and destroy it before
-// the application object; the destructor puts back the handlers found at construction. Only one
-// object can be active at a time. Elsewhere than on Unix the object does nothing.
+// the application object; the destructor puts back the handlers found at construction, unless
+// the signals are ignored from now on. Only one object can be active at a time. Elsewhere than
+// on Unix the object does nothing.
 class CExitSignals : public QObject
 {
     Q_OBJECT
@@ -34,6 +39,11 @@ public:
     // Whether the handlers are installed (false for a second object, or if installing failed).
     bool isActive() const { return m_notifier != nullptr; }
 
+    // From here until the process ends, SIGTERM, SIGHUP and SIGINT are ignored, also after this
+    // object is gone, and no further exitRequested is emitted, not even for a signal that came
+    // before. Call it where closing begins; calling it again changes nothing.
+    void IgnoreFromNowOn();
+
 signals:
     void exitRequested(int signalNumber);
 
@@ -41,4 +51,5 @@ private:
     void OnReadable();
 
     QSocketNotifier *m_notifier = nullptr;
+    bool m_ignoring = false;
 };

@@ -13,7 +13,8 @@ int main(int argc, char **argv)
     // Before the application object: a help, a version or an unusable argument needs no display
     // and touches neither the lock, the settings nor a data file.
     const CommandLine commandLine
-            = ParseCommandLine(CommandLineArguments(argc, argv), QDir::currentPath());
+            = ParseCommandLine(CommandLineArguments(argc, argv), QDir::currentPath(),
+                               RawCommandLineArguments(argc, argv));
     if (commandLine.action != CommandLine::Run)
         return PrintCommandLineOutcome(commandLine);
 
@@ -21,5 +22,11 @@ int main(int argc, char **argv)
     DiaryEnv env;
     env.dataFilePath = commandLine.dataFilePath;
     env.makeEntryWindow = &CDailyInputDlg::Open;
-    return app.InitInstance([&env] { return std::make_unique<CDiaryDlg>(env); }, DefaultPrompt());
+    return app.InitInstance(
+            env.dataFilePath,
+            [&env](bool viewOnly) {
+                env.viewOnly = viewOnly;
+                return std::make_unique<CDiaryDlg>(env);
+            },
+            DefaultPrompt());
 }

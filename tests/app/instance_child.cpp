@@ -1,5 +1,7 @@
 // Test-only stand-in for the program: CDiaryApp with a trivial main window that says when it is
 // made and running and closes when its standard input ends, and a prompt that prints.
+// MUREL_CHILD_SLOW_CLOSE makes the window take its time to go, as the real one writes its settings
+// then; MUREL_CHILD_LINGER keeps the process that many milliseconds after the run.
 #include "app/DiaryApp.h"
 #include "app/Profile.h"
 #include "app/Prompt.h"
@@ -54,6 +56,13 @@ public:
         });
         // Never outlive a test that forgot us.
         QTimer::singleShot(60000, this, &QDialog::accept);
+    }
+    ~ChildWindow() override
+    {
+        if (qEnvironmentVariableIsSet("MUREL_CHILD_SLOW_CLOSE")) {
+            say(QStringLiteral("CLOSING"));
+            QThread::msleep(600);
+        }
     }
 
 protected:
@@ -124,5 +133,6 @@ int main(int argc, char **argv)
             },
             prompt);
     say(QStringLiteral("DONE"));
+    QThread::msleep(qEnvironmentVariableIntValue("MUREL_CHILD_LINGER"));
     return rc;
 }

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -162,6 +164,54 @@ private slots:
         QCOMPARE(result.action, CommandLine::Run);
         QCOMPARE(result.dataFilePath, elsewhere + QStringLiteral("/a.Dat"));
         QVERIFY(QDir::currentPath() != elsewhere);
+    }
+
+    // Over generated names: what runs names exactly the bytes given, and every name that is
+    // proper UTF-8 runs; any other is refused.
+    void acceptedNamesKeepTheirBytes()
+    {
+        QRandomGenerator random(20030512);
+        // Mostly whole characters of one to four bytes; now and then a byte or a sequence that is
+        // no character, alone or beside a part of one.
+        const QList<QByteArray> good{
+                "a", "Z", "9", ".", "_", " ", "\xe3\x81\x82", "\xc3\xa9", "\xf0\x9f\x8e\xb0"};
+        const QList<QByteArray> bad{"\xff",     "\xfe", "\xc0\x80", "\xed\xa0\xbf",
+                                    "\xf0\x9f", "\x81", "\xe3"};
+        int refused = 0;
+        int ran = 0;
+        for (int round = 0; round < 2000; ++round) {
+            QByteArray name;
+            const int length = 1 + int(random.bounded(8));
+            for (int i = 0; i < length; ++i) {
+                const QList<QByteArray> &from = random.bounded(10) == 0 ? bad : good;
+                name.append(from.at(int(random.bounded(int(from.size())))));
+            }
+            if (name.startsWith('-') || name == "." || name == "..")
+                continue;
+            // After options whose values may be no names at all: only the file's bytes count.
+            const QList<QList<QByteArray>> options{
+                    {}, {"-qwindowtitle", "\xff"}, {"--qwindowtitle=\xfe", "--"}, {"-style", "x"}};
+            QList<QByteArray> raw = QList<QByteArray>{"murel"} + options.at(round % 4);
+            raw.append(name);
+            QStringList decoded;
+            for (const QByteArray &a : raw)
+                decoded.append(QFile::decodeName(a));
+            const CommandLine result = ParseCommandLine(decoded, m_dir.path(), raw);
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString strict = utf8(name);
+            const bool properUtf8 = !utf8.hasError() && !strict.contains(QChar(0xfffd));
+            if (result.action == CommandLine::Run) {
+                ++ran;
+                QCOMPARE(QFile::encodeName(result.dataFilePath),
+                         QFile::encodeName(m_dir.path()) + '/' + name);
+            } else {
+                ++refused;
+                QVERIFY2(!properUtf8, name.toHex().constData());
+            }
+        }
+        // Both kinds came up.
+        QVERIFY(ran > 100);
+        QVERIFY(refused > 100);
     }
 
 private:

@@ -1,7 +1,10 @@
+#include "app/DataFileLock.h"
 #include "app/DialogTemplate.h"
 #include "app/DiaryApp.h"
 #include "app/QuietSave.h"
 #include "common/ScriptedPrompt.h"
+#include "common/Unprivileged.h"
+#include "data/DurableFile.h"
 
 #include <QDateTime>
 #include <QDialog>
@@ -12,6 +15,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QSettings>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -19,7 +23,9 @@
 #include <csignal>
 #include <memory>
 
+#include <pwd.h>
 #include <signal.h>
+#include <unistd.h>
 
 #ifndef MUREL_CHILD
 #error "MUREL_CHILD must name the test child executable"
@@ -85,9 +91,11 @@ class Child
 {
 public:
     Child(const QString &runtimeDir, const QString &configDir, const QString &barrier = {},
-          const QString &quiet = {})
+          const QString &quiet = {}, const QMap<QString, QString> &extra = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = extra.begin(); it != extra.end(); ++it)
+            env.insert(it.key(), it.value());
         if (!quiet.isEmpty())
             env.insert(QStringLiteral("MUREL_CHILD_QUIET"), quiet);
         else
@@ -161,6 +169,33 @@ private:
     QProcess m_process;
     QString m_output;
 };
+
+const QByteArray kDataBytes = "20030511,0,-100,0,100,\r\n20030512,0,2000,5000,3000,\r\n";
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool WriteFile(const QString &path, const QByteArray &bytes, qint64 ageSeconds = 0)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        return false;
+    return ageSeconds == 0
+            || file.setFileTime(QDateTime::currentDateTime().addSecs(-ageSeconds),
+                                QFileDevice::FileModificationTime);
+}
+
+// A save's temporary file, named as saves name theirs, that a killed run left an hour ago.
+QString LeaveStaleTemporary(const QString &dataFile)
+{
+    CDurableFile file(dataFile);
+    const QString path = file.Open() ? file.TemporaryPath() : QString();
+    file.Cancel();
+    return !path.isEmpty() && WriteFile(path, "20030512,0,20", 3600) ? path : QString();
+}
 
 } // namespace
 
@@ -463,6 +498,266 @@ private slots:
         QCOMPARE(runner.process().state(), QProcess::Running);
         QCOMPARE(runner.finish(), 0);
         QVERIFY(!runner.hasLine(QStringLiteral("REFUSED")));
+    }
+
+    // Every state the data file's lock can be found in at start. In the lock's lines, as
+    // QLockFile writes them: $live is a running process that is no copy of the program, $gone a
+    // process that ended, $self this one; $host, $id and $boot are this machine's.
+    void dataFileLock_data()
+    {
+        QTest::addColumn<QByteArray>("lock"); // what Murel1.Dat.lock holds
+        QTest::addColumn<int>("age"); // of the lock file in seconds; -1: there is none
+        QTest::addColumn<int>("answer"); // to the question, if one is asked
+        QTest::addColumn<QString>("asked"); // "", "refused" or "question"
+        QTest::addColumn<QString>("window"); // "write", "view" or "none"
+        QTest::addColumn<int>("exitCode");
+
+        const int none = QMessageBox::NoButton;
+        const int yes = QMessageBox::Yes;
+        QTest::newRow("free") << QByteArray() << -1 << none << ""
+                              << "write" << 0;
+        QTest::newRow("its process is gone")
+                << QByteArray("$gone\nmurel\n$host\n$id\n$boot\n") << 0 << none << ""
+                << "write" << 0;
+        QTest::newRow("its process id now runs another program")
+                << QByteArray("$live\nmurel\n$host\n$id\n$boot\n") << 0 << none << ""
+                << "write" << 0;
+        QTest::newRow("our own process id, left by an earlier run")
+                << QByteArray("$self\n$program\n$host\n$id\n$boot\n") << 0 << none << ""
+                << "write" << 0;
+        QTest::newRow("made before a reboot")
+                << QByteArray("$live\nsleep\n$host\n$id\nnot-this-boot\n") << 0 << none << ""
+                << "write" << 0;
+        QTest::newRow("made, never written, long ago") << QByteArray() << 60 << none << ""
+                                                       << "write" << 0;
+        QTest::newRow("held by a program running here")
+                << QByteArray("$live\nsleep\n$host\n$id\n$boot\n") << 0 << none << "refused"
+                << "none" << 2;
+        QTest::newRow("held here, lock without machine ids")
+                << QByteArray("$live\nsleep\n$host\n") << 0 << none << "refused"
+                << "none" << 2;
+        QTest::newRow("made this moment, not yet written") << QByteArray() << 0 << none << "refused"
+                                                           << "none" << 2;
+        const QByteArray far("4242\nmurel\nfar.example\nfeedfacefeedfacefeedfacefeedface\nb\n");
+        QTest::newRow("other host, view only") << far << 0 << yes << "question"
+                                               << "view" << 0;
+        QTest::newRow("other host, declined") << far << 0 << int(QMessageBox::No) << "question"
+                                              << "none" << 2;
+        // Where the machine id is known it tells machines apart, even under one host name.
+        if (!CDataFileLock::Host::This().id.isEmpty())
+            QTest::newRow("other machine with our host name")
+                    << QByteArray("4242\nmurel\n$host\nfeedfacefeedfacefeedfacefeedface\nb\n") << 0
+                    << yes << "question"
+                    << "view" << 0;
+    }
+    void dataFileLock()
+    {
+        QFETCH(QByteArray, lock);
+        QFETCH(int, age);
+        QFETCH(int, answer);
+        QFETCH(QString, asked);
+        QFETCH(QString, window);
+        QFETCH(int, exitCode);
+
+        QTemporaryDir dir;
+        const QString data = dir.filePath(QStringLiteral("Murel1.Dat"));
+        const QString lockPath = dir.filePath(QStringLiteral("Murel1.Dat.lock"));
+        QVERIFY(WriteFile(data, kDataBytes));
+        const QString temporary = LeaveStaleTemporary(data);
+        QVERIFY(!temporary.isEmpty());
+        QProcess live, gone;
+        live.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(live.waitForStarted() && gone.waitForStarted());
+        const auto host = CDataFileLock::Host::This();
+        lock.replace("$live", QByteArray::number(live.processId()))
+                .replace("$gone", QByteArray::number(gone.processId()))
+                .replace("$self", QByteArray::number(QCoreApplication::applicationPid()))
+                .replace("$program",
+                         QFileInfo(QCoreApplication::applicationFilePath()).fileName().toUtf8())
+                .replace("$host", host.name.toUtf8())
+                .replace("$id", host.id)
+                .replace("$boot", QSysInfo::bootUniqueId());
+        QVERIFY(gone.waitForFinished());
+        if (age >= 0)
+            QVERIFY(WriteFile(lockPath, lock, age));
+        const auto listing = [&dir] {
+            return QDir(dir.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        };
+        const QStringList before = listing();
+
+        ScriptedPrompt prompt;
+        if (answer != QMessageBox::NoButton)
+            prompt.answers.append(QMessageBox::StandardButton(answer));
+        int made = 0;
+        bool viewOnly = false;
+        QByteArray lockWhileRunning;
+        auto &app = *static_cast<CDiaryApp *>(QCoreApplication::instance());
+        const int rc = app.InitInstance(
+                data,
+                [&](bool v) -> std::unique_ptr<QDialog> {
+                    ++made;
+                    viewOnly = v;
+                    return std::make_unique<ProbeWindow>(
+                            [&] { lockWhileRunning = ReadAll(lockPath); });
+                },
+                prompt);
+        live.kill();
+        live.waitForFinished();
+
+        QCOMPARE(rc, exitCode);
+        QCOMPARE(made, window == QLatin1String("none") ? 0 : 1);
+        QCOMPARE(viewOnly, window == QLatin1String("view"));
+        QCOMPARE(prompt.asked.size(), asked.isEmpty() ? 0 : 1);
+        if (!asked.isEmpty()) {
+            const ScriptedPrompt::Asked &box = prompt.asked.first();
+            const bool question = asked == QLatin1String("question");
+            QCOMPARE(box.icon, question ? QMessageBox::Question : QMessageBox::Warning);
+            QCOMPARE(box.buttons,
+                     question ? QMessageBox::Yes | QMessageBox::No
+                              : QMessageBox::StandardButtons(QMessageBox::Ok));
+            // Which file, and who holds it: host, user and process, as far as the lock says.
+            const QList<QByteArray> lines = lock.split('\n');
+            const auto told = [](const QByteArray &v) {
+                return v.isEmpty() ? QStringLiteral("不明") : QString::fromUtf8(v);
+            };
+            const passwd *pw = ::getpwuid(::geteuid());
+            const QStringList parts{QStringLiteral("「%1」").arg(data),
+                                    question ? QStringLiteral("閲覧専用で開きますか")
+                                             : QStringLiteral("使用中のため開けません"),
+                                    QStringLiteral("ホスト: ") + told(lines.value(2)),
+                                    QStringLiteral("ユーザー: ")
+                                            + QString::fromLocal8Bit(pw ? pw->pw_name : ""),
+                                    QStringLiteral("プロセスID: ") + told(lines.value(0))};
+            for (const QString &part : parts)
+                QVERIFY2(box.text.contains(part), qPrintable(part + QLatin1Char('\n') + box.text));
+        }
+        QStringList after = before;
+        if (window == QLatin1String("write")) {
+            // Ours while the window ran and gone after it; the old temporary file was ours too.
+            QVERIFY(lockWhileRunning.startsWith(
+                    QByteArray::number(QCoreApplication::applicationPid()) + '\n'));
+            after.removeOne(QFileInfo(lockPath).fileName());
+            after.removeOne(QFileInfo(temporary).fileName());
+        } else {
+            QCOMPARE(ReadAll(lockPath), lock); // another program's, left alone
+        }
+        QCOMPARE(listing(), after);
+        QCOMPARE(ReadAll(data), kDataBytes);
+    }
+
+    // A folder we may only read, tried as an ordinary user even when the suite runs as root: no
+    // lock can be made there, and none is.
+    void lockThatCannotBeMade()
+    {
+        QCOMPARE(RunUnprivileged([] {
+                     QTemporaryDir own;
+                     const QString ro = own.filePath(QStringLiteral("ro"));
+                     if (!QDir(own.path()).mkdir(QStringLiteral("ro"))
+                         || !QFile::setPermissions(ro, QFile::ReadOwner | QFile::ExeOwner))
+                         return QStringLiteral("no folder of our own");
+                     CDataFileLock lock(ro + QStringLiteral("/Murel1.Dat"));
+                     const auto outcome = lock.Take();
+                     const bool made = QFile::exists(lock.Path());
+                     QFile::setPermissions(ro,
+                                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                     if (outcome != CDataFileLock::Outcome::Unavailable || made)
+                         return QStringLiteral("outcome %1, made %2").arg(int(outcome)).arg(made);
+                     return QString();
+                 }),
+                 QString());
+    }
+
+    // The lock's name fits the file system whatever the data file's (QLockFile adds ".rmlock"
+    // while it removes a stale lock), stays beside the file, and is that file's own.
+    void lockPathFitsBesideTheFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain"); // the name plus ".lock"
+
+        QTest::newRow("usual") << QStringLiteral("Murel1.Dat") << true;
+        QTest::newRow("243 bytes, longest plain") << QString(243, QLatin1Char('a')) << true;
+        QTest::newRow("244 bytes") << QString(244, QLatin1Char('a')) << false;
+        QTest::newRow("255 bytes")
+                << QString(251, QLatin1Char('c')) + QStringLiteral(".Dat") << false;
+        // Three bytes and four bytes a character: a cut never splits one.
+        QTest::newRow("255 bytes of kana") << QString(85, QChar(0x3042)) << false;
+        QTest::newRow("254 bytes, emoji")
+                << QStringLiteral("\U0001F3B0").repeated(63) + QStringLiteral("ab") << false;
+    }
+    void lockPathFitsBesideTheFile()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+
+        QTemporaryDir dir;
+        const QString folder = QDir(dir.path()).canonicalPath();
+        const QString data = QDir(folder).filePath(name);
+        const QFileInfo lock(CDataFileLock::PathFor(data));
+        QCOMPARE(lock.absolutePath(), folder);
+        const QByteArray bytes = QFile::encodeName(lock.fileName());
+        QVERIFY2(bytes.size() + 7 <= 255, bytes.constData());
+        QCOMPARE(QFile::decodeName(bytes), lock.fileName());
+        QCOMPARE(lock.fileName() == name + QStringLiteral(".lock"), plain);
+        QCOMPARE(CDataFileLock::PathFor(data), lock.filePath());
+        QString other = name;
+        other[other.size() - 1] = QLatin1Char('z');
+        QVERIFY(CDataFileLock::PathFor(QDir(folder).filePath(other)) != lock.filePath());
+        // The file system takes it.
+        QVERIFY(WriteFile(data, kDataBytes));
+        CDataFileLock taken(data);
+        QCOMPARE(taken.Take(), CDataFileLock::Outcome::Taken);
+        QVERIFY(QFile::exists(lock.filePath()));
+        // Through a link to the file, a link to its folder or dot segments, the same lock.
+        QVERIFY(QFile::link(data, dir.filePath(QStringLiteral("link"))));
+        QVERIFY(QFile::link(folder, dir.filePath(QStringLiteral("folder"))));
+        for (const QString &path : {dir.filePath(QStringLiteral("link")),
+                                    dir.filePath(QStringLiteral("folder/x/../")) + name})
+            QCOMPARE(CDataFileLock::PathFor(path), lock.filePath());
+    }
+
+    // Once the program is closing, late signals neither end it by their default action nor
+    // change its exit code: while the window goes, and after the run until the process ends.
+    void lateSignalsChangeNothing_data()
+    {
+        QTest::addColumn<bool>("signalFirst"); // else the window is closed its own way
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("lateAt"); // the line the late signals wait for
+        QTest::addColumn<int>("exitCode");
+
+        QTest::newRow("signal, more while the window goes") << true << "ok"
+                                                            << "CLOSING" << 0;
+        QTest::newRow("signal, more after the run") << true << "ok"
+                                                    << "DONE" << 0;
+        QTest::newRow("save failed, more after the run") << true << "fail"
+                                                         << "DONE" << 1;
+        QTest::newRow("window closed, signals after the run") << false << "ok"
+                                                              << "DONE" << 0;
+    }
+    void lateSignalsChangeNothing()
+    {
+        QFETCH(bool, signalFirst);
+        QFETCH(QString, mode);
+        QFETCH(QString, lateAt);
+        QFETCH(int, exitCode);
+
+        QTemporaryDir run, config;
+        Child child(run.path(), config.path(), {}, mode,
+                    {{QStringLiteral("MUREL_CHILD_SLOW_CLOSE"), QStringLiteral("1")},
+                     {QStringLiteral("MUREL_CHILD_LINGER"), QStringLiteral("600")}});
+        QVERIFY2(child.waitFor(QStringLiteral("RUNNING")), qPrintable(child.output()));
+        const auto pid = pid_t(child.process().processId());
+        if (signalFirst)
+            QCOMPARE(::kill(pid, SIGTERM), 0);
+        else
+            child.process().closeWriteChannel();
+        QVERIFY2(child.waitFor(lateAt), qPrintable(child.output()));
+        for (int signalNumber : {SIGTERM, SIGINT, SIGHUP, SIGTERM})
+            QCOMPARE(::kill(pid, signalNumber), 0);
+        QVERIFY(child.process().waitForFinished(15000));
+        QCOMPARE(child.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.process().exitCode(), exitCode);
     }
 };
 

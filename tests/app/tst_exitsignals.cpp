@@ -78,6 +78,7 @@ private slots:
     void previousHandlersComeBack();
     void childProcess_data();
     void childProcess();
+    void ignoredFromNowOn();
 
 private:
     // What QtTest itself installed, put back after each test.
@@ -293,6 +294,23 @@ void TestExitSignals::childProcess()
         QCOMPARE(child.exitCode(), 0);
         QCOMPARE(output, "ready\nexit " + QByteArray::number(signalNumber) + '\n');
     }
+}
+
+// Once closing has begun no signal gets through, neither one already waiting nor a later one,
+// and the default action does not come back with the watcher's end.
+void TestExitSignals::ignoredFromNowOn()
+{
+    auto watcher = std::make_unique<CExitSignals>();
+    QSignalSpy spy(watcher.get(), &CExitSignals::exitRequested);
+    QCOMPARE(::raise(SIGTERM), 0);
+    watcher->IgnoreFromNowOn();
+    watcher.reset();
+    for (int signalNumber : kWatched) {
+        QVERIFY(CurrentHandler(signalNumber) == SIG_IGN);
+        QCOMPARE(::raise(signalNumber), 0); // the default action would end the test here
+    }
+    QTest::qWait(50);
+    QCOMPARE(spy.size(), 0);
 }
 
 int main(int argc, char **argv)
