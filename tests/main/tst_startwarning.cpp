@@ -97,7 +97,7 @@ void TestStartWarning::warnsOnceAtStart()
                                 "（実績入力はできません）。"));
     }
     // Viewing still works, and nothing was written.
-    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+    QCOMPARE(dlg->List()->RowCount(), 31);
     QCOMPARE(ReadData(), before);
 }
 
