@@ -514,13 +514,15 @@ void TestExport::clipboardHoldsTheSameImage()
 
 void TestExport::failures_data()
 {
-    QTest::addColumn<QString>("what"); // "period", "all" or "image"
+    QTest::addColumn<QString>("what"); // "period", "all", "image" or "print" (to a file)
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("firstLine");
 
-    for (const char *what : {"period", "all", "image"}) {
-        const QString failed
-                = QLatin1String(what) == QLatin1String("image") ? kImageFailed : kCsvFailed;
+    for (const char *what : {"period", "all", "image", "print"}) {
+        const QString failed = QLatin1String(what) == QLatin1String("image") ? kImageFailed
+                : QLatin1String(what) == QLatin1String("print")
+                ? QStringLiteral("印刷に失敗しました。")
+                : kCsvFailed;
         QTest::addRow("%s: a folder in the way", what) << what << "folder" << failed;
         QTest::addRow("%s: an unwritable folder", what) << what << "locked" << failed;
         QTest::addRow("%s: a missing folder", what) << what << "missing" << failed;
@@ -550,8 +552,9 @@ QString TestExport::FailureCase(const QString &root, const QString &what, const 
         return QStringLiteral("cannot make the data file");
     file.close();
     QString target = out
-            + (what == QLatin1String("image") ? QStringLiteral("/graph.png")
-                                              : QStringLiteral("/results.csv"));
+            + (what == QLatin1String("image")           ? QStringLiteral("/graph.png")
+                       : what == QLatin1String("print") ? QStringLiteral("/print.pdf")
+                                                        : QStringLiteral("/results.csv"));
     if (setup == QLatin1String("folder"))
         expect(QDir().mkdir(target), "mkdir");
     if (setup == QLatin1String("locked"))
@@ -574,6 +577,12 @@ QString TestExport::FailureCase(const QString &root, const QString &what, const 
         savePath.answers = {target};
         if (what == QLatin1String("image")) {
             ImageItem(dlg)->trigger();
+        } else if (what == QLatin1String("print")) {
+            QPrinter printer(QPrinter::HighResolution);
+            CExportCommands::SetUpPrinter(printer, data);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(target);
+            expect(!dlg.Export()->PrintTo(printer), "printed");
         } else {
             RunModal<CCsvScopeDlg>([&] { CsvItem(dlg)->trigger(); },
                                    Choose(what == QLatin1String("all")
