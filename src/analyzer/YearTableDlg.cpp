@@ -64,6 +64,7 @@ CYearTableDlg::~CYearTableDlg()
     // Destroyed while still open (its owner went away): the position is kept all the same.
     if (m_initialized && isVisible())
         OnDestroy();
+    m_list->setModel(nullptr); // the model goes before the list
 }
 
 QWidget *CYearTableDlg::control(ControlId id) const

@@ -6,6 +6,11 @@ CPeriodList::CPeriodList(QWidget *parent)
     SetReportModel(&m_model);
 }
 
+CPeriodList::~CPeriodList()
+{
+    setModel(nullptr); // the model goes before the view
+}
+
 void CPeriodList::Setup()
 {
     SetupColumns();

@@ -12,6 +12,7 @@ class CPeriodList : public CReportList
     Q_OBJECT
 public:
     explicit CPeriodList(QWidget *parent = nullptr);
+    ~CPeriodList() override;
 
     // The six columns; once the list has its size.
     void Setup();
