@@ -9,7 +9,6 @@
 #include "data/ResultBook.h"
 #include "graph/GraphPainter.h"
 #include "graph/YearGraph.h"
-#include "session/RowText.h"
 #include "session/YearText.h"
 
 #include <QLabel>
@@ -30,20 +29,12 @@ const dlg::Item kTemplate[] = {
         {CYearTableDlg::IdClose, Kind::DefPushButton, u"閉じる", 306, 310, 58, 16, dlg::TabStop},
 };
 
-const ReportColumn kColumns[] = {{u"年", 2},       {u"回収/投資", 4}, {u"回収率", 2}, {u"収支", 3},
-                                 {u"通算収支", 3}, {u"稼働日数", 3},  {u"勝率", 2}};
-
-// The row icon of a balance that may pass 32 bits: only its sign counts.
-int IconOf(int64_t balance, bool marked)
-{
-    return rowtext::IconOf(balance > 0 ? 1 : balance < 0 ? -1 : 0, marked);
-}
-
 } // namespace
 
 CYearTableDlg::CYearTableDlg(QWidget *parent)
     : QDialog(parent)
     , m_chart(std::make_unique<CGraphPainter>())
+    , m_model(std::make_unique<CReportModel>(rowtext::YearColumns()))
 {
     setWindowTitle(QStringLiteral("年別集計"));
     setModal(true);
@@ -61,7 +52,8 @@ CYearTableDlg::CYearTableDlg(QWidget *parent)
     setFixedSize(dlg::ToPixels(units, 372, 332));
 
     m_status = m_controls.get<QLabel>(IdStatus);
-    m_list->SetupColumns(kColumns);
+    m_list->SetReportModel(m_model.get());
+    m_list->SetupColumns();
     // A list view takes no name from its label; a screen reader reads this one.
     m_list->setAccessibleName(QStringLiteral("年別一覧"));
     connect(m_controls.get<QPushButton>(IdClose), &QPushButton::clicked, this, &QDialog::accept);
@@ -72,6 +64,7 @@ CYearTableDlg::~CYearTableDlg()
     // Destroyed while still open (its owner went away): the position is kept all the same.
     if (m_initialized && isVisible())
         OnDestroy();
+    m_list->setModel(nullptr); // the model goes before the list
 }
 
 QWidget *CYearTableDlg::control(ControlId id) const
@@ -117,7 +110,6 @@ void CYearTableDlg::Fill()
 {
     m_rows.clear();
     m_total = YearFigures();
-    m_list->clear();
     m_status->clear();
     if (m_book) {
         const QString path = m_book->dataFilePath();
@@ -135,15 +127,12 @@ void CYearTableDlg::Fill()
         }
     }
 
+    m_model->SetRows(rowtext::YearTableRows(m_rows, m_total, m_thisYear));
     int marked = -1;
-    for (const YearFigures &row : m_rows) {
-        if (row.year == m_thisYear)
-            marked = m_list->topLevelItemCount();
-        m_list->AddRow(rowtext::YearRow(row), IconOf(row.balance, row.year == m_thisYear),
-                       row.year);
+    for (size_t r = 0; r < m_rows.size(); ++r) {
+        if (m_rows[r].year == m_thisYear)
+            marked = int(r);
     }
-    if (!m_rows.empty())
-        m_list->AddRow(rowtext::TotalRow(m_total), IconOf(m_total.balance, false), 0);
     if (marked >= 0) {
         m_list->SelectRow(marked);
         m_list->EnsureVisible(marked);

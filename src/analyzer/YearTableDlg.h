@@ -9,6 +9,7 @@
 
 class CGraphPainter;
 class CReportList;
+class CReportModel;
 class CResultBook;
 class QLabel;
 
@@ -53,6 +54,7 @@ private:
     std::vector<YearFigures> m_rows;
     YearFigures m_total; // the "合計" row
     std::unique_ptr<CGraphPainter> m_chart;
+    std::unique_ptr<CReportModel> m_model; // the rows the list shows
     dlg::Controls m_controls;
     CReportList *m_list = nullptr;
     QWidget *m_chartFrame = nullptr;

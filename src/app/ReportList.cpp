@@ -8,15 +8,8 @@
 #include <QScrollBar>
 #include <QStyle>
 
-namespace {
-
-constexpr int kIconRole = Qt::UserRole; // the row's image index, as the list item keeps it
-constexpr int kKeyRole = Qt::UserRole + 1;
-
-} // namespace
-
 CReportList::CReportList(QWidget *parent)
-    : QTreeWidget(parent)
+    : QTreeView(parent)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -26,7 +19,7 @@ CReportList::CReportList(QWidget *parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setAllColumnsShowFocus(true);
     setSortingEnabled(false);
-    // Selecting a row must not scroll by itself: the fill operations decide when to scroll.
+    // Selecting a row must not scroll by itself: the list's owners decide when to scroll.
     setAutoScroll(false);
     setFocusPolicy(Qt::StrongFocus);
     header()->setSectionsMovable(false);
@@ -38,18 +31,24 @@ CReportList::CReportList(QWidget *parent)
     setPalette(pal);
 }
 
-void CReportList::SetupColumns(std::span<const ReportColumn> columns)
+void CReportList::SetReportModel(CReportModel *model)
 {
-    m_rowIcons = RowIcons();
+    m_model = model;
+    QList<QVariant> icons;
+    for (const QIcon &icon : RowIcons())
+        icons.append(icon);
+    model->SetDecorations(std::move(icons));
+    setModel(model);
+}
+
+void CReportList::SetupColumns()
+{
+    const std::span<const rowtext::Column> columns
+            = m_model ? m_model->Columns() : std::span<const rowtext::Column>();
     const int w = frameGeometry().width();
     const int count = int(columns.size());
-    setColumnCount(count);
-    QTreeWidgetItem *header = headerItem();
-    for (int c = 0; c < count; ++c) {
-        header->setText(c, QString::fromUtf16(columns[c].heading));
-        setColumnWidth(c, w * columns[c].share / 20);
-        header->setTextAlignment(c, (c == 0 ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-    }
+    for (int c = 0; c < count; ++c)
+        setColumnWidth(c, w * columns[size_t(c)].share / 20);
     setIconSize(QSize(16, 16));
     // The columns leave some of the width free; the first column takes what of it the scroll
     // bar leaves, so that its text stays readable with wider stand-in fonts.
@@ -62,41 +61,36 @@ void CReportList::SetupColumns(std::span<const ReportColumn> columns)
         setColumnWidth(0, columnWidth(0) + visible - used);
 }
 
-void CReportList::AddRow(const QStringList &cells, int icon, int key)
+int CReportList::RowCount() const
 {
-    auto *item = new QTreeWidgetItem();
-    for (int c = 0; c < cells.size(); ++c) {
-        item->setText(c, cells.at(c));
-        if (c > 0)
-            item->setTextAlignment(c, Qt::AlignRight | Qt::AlignVCenter);
-    }
-    if (icon >= 0 && icon < m_rowIcons.size())
-        item->setIcon(0, m_rowIcons.at(icon));
-    item->setData(0, kIconRole, icon);
-    item->setData(0, kKeyRole, key);
-    addTopLevelItem(item);
+    return m_model ? m_model->RowCount() : 0;
+}
+
+QString CReportList::CellText(int row, int column) const
+{
+    return row >= 0 && row < RowCount() ? m_model->RowAt(row).cells.value(column) : QString();
 }
 
 int CReportList::RowKey(int row) const
 {
-    const QTreeWidgetItem *item = row >= 0 ? topLevelItem(row) : nullptr;
-    return item ? item->data(0, kKeyRole).toInt() : 0;
+    return row >= 0 && row < RowCount() ? m_model->RowAt(row).key : 0;
 }
 
 int CReportList::IconOfRow(int row) const
 {
-    const QTreeWidgetItem *item = row >= 0 ? topLevelItem(row) : nullptr;
-    return item ? item->data(0, kIconRole).toInt() : -1;
+    return row >= 0 && row < RowCount() ? m_model->RowAt(row).icon : -1;
 }
 
 int CReportList::SelectedRow() const
 {
-    const QList<QTreeWidgetItem *> items = selectedItems();
-    if (items.isEmpty())
+    if (!selectionModel())
         return -1;
-    int first = topLevelItemCount();
-    for (QTreeWidgetItem *item : items)
-        first = qMin(first, indexOfTopLevelItem(item));
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    int first = -1;
+    for (const QModelIndex &index : rows) {
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    }
     return first;
 }
 
@@ -106,45 +100,39 @@ int CReportList::TopRow() const
     return index.isValid() ? index.row() : 0;
 }
 
+QRect CReportList::RowRect(int row) const
+{
+    return m_model && row >= 0 && row < RowCount() ? visualRect(m_model->index(row, 0)) : QRect();
+}
+
 void CReportList::EnsureVisible(int row)
 {
-    QTreeWidgetItem *item = topLevelItem(row);
-    if (!item)
+    if (!m_model || row < 0 || row >= RowCount())
         return;
-    const QRect rect = visualItemRect(item);
+    const QRect rect = RowRect(row);
     if (rect.isValid() && rect.intersects(viewport()->rect()))
         return;
-    scrollToItem(item, QAbstractItemView::EnsureVisible);
+    scrollTo(m_model->index(row, 0), QAbstractItemView::EnsureVisible);
 }
 
 void CReportList::SelectRow(int row)
 {
-    QTreeWidgetItem *item = topLevelItem(row);
-    if (!item)
+    if (!m_model || row < 0 || row >= RowCount())
         return;
-    setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
-int CReportList::ScrollValue() const
-{
-    return verticalScrollBar()->value();
-}
-
-void CReportList::RestoreScroll(int value)
-{
-    executeDelayedItemsLayout();
-    verticalScrollBar()->setValue(value);
+    selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect
+                                              | QItemSelectionModel::Rows);
 }
 
 void CReportList::mousePressEvent(QMouseEvent *event)
 {
     m_afterDoubleClick = false;
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
 }
 
 void CReportList::mouseReleaseEvent(QMouseEvent *event)
 {
-    QTreeWidget::mouseReleaseEvent(event);
+    QTreeView::mouseReleaseEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     if (m_afterDoubleClick) {
@@ -156,7 +144,7 @@ void CReportList::mouseReleaseEvent(QMouseEvent *event)
 
 void CReportList::mouseDoubleClickEvent(QMouseEvent *event)
 {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
     m_afterDoubleClick = true;

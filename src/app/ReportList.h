@@ -1,31 +1,28 @@
 #pragma once
 
-#include "session/RowText.h"
+#include "session/ReportModel.h"
 
-#include <QIcon>
-#include <QList>
-#include <QTreeWidget>
+#include <QTreeView>
 
-#include <span>
-
-// A list column: its heading and its width in twentieths of the list's width.
-using ReportColumn = rowtext::Column;
-
-// A flat report list with single selection that stays visible without
+// A flat report list over a CReportModel, with single selection that stays visible without
 // focus. It reports clicks and double clicks the way the main window follows them: one click per
-// press-release, one double click per double press, also on empty space. Rows carry one of the
-// row icons and a key of the caller's.
-class CReportList : public QTreeWidget
+// press-release, one double click per double press, also on empty space. Rows show the row icons
+// (RowIcons) in their first column.
+class CReportList : public QTreeView
 {
     Q_OBJECT
 public:
     explicit CReportList(QWidget *parent = nullptr);
 
-    // The columns and the row icons; once the list has its size. The first column is left-aligned,
-    // the others right-aligned, and the first takes what the scroll bar leaves of the free width.
-    void SetupColumns(std::span<const ReportColumn> columns);
-    // A row of cells with the row icon of that index (rowtext::Icon).
-    void AddRow(const QStringList &cells, int icon, int key);
+    // The list shows model, which stays the caller's.
+    void SetReportModel(CReportModel *model);
+    CReportModel *ReportModel() const { return m_model; }
+    // The columns' widths from the model's columns; once the list has its size. The first column
+    // takes what the scroll bar leaves of the free width.
+    void SetupColumns();
+
+    int RowCount() const;
+    QString CellText(int row, int column) const; // empty outside the rows
     int RowKey(int row) const; // 0 for no row
     int IconOfRow(int row) const; // index into the row icons, -1 for no row
 
@@ -35,9 +32,7 @@ public:
     // ignored.
     void EnsureVisible(int row);
     void SelectRow(int row); // selected and focused, without scrolling
-    int ScrollValue() const;
-    // Lays out rows added since and scrolls back to value, as far as the rows allow.
-    void RestoreScroll(int value);
+    QRect RowRect(int row) const; // in the viewport; empty outside the rows
 
 signals:
     void listClicked();
@@ -49,6 +44,6 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    QList<QIcon> m_rowIcons; // 16 x 16, the ones the report view shows
+    CReportModel *m_model = nullptr;
     bool m_afterDoubleClick = false; // the release that ends a double click is no extra click
 };

@@ -1,49 +1,38 @@
 #include "export/CsvExport.h"
 
 #include "data/BookYears.h"
+#include "data/DurableFile.h"
+#include "data/FileProblem.h"
 #include "data/ResultBook.h"
 #include "session/RowText.h"
 
 #include <QDate>
-#include <QDir>
-#include <QSaveFile>
+#include <QStringList>
 
-#include <cerrno>
 #include <charconv>
 #include <cstring>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace {
 
-const QString kExportFailed = QStringLiteral("CSVファイルの保存に失敗しました。");
-
-QString Problem(const QString &first, const QString &path, const QString &reason)
-{
-    return first + QLatin1Char('\n') + QDir::toNativeSeparators(path) + QStringLiteral(": ")
-            + reason;
-}
+// The columns of a row, in order; the header names them.
+const char16_t *const kColumns[]
+        = {u"日付", u"曜日", u"入力方法", u"回収額(円)", u"投資額(円)", u"収支(円)", u"回収率(%)"};
 
 } // namespace
 
-// The CSV file being written: a fixed buffer in front of a QSaveFile that is committed only
-// after a checked flush, a sync and a size check.
+// The CSV file being written: a fixed buffer in front of the durable file, which takes the
+// target's name only once everything is written, synced and checked.
 class CCsvExport::Output
 {
 public:
     Output(CCsvExport &owner, const QString &path)
-        : m_owner(owner)
-        , m_file(path)
+        : m_file(owner.MakeFile(path))
     { }
 
     bool Open()
     {
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-            return Fail(m_file.errorString());
+        if (!m_file->Open())
+            return Fail();
         return Start();
     }
 
@@ -51,9 +40,8 @@ public:
     bool Start()
     {
         m_buffer.clear();
-        m_written = 0;
-        if (m_file.pos() != 0 && (!m_file.seek(0) || !m_file.resize(0)))
-            return Fail(m_file.errorString());
+        if (m_file->Written() != 0 && !m_file->Restart())
+            return Fail();
         Append(QByteArray("\xEF\xBB\xBF") + Header());
         return Ok();
     }
@@ -79,16 +67,10 @@ public:
     QString Commit()
     {
         Flush();
-        if (Ok() && !m_file.flush())
-            Fail(m_file.errorString());
-        if (Ok() && !m_owner.Sync(m_file))
-            Fail(QString::fromLocal8Bit(std::strerror(errno)));
-        if (Ok() && m_file.size() != m_written)
-            Fail(QStringLiteral("書き込んだ大きさが合いません。"));
-        if (Ok() && !m_file.commit())
-            Fail(m_file.errorString());
+        if (Ok() && !m_file->Commit())
+            Fail();
         if (!Ok())
-            m_file.cancelWriting(); // the destructor then removes the unfinished file
+            m_file->Cancel();
         return m_reason;
     }
 
@@ -99,30 +81,20 @@ private:
 
     void Flush()
     {
-        qsizetype done = 0;
-        while (Ok() && done < m_buffer.size()) {
-            const qint64 n
-                    = m_owner.WriteOut(m_file, m_buffer.constData() + done, m_buffer.size() - done);
-            if (n <= 0)
-                Fail(m_file.errorString());
-            else
-                done += n;
-        }
-        m_written += done;
+        if (Ok() && !m_buffer.isEmpty() && !m_file->Write(m_buffer))
+            Fail();
         m_buffer.clear();
     }
 
-    bool Fail(const QString &reason)
+    bool Fail()
     {
         if (m_reason.isEmpty())
-            m_reason = reason.isEmpty() ? QStringLiteral("不明なエラー") : reason;
+            m_reason = FileProblem::Reason(m_file->ErrorCode(), m_file->ErrorText());
         return false;
     }
 
-    CCsvExport &m_owner;
-    QSaveFile m_file;
+    std::unique_ptr<CDurableFile> m_file;
     QByteArray m_buffer;
-    qint64 m_written = 0;
     QString m_reason;
 };
 
@@ -177,7 +149,7 @@ QString CCsvExport::WritePeriod(const CResultBook &book, const QString &path)
         });
     }
     const QString reason = out.Ok() ? out.Commit() : out.Reason();
-    return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
+    return reason.isEmpty() ? QString() : FileProblem::Message(FailedText(), path, reason);
 }
 
 QString CCsvExport::WriteAllYears(const QString &dataFilePath, const QString &path,
@@ -192,25 +164,37 @@ QString CCsvExport::WriteAllYears(CYearReader &reader, const QString &dataFilePa
 {
     Output out(*this, path);
     if (!out.Open())
-        return Problem(kExportFailed, path, out.Reason());
+        return FileProblem::Message(FailedText(), path, out.Reason());
     YearRows rows(out);
+    auto readFailed = [&] {
+        const int code = FileProblem::ReadProbe(dataFilePath);
+        return FileProblem::Message(reader.lastError, dataFilePath,
+                                    FileProblem::Reason(code, reader.lastReason));
+    };
     if (book) {
         // Days typed but not saved yet are exported as the lists show them.
         CBookYears overlay(rows, *book);
         if (!reader.Read(overlay))
-            return Problem(reader.lastError, dataFilePath, reader.lastReason);
+            return readFailed();
         overlay.Finish();
     } else if (!reader.Read(rows)) {
-        return Problem(reader.lastError, dataFilePath, reader.lastReason);
+        return readFailed();
     }
     const QString reason = out.Ok() ? out.Commit() : out.Reason();
-    return reason.isEmpty() ? QString() : Problem(kExportFailed, path, reason);
+    return reason.isEmpty() ? QString() : FileProblem::Message(FailedText(), path, reason);
+}
+
+QString CCsvExport::FailedText()
+{
+    return QStringLiteral("CSVファイルの保存に失敗しました。");
 }
 
 QByteArray CCsvExport::Header()
 {
-    return QStringLiteral("日付,曜日,入力方法,回収額(円),投資額(円),収支(円),回収率(%)\r\n")
-            .toUtf8();
+    QStringList names;
+    for (const char16_t *name : kColumns)
+        names << QString::fromUtf16(name);
+    return (names.join(QLatin1Char(',')) + QStringLiteral("\r\n")).toUtf8();
 }
 
 QByteArray CCsvExport::Row(int32_t date, const DayRecord &day)
@@ -283,17 +267,7 @@ QString CCsvExport::MethodText(int32_t method)
     return method == 0 ? QStringLiteral("回収・投資") : QStringLiteral("収支のみ");
 }
 
-qint64 CCsvExport::WriteOut(QFileDevice &out, const char *data, qint64 size)
+std::unique_ptr<CDurableFile> CCsvExport::MakeFile(const QString &path)
 {
-    return out.write(data, size);
-}
-
-bool CCsvExport::Sync(QFileDevice &out)
-{
-    const int fd = out.handle();
-#ifdef Q_OS_WIN
-    return fd >= 0 && ::_commit(fd) == 0;
-#else
-    return fd >= 0 && ::fsync(fd) == 0;
-#endif
+    return std::make_unique<CDurableFile>(path);
 }

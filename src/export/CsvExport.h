@@ -5,12 +5,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
+
+class CDurableFile;
 class CResultBook;
-class QFileDevice;
 
 // Results as a CSV file for spreadsheets: UTF-8 with a byte order mark, CR LF line ends and
 // RFC 4180 quoting; a header, then one row per day with a result, oldest first. The file is
-// replaced only once it is complete and on disk; a failure leaves no file behind.
+// written through CDurableFile: replaced only once it is complete and on disk; a failure leaves
+// no file behind.
 class CCsvExport
 {
 public:
@@ -34,11 +37,12 @@ public:
     // 0 is collected and invested; any other method of a day with a result is the balance
     // alone, as the daily list shows it (no amounts' rate).
     static QString MethodText(int32_t method);
+    // The first line of the box about a CSV file that could not be written.
+    static QString FailedText();
 
 protected:
-    // Every byte and the final sync pass through these, so that tests can make them fail.
-    virtual qint64 WriteOut(QFileDevice &out, const char *data, qint64 size);
-    virtual bool Sync(QFileDevice &out);
+    // The file every byte goes into; tests hand out one whose steps fail.
+    virtual std::unique_ptr<CDurableFile> MakeFile(const QString &path);
 
 private:
     static void AppendRow(QByteArray &out, int32_t date, const DayRecord &day);

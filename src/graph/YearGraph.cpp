@@ -1,5 +1,6 @@
 #include "graph/YearGraph.h"
 
+#include "data/Amount.h"
 #include "graph/ChartScale.h"
 #include "graph/GraphPainter.h"
 #include "session/YearText.h"
@@ -13,12 +14,6 @@ namespace {
 // client's width.
 constexpr int kLabelWidth = 50;
 constexpr int kSlotsInset = 90;
-
-int32_t Saturated(qint64 v)
-{
-    return int32_t(std::clamp<qint64>(v, std::numeric_limits<int32_t>::min(),
-                                      std::numeric_limits<int32_t>::max()));
-}
 
 } // namespace
 
@@ -54,8 +49,8 @@ void FillYearGraph(CGraphPainter &painter, const std::vector<YearFigures> &rows,
         point.keyText = chart.labels.at(i);
         if ((count - 1 - i) % step == 0)
             point.axisLabel = chart.labels.at(i);
-        point.value[0] = Saturated(chart.balances.at(i));
-        point.value[1] = Saturated(chart.running.at(i));
+        point.value[0] = SaturatedAmount(chart.balances.at(i));
+        point.value[1] = SaturatedAmount(chart.running.at(i));
     }
     // The running balance starts at the first year shown, not at the axis.
     if (count > 0)

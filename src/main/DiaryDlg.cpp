@@ -154,51 +154,45 @@ void CDiaryDlg::Warn(const QString &text)
 
 void CDiaryDlg::DrawView()
 {
+    const CDiarySession &s = *m_session;
     if (IsDailyView())
-        DrawDaily(0);
+        m_ui.list->ShowDaily(s.Book(), s.MonthIndex(), s.SelDay(), s.Today());
     else
-        DrawMonthly();
+        m_ui.list->ShowMonthly(s.Book(), s.SelMonth(), s.ThisMonth());
+    DrawAroundList();
 }
 
 void CDiaryDlg::DrawDays(int fromIndex)
 {
-    if (IsDailyView())
-        DrawDaily(fromIndex);
-    else
-        DrawMonthly();
+    if (m_ui.list->Model().IsDaily() != IsDailyView()) {
+        DrawView();
+        return;
+    }
+    // Only the rows the changed days reach; the selection stays on the day that was entered.
+    m_ui.list->DaysChanged(m_session->Book(), fromIndex);
+    DrawAroundList();
 }
 
-void CDiaryDlg::DrawMonthly()
+void CDiaryDlg::DrawAroundList()
 {
     const CDiarySession &s = *m_session;
-    m_ui.list->FillMonthly(s.Book(), s.SelMonth(), s.ThisMonth());
-    m_ui.list->setEnabled(true);
-    m_ui.monthlyList->setEnabled(false);
-    m_ui.dailyList->setEnabled(true);
-    m_ui.itemMonth->setEnabled(false);
-    UpdateMonthButtons(false);
+    const bool daily = IsDailyView();
+    if (!daily)
+        m_ui.list->setEnabled(true);
+    m_ui.monthlyList->setEnabled(daily);
+    m_ui.dailyList->setEnabled(!daily);
+    m_ui.itemMonth->setEnabled(daily);
+    UpdateMonthButtons(daily);
     for (QWidget *span : {m_ui.spanOneMonth, m_ui.spanThreeMonths, m_ui.spanOneYear})
-        span->setEnabled(false);
-    m_ui.listTitle->setText(QStringLiteral("月別一覧(&L):"));
-    m_ui.listMonth->setText(QString());
-    m_ui.summary->setText(rowtext::Summary(s.Book()));
-    UpdateGraph();
-    m_ui.list->setFocus();
-}
-
-void CDiaryDlg::DrawDaily(int fromIndex)
-{
-    const CDiarySession &s = *m_session;
-    m_ui.list->FillDaily(s.Book(), s.MonthIndex(), s.SelDay(), fromIndex, s.Today());
-    m_ui.monthlyList->setEnabled(true);
-    m_ui.dailyList->setEnabled(false);
-    m_ui.itemMonth->setEnabled(true);
-    UpdateMonthButtons(true);
-    for (QWidget *span : {m_ui.spanOneMonth, m_ui.spanThreeMonths, m_ui.spanOneYear})
-        span->setEnabled(true);
-    m_ui.listTitle->setText(QStringLiteral("日別一覧(&L):"));
-    const bool valid = s.MonthIndex() >= 0 && s.MonthIndex() < s.Book().MonthCount();
-    m_ui.listMonth->setText(valid ? s.Book().Month(s.MonthIndex()).monthText : QString());
+        span->setEnabled(daily);
+    if (daily) {
+        m_ui.listTitle->setText(QStringLiteral("日別一覧(&L):"));
+        const bool valid = s.MonthIndex() >= 0 && s.MonthIndex() < s.Book().MonthCount();
+        m_ui.listMonth->setText(valid ? s.Book().Month(s.MonthIndex()).monthText : QString());
+    } else {
+        m_ui.listTitle->setText(QStringLiteral("月別一覧(&L):"));
+        m_ui.listMonth->setText(QString());
+    }
     m_ui.summary->setText(rowtext::Summary(s.Book()));
     UpdateGraph();
     m_ui.list->setFocus();

@@ -173,8 +173,7 @@ private:
     // Drawing what the session says.
     void DrawView();
     void DrawDays(int fromIndex);
-    void DrawMonthly();
-    void DrawDaily(int fromIndex);
+    void DrawAroundList(); // the controls, summary and graph that go with the view
     void UpdateMonthButtons(bool enable);
     TransitionRequest GraphRequest() const;
     void UpdateGraph();

@@ -2,7 +2,10 @@
 
 #include "app/Prompt.h"
 #include "app/SavePath.h"
+#include "data/DurableFile.h"
+#include "data/FileProblem.h"
 #include "export/CsvExport.h"
+#include "export/ExportTarget.h"
 #include "graph/GraphPainter.h"
 #include "print/PrintLayout.h"
 #include "print/PrintSheet.h"
@@ -10,15 +13,16 @@
 #include "session/Messages.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 
 namespace {
 
@@ -61,13 +65,13 @@ QString CExportCommands::GraphProposal(const QString &dataFilePath, int firstDat
     return Beside(dataFilePath, QStringLiteral("Murel-graph") + date + QStringLiteral(".png"));
 }
 
-bool CExportCommands::IsDataFile(const QString &path) const
+bool CExportCommands::Refused(const QString &path, const QString &failedText) const
 {
-    const QFileInfo target(path);
-    const QFileInfo data(m_in.dataFilePath);
-    if (target.exists() && data.exists())
-        return target.canonicalFilePath() == data.canonicalFilePath();
-    return target.absoluteFilePath() == data.absoluteFilePath();
+    const QString problem = ExportTargetProblem(path, m_in.dataFilePath, failedText);
+    if (problem.isEmpty())
+        return false;
+    Warn(problem);
+    return true;
 }
 
 void CExportCommands::Warn(const QString &text) const
@@ -84,12 +88,8 @@ void CExportCommands::SaveCsv()
     const QString path = m_in.savePath->Ask(m_in.owner, QStringLiteral("CSV形式で保存"),
                                             CsvProposal(m_in.dataFilePath, scope),
                                             QStringLiteral("CSVファイル (*.csv)"));
-    if (path.isEmpty())
+    if (path.isEmpty() || Refused(path, CCsvExport::FailedText()))
         return;
-    if (IsDataFile(path)) {
-        Warn(msg::NotOverDataFile(path));
-        return;
-    }
     const CResultBook &book = m_in.session->Book();
     CCsvExport csv;
     QString problem;
@@ -125,26 +125,20 @@ void CExportCommands::SaveGraphImage()
     const QString path = m_in.savePath->Ask(m_in.owner, QStringLiteral("グラフを画像で保存"),
                                             GraphProposal(m_in.dataFilePath, firstDate),
                                             QStringLiteral("PNG画像 (*.png)"));
-    if (path.isEmpty())
+    if (path.isEmpty() || Refused(path, msg::ImageSaveFailed()))
         return;
-    if (IsDataFile(path)) {
-        Warn(msg::NotOverDataFile(path));
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !GraphImage().save(&buffer, "PNG")) {
+        Warn(FileProblem::Message(msg::ImageSaveFailed(), path,
+                                  QStringLiteral("PNG形式に変換できません。")));
         return;
     }
-    const QImage image = GraphImage();
-    // Written whole or not at all: the file replaces nothing until it is complete.
-    QSaveFile file(path);
-    QString reason;
-    if (!file.open(QIODevice::WriteOnly))
-        reason = file.errorString();
-    else if (!image.save(&file, "PNG"))
-        reason = file.error() != QFileDevice::NoError ? file.errorString()
-                                                      : QStringLiteral("PNG形式に変換できません。");
-    else if (!file.commit())
-        reason = file.errorString();
-    if (!reason.isEmpty()) {
-        file.cancelWriting();
-        Warn(msg::ImageSaveFailed(path, reason));
+    // Written whole or not at all: the file replaces nothing until it is complete and synced.
+    CDurableFile file(path);
+    if (!file.Open() || !file.Write(png) || !file.Commit()) {
+        Warn(FileProblem::Message(msg::ImageSaveFailed(), path,
+                                  FileProblem::Reason(file.ErrorCode(), file.ErrorText())));
     }
 }
 
@@ -153,13 +147,11 @@ void CExportCommands::CopyGraph()
     QGuiApplication::clipboard()->setImage(GraphImage());
 }
 
-bool CExportCommands::PrintTo(QPrinter &printer)
+bool CExportCommands::Render(QPrinter &printer)
 {
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        Warn(msg::PrintFailed(printer.outputFileName()));
+    if (!painter.begin(&printer))
         return false;
-    }
     const CDiarySession &session = *m_in.session;
     const bool daily = session.View() == DiaryView::Daily;
     const QFrame *frame = qobject_cast<const QFrame *>(m_in.graphFrame);
@@ -169,6 +161,40 @@ bool CExportCommands::PrintTo(QPrinter &printer)
                         graphSize);
     layout.Render(painter, printer);
     return painter.end();
+}
+
+bool CExportCommands::PrintTo(QPrinter &printer)
+{
+    const QString target = printer.outputFileName();
+    // A printer, or the preview, which draws onto a picture of its own: no file.
+    const QPaintEngine *engine = printer.paintEngine();
+    if (target.isEmpty() || (engine && engine->type() == QPaintEngine::Picture)) {
+        if (Render(printer))
+            return true;
+        Warn(msg::PrintFailed());
+        return false;
+    }
+    if (Refused(target, msg::PrintFailed()))
+        return false;
+    // The printer writes the file beside the target, which it replaces only once whole.
+    CDurableFile file(target);
+    bool done = file.Open();
+    if (done) {
+        printer.setOutputFileName(file.TemporaryPath());
+        // An empty file is no printout: it never replaces the target.
+        done = Render(printer) && QFileInfo(file.TemporaryPath()).size() > 0;
+        printer.setOutputFileName(target);
+        file.SetWrittenElsewhere();
+        if (done)
+            done = file.Commit();
+        else
+            file.Cancel();
+    }
+    if (!done) {
+        Warn(FileProblem::Message(msg::PrintFailed(), target,
+                                  FileProblem::Reason(file.ErrorCode(), file.ErrorText())));
+    }
+    return done;
 }
 
 void CExportCommands::SetUpPrinter(QPrinter &printer, const QString &dataFilePath)

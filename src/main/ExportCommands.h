@@ -45,7 +45,9 @@ public:
     // The graph as the frame shows it, at twice its size with a device pixel ratio of 2.
     QImage GraphImage() const;
     // Renders the printout of the current view onto printer; false (after a warning) when the
-    // printer could not be started.
+    // printer could not be started or its file not written. A file is written through the
+    // durable writer: the target is replaced only by a whole printout, and never when it is the
+    // data file, a backup or no regular file.
     bool PrintTo(QPrinter &printer);
 
     // A4 upright with margins of 15 mm, named after the data file.
@@ -57,7 +59,9 @@ public:
     static QString GraphProposal(const QString &dataFilePath, int firstDate);
 
 private:
-    bool IsDataFile(const QString &path) const;
+    // Tells why path may not be written (ExportTargetProblem) and answers true, or answers false.
+    bool Refused(const QString &path, const QString &failedText) const;
+    bool Render(QPrinter &printer);
     void Warn(const QString &text) const;
 
     Sources m_in;

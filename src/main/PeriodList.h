@@ -1,10 +1,7 @@
 #pragma once
 
 #include "app/ReportList.h"
-
-#include <QIcon>
-#include <QList>
-#include <QPixmap>
+#include "session/PeriodModel.h"
 
 class CResultBook;
 
@@ -15,18 +12,22 @@ class CPeriodList : public CReportList
     Q_OBJECT
 public:
     explicit CPeriodList(QWidget *parent = nullptr);
+    ~CPeriodList() override;
 
-    // The six columns and the row icons; once the list has its size.
+    // The six columns; once the list has its size.
     void Setup();
     // A row per month; the one whose month number is selMonth is selected. thisMonth is marked.
-    void FillMonthly(const CResultBook &book, int selMonth, int thisMonth);
-    // The days of month monthIndex from the day fromIndex on (0: all of them). After a change of
-    // one day only its row and the later ones are built again and the list stays where the user
-    // scrolled it. The day numbered selDay is selected; today is marked.
-    void FillDaily(const CResultBook &book, int monthIndex, int selDay, int fromIndex, int today);
+    void ShowMonthly(const CResultBook &book, int selMonth, int thisMonth);
+    // The days of month monthIndex; the day numbered selDay is selected and scrolled into view,
+    // today is marked.
+    void ShowDaily(const CResultBook &book, int monthIndex, int selDay, int today);
+    // The days from fromIndex on changed: their rows show the book anew, while the selection and
+    // the scroll position stay where they were.
+    void DaysChanged(const CResultBook &book, int fromIndex);
 
+    const CPeriodModel &Model() const { return m_model; }
     int SelectedKey() const { return RowKey(SelectedRow()); }
 
 private:
-    QList<QPixmap> m_largeImages; // 32 x 32
+    CPeriodModel m_model;
 };

@@ -1,17 +1,35 @@
 #include "print/PrintSheet.h"
 
 #include "data/ResultBook.h"
-#include "session/RowText.h"
+#include "session/PeriodModel.h"
+
+namespace {
+
+void TakeList(PrintSheet &sheet, const CReportModel &list)
+{
+    sheet.headings = list.Headings();
+    sheet.shares.clear();
+    for (const rowtext::Column &column : list.Columns())
+        sheet.shares.append(column.share);
+    sheet.rows.clear();
+    for (int r = 0; r < list.RowCount(); ++r)
+        sheet.rows.append(list.RowAt(r).cells);
+}
+
+} // namespace
 
 PrintSheet SheetOfView(const CResultBook &book, bool daily, int monthIndex)
 {
     PrintSheet sheet;
     sheet.note = QStringLiteral("単位:百円");
-    for (const rowtext::Column &column : rowtext::Columns()) {
-        sheet.headings.append(QString::fromUtf16(column.heading));
-        sheet.shares.append(column.share);
-    }
     sheet.summary = rowtext::Summary(book);
+    // The same rows as the list of that view.
+    CPeriodModel list;
+    if (daily)
+        list.ShowDaily(book, monthIndex, 0);
+    else
+        list.ShowMonthly(book, 0);
+    TakeList(sheet, list);
 
     const int months = book.MonthCount();
     if (!daily) {
@@ -20,19 +38,10 @@ PrintSheet SheetOfView(const CResultBook &book, bool daily, int monthIndex)
             sheet.title += QLatin1Char(' ') + book.Month(0).monthText + QStringLiteral(" ～ ")
                     + book.Month(months - 1).monthText;
         }
-        for (int m = 0; m < months; ++m)
-            sheet.rows.append(rowtext::MonthlyRow(book, m));
         return sheet;
     }
-
     sheet.title = QStringLiteral("日別一覧:");
-    if (monthIndex < 0 || monthIndex >= months)
-        return sheet;
-    const MonthEntry &month = book.Month(monthIndex);
-    sheet.title += QLatin1Char(' ') + month.monthText;
-    for (const DayResult &day : book.Days()) {
-        if (day.date / 100 == month.month)
-            sheet.rows.append(rowtext::DailyRow(day));
-    }
+    if (monthIndex >= 0 && monthIndex < months)
+        sheet.title += QLatin1Char(' ') + book.Month(monthIndex).monthText;
     return sheet;
 }

@@ -18,6 +18,6 @@ struct PrintSheet
     QString summary;
 };
 
-// The view's sheet with the list's own texts: the months of the loaded period, or the days of
-// month monthIndex.
+// The view's sheet with the list's own columns and texts, from the list's model: the months of the
+// loaded period, or the days of month monthIndex.
 PrintSheet SheetOfView(const CResultBook &book, bool daily, int monthIndex);

@@ -47,22 +47,20 @@ inline QString FileChangedElsewhere()
     return QStringLiteral("データファイルがほかのプログラムで変更されていたため、読み直しました。");
 }
 
-// Exports: a file that could not be written, named with the reason, and the data file itself,
-// which no export may replace.
-inline QString ImageSaveFailed(const QString &path, const QString &reason)
+// Exports: the first line of the box about a file that could not be written (FileProblem::Message
+// adds the file and the reason), and the data file itself, which no export may replace.
+inline QString ImageSaveFailed()
 {
-    return QStringLiteral("グラフの画像の保存に失敗しました。\n") + QDir::toNativeSeparators(path)
-            + QStringLiteral(": ") + reason;
+    return QStringLiteral("グラフの画像の保存に失敗しました。");
 }
 inline QString NotOverDataFile(const QString &path)
 {
     return QStringLiteral("データファイルには保存できません。別のファイルを選んでください。\n")
             + QDir::toNativeSeparators(path);
 }
-inline QString PrintFailed(const QString &path)
+inline QString PrintFailed()
 {
-    return QStringLiteral("印刷に失敗しました。")
-            + (path.isEmpty() ? QString() : QLatin1Char('\n') + QDir::toNativeSeparators(path));
+    return QStringLiteral("印刷に失敗しました。");
 }
 
 } // namespace msg

@@ -25,7 +25,32 @@ QStringList Cells(const QString &head, const YearFigures &f)
             WinRate(f.winDays, f.resultDays)};
 }
 
+// The row icon of a balance that may pass 32 bits: only its sign counts.
+int SignIcon(qint64 balance, bool marked)
+{
+    return IconOf(balance > 0 ? 1 : balance < 0 ? -1 : 0, marked);
+}
+
 } // namespace
+
+std::span<const Column> YearColumns()
+{
+    static const Column columns[]
+            = {{u"年", 2},       {u"回収/投資", 4}, {u"回収率", 2}, {u"収支", 3},
+               {u"通算収支", 3}, {u"稼働日数", 3},  {u"勝率", 2}};
+    return columns;
+}
+
+QList<ReportRow> YearTableRows(const std::vector<YearFigures> &years, const YearFigures &total,
+                               int thisYear)
+{
+    QList<ReportRow> rows;
+    for (const YearFigures &year : years)
+        rows.append({YearRow(year), SignIcon(year.balance, year.year == thisYear), year.year});
+    if (!years.empty())
+        rows.append({TotalRow(total), SignIcon(total.balance, false), 0});
+    return rows;
+}
 
 QString RateCell64(qint64 collected, qint64 invested)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/YearTotals.h"
+#include "session/ReportModel.h"
 
 #include <QList>
 #include <QString>
@@ -11,10 +12,18 @@
 // Cell texts and chart data of the year-by-year totals, by the monthly list's rules.
 namespace rowtext {
 
+// The year table's seven columns.
+std::span<const Column> YearColumns();
+
 // The seven cells of a year: 年, 回収/投資, 回収率, 収支, 通算収支, 稼働日数, 勝率.
 QStringList YearRow(const YearFigures &year);
 // The same cells for the whole file, headed "合計"; its 通算収支 is the final running balance.
 QStringList TotalRow(const YearFigures &total);
+
+// The year table: a row per year keyed by the year, thisYear's marked, then the totals row (key
+// 0, never marked) when there is any year. Only the sign of a balance chooses the icon.
+QList<ReportRow> YearTableRows(const std::vector<YearFigures> &years, const YearFigures &total,
+                               int thisYear);
 
 // RateCell for sums that may pass 32 bits.
 QString RateCell64(qint64 collected, qint64 invested);

@@ -26,10 +26,10 @@ const auto Line = DataLine;
 QStringList Cells(const CReportList &list)
 {
     QStringList rows;
-    for (int r = 0; r < list.topLevelItemCount(); ++r) {
+    for (int r = 0; r < list.RowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < list.columnCount(); ++c)
-            cells << list.topLevelItem(r)->text(c);
+        for (int c = 0; c < list.model()->columnCount(); ++c)
+            cells << list.CellText(r, c);
         rows << cells.join(QLatin1Char('|')) + QLatin1Char('#')
                         + QString::number(list.IconOfRow(r));
     }
@@ -136,8 +136,8 @@ void TestYearTableDlg::window()
     QCOMPARE(dlg.minimumSize(), client);
     QCOMPARE(dlg.maximumSize(), client);
     QStringList headings;
-    for (int c = 0; c < dlg.List()->columnCount(); ++c)
-        headings << dlg.List()->headerItem()->text(c);
+    for (int c = 0; c < dlg.List()->model()->columnCount(); ++c)
+        headings << dlg.List()->model()->headerData(c, Qt::Horizontal).toString();
     QCOMPARE(headings,
              QStringList({"年", "回収/投資", "回収率", "収支", "通算収支", "稼働日数", "勝率"}));
     auto *close = qobject_cast<QPushButton *>(dlg.control(CYearTableDlg::IdClose));
@@ -198,7 +198,7 @@ void TestYearTableDlg::rows()
     CResultBook book(m_path);
     CYearTableDlg dlg;
     dlg.SetData(&book, 2003);
-    QCOMPARE(dlg.List()->topLevelItemCount(), 0); // read when it opens
+    QCOMPARE(dlg.List()->RowCount(), 0); // read when it opens
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     QCOMPARE(Cells(*dlg.List()), rows);
@@ -234,7 +234,7 @@ void TestYearTableDlg::readFailure()
                      + QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())
                      + QStringLiteral(": 同じ名前のフォルダーがあります。"));
     QVERIFY(status->isVisible());
-    QCOMPARE(dlg.List()->topLevelItemCount(), 0);
+    QCOMPARE(dlg.List()->RowCount(), 0);
     QCOMPARE(dlg.Chart().title, QStringLiteral("年別推移:"));
     QVERIFY(dlg.Chart().points[0].keyText.isEmpty());
     dlg.reject();
@@ -252,9 +252,9 @@ void TestYearTableDlg::manyYears()
     dlg.SetData(&book, 2003);
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-    QCOMPARE(dlg.List()->topLevelItemCount(), 401);
-    QCOMPARE(dlg.List()->topLevelItem(0)->text(0), QStringLiteral("1601"));
-    QCOMPARE(dlg.List()->topLevelItem(400)->text(4), QStringLiteral("400"));
+    QCOMPARE(dlg.List()->RowCount(), 401);
+    QCOMPARE(dlg.List()->CellText(0, 0), QStringLiteral("1601"));
+    QCOMPARE(dlg.List()->CellText(400, 4), QStringLiteral("400"));
     QCOMPARE(dlg.Chart().title, QStringLiteral("年別推移:1631 ～ 2000"));
     QCOMPARE(dlg.Chart().points[CGraphPainter::kMaxPoints - 1].keyText, QStringLiteral("2000"));
     QCOMPARE(dlg.Chart().points[0].value[1], 31); // the running balance of all years so far

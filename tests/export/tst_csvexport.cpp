@@ -1,52 +1,77 @@
+#include "data/DurableFile.h"
 #include "data/ResultBook.h"
 #include "export/CsvExport.h"
 
 #include "common/RandomDataFile.h"
+#include "common/Unprivileged.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileDevice>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
 #include <memory>
-
-#include <unistd.h>
 
 namespace {
 
 const QByteArray kHead = "\xEF\xBB\xBF"
                          "日付,曜日,入力方法,回収額(円),投資額(円),収支(円),回収率(%)\r\n";
 
-// Writes fail once a number of bytes went through, report bytes they did not write, or the
-// sync fails.
-class FaultyExport : public CCsvExport
+// What the export's file does wrong: writes fail once a number of bytes went through, report
+// bytes they did not write, or the sync fails.
+struct Faults
 {
-public:
     qint64 writeLimit = -1;
     bool lieAboutWrites = false;
     bool syncFails = false;
+};
+
+class FaultyFile : public CDurableFile
+{
+public:
+    FaultyFile(const QString &path, Faults &faults)
+        : CDurableFile(path)
+        , m_faults(faults)
+    { }
 
 protected:
-    qint64 WriteOut(QFileDevice &out, const char *data, qint64 size) override
+    qint64 WriteOut(int fd, const char *data, qint64 size) override
     {
-        if (lieAboutWrites)
+        if (m_faults.lieAboutWrites)
             return size;
-        if (writeLimit < 0)
-            return CCsvExport::WriteOut(out, data, size);
-        if (writeLimit == 0)
+        if (m_faults.writeLimit < 0)
+            return CDurableFile::WriteOut(fd, data, size);
+        if (m_faults.writeLimit == 0) {
+            errno = ENOSPC;
             return -1;
-        const qint64 n = CCsvExport::WriteOut(out, data, qMin(size, writeLimit));
-        writeLimit -= qMax<qint64>(n, 0);
+        }
+        const qint64 n = CDurableFile::WriteOut(fd, data, qMin(size, m_faults.writeLimit));
+        m_faults.writeLimit -= qMax<qint64>(n, 0);
         return n;
     }
-    bool Sync(QFileDevice &out) override
+    bool SyncOut(int fd) override
     {
-        if (syncFails) {
+        if (m_faults.syncFails) {
             errno = EIO;
             return false;
         }
-        return CCsvExport::Sync(out);
+        return CDurableFile::SyncOut(fd);
+    }
+
+private:
+    Faults &m_faults;
+};
+
+class FaultyExport : public CCsvExport
+{
+public:
+    Faults faults;
+
+protected:
+    std::unique_ptr<CDurableFile> MakeFile(const QString &path) override
+    {
+        return std::make_unique<FaultyFile>(path, faults);
     }
 };
 
@@ -58,6 +83,13 @@ public:
 protected:
     qint64 ReadIn(QIODevice &, char *, qint64) override { return -1; }
 };
+
+QStringList Entries(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    names.sort();
+    return names;
+}
 
 QByteArray ReadBytes(const QString &path)
 {
@@ -105,13 +137,6 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_data;
-    QStringList Entries(const QString &dir) const
-    {
-        QStringList names
-                = QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-        names.sort();
-        return names;
-    }
 };
 
 void TestCsvExport::init()
@@ -276,69 +301,105 @@ void TestCsvExport::failures_data()
             << "read" << true << QStringLiteral("ファイルの読み込みに失敗しました。");
 }
 
+namespace {
+
+// One failure case with its own data file in root: empty when the export failed as it should,
+// else what went wrong. It makes its own files, so that it can run as another user.
+QString FailureCase(const QString &root, const QString &fault, bool allYears,
+                    const QString &firstLine)
+{
+    QStringList wrong;
+    auto expect = [&wrong](bool ok, const QString &what) {
+        if (!ok)
+            wrong << what;
+    };
+    const QString dataPath = root + QStringLiteral("/Murel1.Dat");
+    QByteArray data;
+    for (int year = 1990; year < 2010; ++year)
+        for (int day = 1; day <= 28; ++day)
+            data += QByteArray::number(year * 10000 + 300 + day) + ",0,1000,3000,2000,\r\n";
+    QFile dataFile(dataPath);
+    if (!dataFile.open(QIODevice::WriteOnly) || dataFile.write(data) != data.size())
+        return QStringLiteral("cannot write the data file");
+    dataFile.close();
+    CResultBook book(dataPath);
+    if (!book.LoadPeriod(200312, 1, 0))
+        return QStringLiteral("cannot load the period");
+
+    const QString folder = root + QStringLiteral("/out");
+    if (!QDir().mkdir(folder))
+        return QStringLiteral("cannot make the out folder");
+    QString target = folder + QStringLiteral("/Murel1.csv");
+    const QByteArray old = "an earlier export\r\n";
+    QFile oldExport(target);
+    if (!oldExport.open(QIODevice::WriteOnly) || oldExport.write(old) != old.size())
+        return QStringLiteral("cannot write the earlier export");
+    oldExport.close();
+    const QStringList before = Entries(folder);
+
+    FaultyExport csv;
+    if (fault == QLatin1String("missing"))
+        target = root + QStringLiteral("/nowhere/Murel1.csv");
+    else if (fault == QLatin1String("notdir"))
+        target = dataPath + QStringLiteral("/Murel1.csv");
+    else if (fault == QLatin1String("isdir"))
+        target = folder;
+    else if (fault == QLatin1String("readonly"))
+        expect(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner), "chmod");
+    else if (fault == QLatin1String("write"))
+        csv.faults.writeLimit = 20000;
+    else if (fault == QLatin1String("write0"))
+        csv.faults.writeLimit = 0;
+    else if (fault == QLatin1String("lie"))
+        csv.faults.lieAboutWrites = true;
+    else if (fault == QLatin1String("sync"))
+        csv.faults.syncFails = true;
+
+    QString message;
+    if (fault == QLatin1String("read")) {
+        FaultyReader reader(dataPath);
+        message = csv.WriteAllYears(reader, dataPath, target);
+    } else {
+        message = allYears ? csv.WriteAllYears(dataPath, target) : csv.WritePeriod(book, target);
+    }
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    const QStringList lines = message.split(QLatin1Char('\n'));
+    expect(lines.size() == 2, QStringLiteral("not two lines: ") + message);
+    expect(lines.value(0) == firstLine, QStringLiteral("first line: ") + lines.value(0));
+    const QString named
+            = QDir::toNativeSeparators(fault == QLatin1String("read") ? dataPath : target);
+    // The file and, after it, a reason.
+    expect(lines.value(1).startsWith(named + QStringLiteral(": "))
+                   && lines.value(1).size() > named.size() + 2,
+           QStringLiteral("second line: ") + lines.value(1));
+    // Nothing half-written is left, an earlier export stays, the data file is untouched.
+    expect(Entries(folder) == before, QStringLiteral("left in out: ") + Entries(folder).join(' '));
+    expect(ReadBytes(folder + QStringLiteral("/Murel1.csv")) == old, "the earlier export changed");
+    expect(Entries(root) == QStringList({QStringLiteral("Murel1.Dat"), QStringLiteral("out")}),
+           QStringLiteral("left beside the data file: ") + Entries(root).join(' '));
+    expect(ReadBytes(dataPath) == data, "the data file changed");
+    return wrong.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 void TestCsvExport::failures()
 {
     QFETCH(QString, fault);
     QFETCH(bool, allYears);
     QFETCH(QString, firstLine);
-    if (fault == QLatin1String("readonly") && ::geteuid() == 0)
-        QSKIP("permissions do not stop root");
-
-    QByteArray data;
-    for (int year = 1990; year < 2010; ++year)
-        for (int day = 1; day <= 28; ++day)
-            data += QByteArray::number(year * 10000 + 300 + day) + ",0,1000,3000,2000,\r\n";
-    WriteBytes(m_data, data);
-    CResultBook book(m_data);
-    QVERIFY(book.LoadPeriod(200312, 1, 0));
-
-    const QString folder = m_dir->filePath(QStringLiteral("out"));
-    QVERIFY(QDir().mkdir(folder));
-    QString target = folder + QStringLiteral("/Murel1.csv");
-    const QByteArray old = "an earlier export\r\n";
-    WriteBytes(target, old);
-    const QStringList before = Entries(folder);
-
-    FaultyExport csv;
-    if (fault == QLatin1String("missing"))
-        target = m_dir->filePath(QStringLiteral("nowhere/Murel1.csv"));
-    else if (fault == QLatin1String("notdir"))
-        target = m_data + QStringLiteral("/Murel1.csv");
-    else if (fault == QLatin1String("isdir"))
-        target = folder;
-    else if (fault == QLatin1String("readonly"))
-        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-    else if (fault == QLatin1String("write"))
-        csv.writeLimit = 20000;
-    else if (fault == QLatin1String("write0"))
-        csv.writeLimit = 0;
-    else if (fault == QLatin1String("lie"))
-        csv.lieAboutWrites = true;
-    else if (fault == QLatin1String("sync"))
-        csv.syncFails = true;
-
-    QString message;
-    if (fault == QLatin1String("read")) {
-        FaultyReader reader(m_data);
-        message = csv.WriteAllYears(reader, m_data, target);
-    } else {
-        message = allYears ? csv.WriteAllYears(m_data, target) : csv.WritePeriod(book, target);
+    // Permissions must bite: as root, the case runs as an ordinary user in a folder of its own.
+    if (fault == QLatin1String("readonly")) {
+        QCOMPARE(RunUnprivileged([&] {
+                     QTemporaryDir own;
+                     return own.isValid() ? FailureCase(own.path(), fault, allYears, firstLine)
+                                          : QStringLiteral("no folder of its own");
+                 }),
+                 QString());
+        return;
     }
-    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-
-    const QStringList lines = message.split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
-    QCOMPARE(lines[0], firstLine);
-    const QString named = fault == QLatin1String("read") ? m_data : target;
-    QVERIFY2(lines[1].startsWith(QDir::toNativeSeparators(named) + QStringLiteral(": ")),
-             qPrintable(lines[1]));
-    QVERIFY(lines[1].size() > QDir::toNativeSeparators(named).size() + 2); // a reason follows
-    // Nothing half-written is left, an earlier export stays, the data file is untouched.
-    QCOMPARE(Entries(folder), before);
-    QCOMPARE(ReadBytes(folder + QStringLiteral("/Murel1.csv")), old);
-    QCOMPARE(Entries(m_dir->path()),
-             (QStringList{QStringLiteral("Murel1.Dat"), QStringLiteral("out")}));
-    QCOMPARE(ReadBytes(m_data), data);
+    QCOMPARE(FailureCase(m_dir->path(), fault, allYears, firstLine), QString());
 }
 
 QTEST_GUILESS_MAIN(TestCsvExport)

@@ -18,7 +18,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTreeWidgetItem>
 
 #include <functional>
 #include <memory>
@@ -110,9 +109,9 @@ public:
     static QStringList Row(const CDiaryDlg &dlg, int row)
     {
         QStringList cells;
-        if (QTreeWidgetItem *item = dlg.List()->topLevelItem(row)) {
+        if (row >= 0 && row < dlg.List()->RowCount()) {
             for (int c = 0; c < 6; ++c)
-                cells.append(item->text(c));
+                cells.append(dlg.List()->CellText(row, c));
         }
         return cells;
     }

@@ -1,15 +1,22 @@
 // A screen reader's actions on the buttons, radios and check boxes of the main window and the
 // daily input window run the same commands as a click. Qt's Press action clicks (after a short
-// press); its Toggle action only flips the check state, which the windows follow.
+// press); its Toggle action only flips the check state, which the windows follow. What it reads of
+// the lists: their headings, cells, row count and states, and the row icons behind the cells.
 
 #include "MainWindowFixture.h"
+#include "RunModal.h"
+#include "analyzer/YearTableDlg.h"
+#include "app/RowIcons.h"
 #include "graph/GraphPainter.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
+#include <QAccessibleTableInterface>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -44,6 +51,75 @@ QString MainState(const CDiaryDlg &dlg)
             .arg(dlg.Graph()->seriesKind[0] == CGraphPainter::Off ? "off" : "on");
 }
 
+// The list as a screen reader reads it: "H:" and the headings, the row and column counts, then
+// each row asked for: its cells joined by "|", "*" when it is the selected row, "!" for any cell
+// whose role or states differ from a plain selectable item's.
+QStringList ReadList(CReportList *list, const QList<int> &rows)
+{
+    QStringList out;
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(list);
+    QAccessibleTableInterface *table = iface ? iface->tableInterface() : nullptr;
+    if (!table || iface->role() != QAccessible::Tree)
+        return {QStringLiteral("no table")};
+    QStringList headings;
+    for (int c = 0; c < table->columnCount(); ++c) {
+        QAccessibleInterface *head = iface->child(c);
+        headings << (head && head->role() == QAccessible::ColumnHeader
+                             ? head->text(QAccessible::Name)
+                             : QStringLiteral("?"));
+    }
+    out << QStringLiteral("H:") + headings.join(QLatin1Char('|'));
+    out << QStringLiteral("%1x%2").arg(table->rowCount()).arg(table->columnCount());
+    for (int r : rows) {
+        QStringList cells;
+        bool selected = false;
+        bool odd = false;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            QAccessibleInterface *cell = table->cellAt(r, c);
+            if (!cell) {
+                cells << QStringLiteral("?");
+                continue;
+            }
+            const QAccessible::State state = cell->state();
+            selected = selected || state.selected;
+            odd = odd || cell->role() != QAccessible::TreeItem || !state.selectable
+                    || !state.focusable || state.checkable || state.expandable;
+            cells << cell->text(QAccessible::Name);
+        }
+        out << cells.join(QLatin1Char('|')) + (selected ? QStringLiteral("*") : QString())
+                        + (odd ? QStringLiteral("!") : QString());
+    }
+    return out;
+}
+
+// The row icon of each row asked for, as its index, and "~" when the picture drawn in the first
+// column is not that icon's.
+QString RowIconsOf(CReportList *list, const QList<int> &rows)
+{
+    const QList<QIcon> icons = RowIcons();
+    QStringList out;
+    for (int r : rows) {
+        const int icon = list->IconOfRow(r);
+        const QIcon shown
+                = qvariant_cast<QIcon>(list->model()->index(r, 0).data(Qt::DecorationRole));
+        const bool same = icon >= 0 && icon < icons.size() && !shown.isNull()
+                && shown.pixmap(16, 16).toImage() == icons.at(icon).pixmap(16, 16).toImage();
+        out << QString::number(icon) + (same ? QString() : QStringLiteral("~"));
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+QAction *YearTableItem(const CDiaryDlg &dlg)
+{
+    for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
+        for (QAction *item : menu->menu() ? menu->menu()->actions() : QList<QAction *>()) {
+            if (item->text() == QStringLiteral("年別集計(&Y)..."))
+                return item;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TestAccessibility : public QObject
@@ -63,6 +139,8 @@ private slots:
     void ownCheckStatesRunNothing();
     void dailyInputActions_data();
     void dailyInputActions();
+    void listsRead_data();
+    void listsRead();
 
 private:
     MainWindowFixture m_f;
@@ -186,6 +264,76 @@ void TestAccessibility::dailyInputActions()
         QTRY_COMPARE(F::Stored(*dlg, 20030512), stored);
     QTRY_COMPARE(ok->isEnabled(), changed);
     QCOMPARE(F::Stored(*dlg, 20030512), stored);
+    QVERIFY(m_f.prompt.asked.isEmpty());
+}
+
+void TestAccessibility::listsRead_data()
+{
+    QTest::addColumn<QString>("view"); // daily, monthly, past, entered, years
+    QTest::addColumn<QList<int>>("rows");
+    QTest::addColumn<QStringList>("read");
+    QTest::addColumn<QString>("icons");
+
+    const QString dayHeads = "H:日付|回収/投資|回収率|収支|月累積収支|年累積収支";
+    QTest::newRow("daily view of May") << "daily" << QList<int>{0, 4, 11, 30}
+                                       << QStringList{dayHeads,
+                                                      "31x6",
+                                                      "2003/05/01 (木)|-|-|0|0|0",
+                                                      "2003/05/05 (月)|5/8|63%|-3|-3|-3",
+                                                      "2003/05/12 (月)|-|-|20|17|17*",
+                                                      "2003/05/31 (土)|-|-|0|17|17"}
+                                       << "0 2 4 0";
+    QTest::newRow("monthly view") << "monthly" << QList<int>{0, 4}
+                                  << QStringList{dayHeads, "5x6", "2003/01|0/0|-|0|0|0",
+                                                 "2003/05|5/8|63%|17|17|17*"}
+                                  << "0 4";
+    QTest::newRow("a past period: no frames")
+            << "past" << QList<int>{4, 11}
+            << QStringList{dayHeads, "12x6", "2002/05|20/10|200%|10|10|10*", "2002/12|0/0|-|0|0|10"}
+            << "1 0";
+    // An entry changes its row and the running sums after it; the selection stays.
+    QTest::newRow("daily view after an entry")
+            << "entered" << QList<int>{11, 19, 20}
+            << QStringList{dayHeads, "31x6", "2003/05/12 (月)|-|-|20|17|17*",
+                           "2003/05/20 (火)|9/4|225%|5|22|22", "2003/05/21 (水)|-|-|0|22|22"}
+            << "4 1 0";
+    QTest::newRow("year table") << "years" << QList<int>{0, 1, 2}
+                                << QStringList{"H:年|回収/投資|回収率|収支|通算収支|稼働日数|勝率",
+                                               "3x7", "2002|20/10|200%|10|10|1|100%",
+                                               "2003|5/8|63%|17|27|2|50%*",
+                                               "合計|25/18|139%|27|27|3|67%"}
+                                << "1 4 1";
+}
+
+void TestAccessibility::listsRead()
+{
+    QFETCH(QString, view);
+    QFETCH(QList<int>, rows);
+    QFETCH(QStringList, read);
+    QFETCH(QString, icons);
+
+    auto dlg = m_f.Show();
+    if (view == QLatin1String("monthly")) {
+        dlg->OnMonthlyList();
+    } else if (view == QLatin1String("past")) {
+        F::Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
+    } else if (view == QLatin1String("entered")) {
+        QVERIFY(dlg->Session().EnterDay(20030520, EntryMethod::Amounts, 9, 4, 0));
+    } else if (view == QLatin1String("years")) {
+        QStringList seen;
+        QString seenIcons;
+        const int shown = RunModal<CYearTableDlg>([&] { YearTableItem(*dlg)->trigger(); },
+                                                  [&](CYearTableDlg *box) {
+                                                      seen = ReadList(box->List(), rows);
+                                                      seenIcons = RowIconsOf(box->List(), rows);
+                                                  });
+        QCOMPARE(shown, 1);
+        QCOMPARE(seen, read);
+        QCOMPARE(seenIcons, icons);
+        return;
+    }
+    QCOMPARE(ReadList(dlg->List(), rows), read);
+    QCOMPARE(RowIconsOf(dlg->List(), rows), icons);
     QVERIFY(m_f.prompt.asked.isEmpty());
 }
 

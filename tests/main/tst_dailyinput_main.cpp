@@ -164,10 +164,9 @@ QString TestDailyInputMain::ExpectedStates(bool inputOpen)
 void TestDailyInputMain::ClickRow(CDiaryDlg &dlg, int row)
 {
     CReportList *list = dlg.List();
-    QTreeWidgetItem *item = list->topLevelItem(row);
-    QVERIFY(item);
-    list->scrollToItem(item);
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(item).center());
+    QVERIFY(row >= 0 && row < list->RowCount());
+    list->scrollTo(list->model()->index(row, 0));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(row).center());
 }
 
 // Opens the window on a day of May the way a person does with the keep-shown box off: the click
@@ -179,8 +178,7 @@ bool TestDailyInputMain::OpenOnDay(CDiaryDlg &dlg, int mayDay)
         return false;
     if (!dlg.DailyInput())
         Ctl<QPushButton>(dlg, MainCtl::DailyInput)->click();
-    return dlg.DailyInput()
-            && Edit(dlg, E::Date)->text() == dlg.List()->topLevelItem(mayDay - 1)->text(0);
+    return dlg.DailyInput() && Edit(dlg, E::Date)->text() == dlg.List()->CellText(mayDay - 1, 0);
 }
 
 void TestDailyInputMain::startOpensOnToday()
@@ -330,7 +328,7 @@ void TestDailyInputMain::saves()
     QCOMPARE(Stored(*dlg, 20030500 + day), stored);
     QCOMPARE(dlg->Book().IsModified(), false);
     QVERIFY(dlg->IsDailyView());
-    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+    QCOMPARE(dlg->List()->RowCount(), 31);
     QCOMPARE(Row(*dlg, day - 1), row);
     QCOMPARE(Row(*dlg, 30).mid(4), endSums);
     QCOMPARE(dlg->List()->SelectedRow(), day - 1);
@@ -645,7 +643,7 @@ void TestDailyInputMain::dayChangeUnchanged()
         ClickRow(*dlg, 4);
     } else if (command == "dclick") {
         CReportList *list = dlg->List();
-        const QPoint at = list->visualItemRect(list->topLevelItem(4)).center();
+        const QPoint at = list->RowRect(4).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
         QVERIFY(!dlg->DailyInput());
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 #include <QToolButton>
 
@@ -75,8 +76,8 @@ private slots:
     void dailyCells();
     void monthlyCellsAndIcons();
     void pastPeriodHasNoMarks();
-    void partialFillDaily_data();
-    void partialFillDaily();
+    void entryUpdatesRows_data();
+    void entryUpdatesRows();
     void monthButtons();
     void clicksFollowMouseOnly();
     void doubleClickOnMonth();
@@ -143,9 +144,9 @@ void TestDiaryDlg::firstStart()
     QCOMPARE(dlg->Book().MonthCount(), 5);
     QCOMPARE(dlg->Session().MonthIndex(), 4);
     QVERIFY(dlg->IsDailyView());
-    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+    QCOMPARE(dlg->List()->RowCount(), 31);
     QCOMPARE(dlg->List()->SelectedRow(), 11);
-    QCOMPARE(dlg->List()->currentItem(), dlg->List()->topLevelItem(11));
+    QCOMPARE(dlg->List()->currentIndex().row(), 11);
     QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::TodayDate)->text(), QString("2003/05/12"));
     QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListTitle)->text(), QString("日別一覧(&L):"));
     QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(), QString("2003/05"));
@@ -185,7 +186,7 @@ void TestDiaryDlg::layout()
     const int w = list->width();
     const int k[] = {4, 4, 2, 3, 3, 3};
     const char *headings[] = {"日付", "回収/投資", "回収率", "収支", "月累積収支", "年累積収支"};
-    QCOMPARE(list->columnCount(), 6);
+    QCOMPARE(list->model()->columnCount(), 6);
     int total = 0;
     for (int c = 0; c < 6; ++c) {
         if (c == 0)
@@ -193,8 +194,11 @@ void TestDiaryDlg::layout()
         else
             QCOMPARE(list->columnWidth(c), w * k[c] / 20);
         total += list->columnWidth(c);
-        QCOMPARE(list->headerItem()->text(c), QString::fromUtf8(headings[c]));
-        const int align = list->headerItem()->textAlignment(c) & Qt::AlignHorizontal_Mask;
+        QCOMPARE(list->model()->headerData(c, Qt::Horizontal).toString(),
+                 QString::fromUtf8(headings[c]));
+        const int align
+                = list->model()->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole).toInt()
+                & Qt::AlignHorizontal_Mask;
         QCOMPARE(align, int(c == 0 ? Qt::AlignLeft : Qt::AlignRight));
     }
     QCOMPARE(list->iconSize(), QSize(16, 16));
@@ -203,7 +207,8 @@ void TestDiaryDlg::layout()
     QCOMPARE(list->horizontalScrollBar()->maximum(), 0);
     QVERIFY(!list->rootIsDecorated());
     QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
-    QCOMPARE(list->topLevelItem(0)->textAlignment(3) & Qt::AlignHorizontal_Mask,
+    QCOMPARE(list->model()->index(0, 3).data(Qt::TextAlignmentRole).toInt()
+                     & Qt::AlignHorizontal_Mask,
              int(Qt::AlignRight));
 }
 
@@ -232,7 +237,7 @@ void TestDiaryDlg::viewStates()
              monthly ? QString("月別一覧(&L):") : QString("日別一覧(&L):"));
     QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(),
              monthly ? QString() : QString("2003/05"));
-    QCOMPARE(dlg->List()->topLevelItemCount(), monthly ? 5 : 31);
+    QCOMPARE(dlg->List()->RowCount(), monthly ? 5 : 31);
     QCOMPARE(dlg->List()->SelectedRow(), monthly ? 4 : 11);
     // With the daily input window closed: the period radios, entry and analyzer are usable.
     for (auto id : {MainCtl::CurrentData, MainCtl::PastData, MainCtl::DailyInput, MainCtl::Analyzer,
@@ -320,7 +325,7 @@ void TestDiaryDlg::periodChanges()
     if (actions != QStringList{"up", "key up"} && actions != QStringList{"type 4"}) {
         // Every period change ends in the monthly view with May selected when the period has it.
         QVERIFY(!dlg->IsDailyView());
-        QCOMPARE(dlg->List()->topLevelItemCount(), monthCount);
+        QCOMPARE(dlg->List()->RowCount(), monthCount);
         QCOMPARE(dlg->List()->SelectedRow(), 4);
     }
 }
@@ -350,7 +355,7 @@ void TestDiaryDlg::yearBasisReload()
     QCOMPARE(dlg->Book().Month(0).month, 200006);
     QCOMPARE(dlg->Book().Month(11).month, 200105);
     QVERIFY(!dlg->IsDailyView());
-    QCOMPARE(dlg->List()->topLevelItemCount(), 12);
+    QCOMPARE(dlg->List()->RowCount(), 12);
 
     // An unchanged basis reloads nothing and keeps the view.
     dlg->OnDailyList();
@@ -415,31 +420,31 @@ void TestDiaryDlg::pastPeriodHasNoMarks()
     WriteData(kSample);
     auto dlg = Open();
     Ctl<QRadioButton>(*dlg, MainCtl::PastData)->click();
-    for (int r = 0; r < dlg->List()->topLevelItemCount(); ++r)
+    for (int r = 0; r < dlg->List()->RowCount(); ++r)
         QVERIFY(IconOf(*dlg, r) < 3);
     QCOMPARE(IconOf(*dlg, 4), 1); // 2002/05 holds a win
     dlg->OnDailyList();
     QCOMPARE(dlg->Book().Month(dlg->Session().MonthIndex()).month, 200205);
-    for (int r = 0; r < dlg->List()->topLevelItemCount(); ++r)
+    for (int r = 0; r < dlg->List()->RowCount(); ++r)
         QVERIFY(IconOf(*dlg, r) < 3);
     QCOMPARE(IconOf(*dlg, 9), 1);
     QCOMPARE(dlg->List()->SelectedRow(), 11);
 }
 
-void TestDiaryDlg::partialFillDaily_data()
+void TestDiaryDlg::entryUpdatesRows_data()
 {
     QTest::addColumn<int>("changed");
-    QTest::addColumn<int>("keptRows");
-    QTest::newRow("day 15 keeps days 1 to 14") << kMay1 + 14 << 14;
-    QTest::newRow("day 31 keeps days 1 to 30") << kMay1 + 30 << 30;
-    QTest::newRow("day 1 rebuilds the month") << kMay1 << 0;
-    QTest::newRow("a day of another month rebuilds all") << kMay1 - 5 << 0;
+    QTest::addColumn<int>("firstRow"); // the first row announced changed; the last is day 31
+    QTest::newRow("day 15: days 15 to 31") << kMay1 + 14 << 14;
+    QTest::newRow("day 31: its row alone") << kMay1 + 30 << 30;
+    QTest::newRow("day 1: the whole month") << kMay1 << 0;
+    QTest::newRow("a day of another month: the whole month") << kMay1 - 5 << 0;
 }
 
-void TestDiaryDlg::partialFillDaily()
+void TestDiaryDlg::entryUpdatesRows()
 {
     QFETCH(int, changed);
-    QFETCH(int, keptRows);
+    QFETCH(int, firstRow);
     WriteData(kSample);
     auto dlg = Open();
     dlg->show();
@@ -453,24 +458,27 @@ void TestDiaryDlg::partialFillDaily()
     QVERIFY(clicked > 5);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, mid);
     QCOMPARE(dlg->Session().SelDay(), clicked + 1);
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        list->topLevelItem(r)->setData(1, Qt::UserRole, "old");
+    QSignalSpy changedRows(list->model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy reset(list->model(), &QAbstractItemModel::modelReset);
 
-    // Entered as the daily input window enters it: the list follows the book.
+    // Entered as the daily input window enters it: the list follows the book, in place.
     CResultBook &book = dlg->Session().Book();
     QVERIFY(book.EnterDay(book.Day(changed).date, EntryMethod::Amounts, 100, 10, 90));
 
-    QCOMPARE(list->topLevelItemCount(), 31);
-    for (int r = 0; r < 31; ++r)
-        QCOMPARE(list->topLevelItem(r)->data(1, Qt::UserRole).toString() == "old", r < keptRows);
+    QCOMPARE(reset.size(), 0);
+    QCOMPARE(changedRows.size(), 1);
+    const auto from = changedRows.first().at(0).value<QModelIndex>();
+    const auto to = changedRows.first().at(1).value<QModelIndex>();
+    QCOMPARE(QList<int>({from.row(), from.column(), to.row(), to.column()}),
+             QList<int>({firstRow, 0, 30, 5}));
+    QCOMPARE(list->RowCount(), 31);
     if (changed >= kMay1) {
         QCOMPARE(Row(*dlg, changed - kMay1).mid(1, 3), QStringList({"100/10", "1000%", "90"}));
     }
     // Every row shows the recomputed running total of the period.
     QCOMPARE(Row(*dlg, 30).at(5), QString::number(1038 + 90));
     QCOMPARE(list->SelectedRow(), clicked);
-    if (keptRows > 0)
-        QCOMPARE(list->verticalScrollBar()->value(), 5);
+    QCOMPARE(list->verticalScrollBar()->value(), 5);
     QVERIFY(dlg->Graph()->title.startsWith("日別推移:2003/05/01"));
 }
 
@@ -491,7 +499,7 @@ void TestDiaryDlg::monthButtons()
     dlg->OnListClick();
     next->click();
     QCOMPARE(month->text(), QString("2003/04"));
-    QCOMPARE(dlg->List()->topLevelItemCount(), 30);
+    QCOMPARE(dlg->List()->RowCount(), 30);
     QCOMPARE(dlg->List()->SelectedRow(), -1);
     for (int k = 0; k < 3; ++k)
         prev->click();
@@ -518,13 +526,13 @@ void TestDiaryDlg::clicksFollowMouseOnly()
     QCOMPARE(list->SelectedRow(), 12);
     QCOMPARE(dlg->Session().SelDay(), 12); // keyboard moves are not followed
     list->scrollToTop();
-    const QRect rect = list->visualItemRect(list->topLevelItem(2));
+    const QRect rect = list->RowRect(2);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QCOMPARE(list->SelectedRow(), 2);
     QCOMPARE(dlg->Session().SelDay(), 3);
     QVERIFY(dlg->IsDailyView()); // a click changes nothing else
     dlg->OnMonthlyList();
-    const QRect feb = list->visualItemRect(list->topLevelItem(1));
+    const QRect feb = list->RowRect(1);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, feb.center());
     QCOMPARE(dlg->Session().SelMonth(), 2);
     QVERIFY(!dlg->IsDailyView());
@@ -537,12 +545,12 @@ void TestDiaryDlg::doubleClickOnMonth()
     QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
     dlg->OnMonthlyList();
     CReportList *list = dlg->List();
-    const QRect feb = list->visualItemRect(list->topLevelItem(1));
+    const QRect feb = list->RowRect(1);
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, feb.center());
     QVERIFY(dlg->IsDailyView());
     QCOMPARE(dlg->Session().MonthIndex(), 1);
     QCOMPARE(Ctl<QLabel>(*dlg, MainCtl::ListMonth)->text(), QString("2003/02"));
-    QCOMPARE(list->topLevelItemCount(), 28);
+    QCOMPARE(list->RowCount(), 28);
     QCOMPARE(list->SelectedRow(), 11);
     QVERIFY(m_prompt.asked.isEmpty());
 }
@@ -698,7 +706,7 @@ void TestDiaryDlg::loadFailureWarns()
     // The period is laid out all the same.
     QCOMPARE(dlg->Book().MonthCount(), 5);
     QVERIFY(dlg->IsDailyView());
-    QCOMPARE(dlg->List()->topLevelItemCount(), 31);
+    QCOMPARE(dlg->List()->RowCount(), 31);
 }
 
 void TestDiaryDlg::closeSavesChanges()

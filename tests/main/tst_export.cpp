@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 #include "RunModal.h"
 #include "common/ScriptedSavePath.h"
+#include "common/Unprivileged.h"
 #include "data/BookTestUtil.h"
 #include "export/CsvExport.h"
 #include "graph/GraphPainter.h"
@@ -23,10 +24,13 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <cerrno>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -131,8 +135,10 @@ private slots:
     void clipboardHoldsTheSameImage();
     void failures_data();
     void failures();
+    void refusedTargets_data();
+    void refusedTargets();
     void printPreview();
-    void printToAFolderFails();
+    void printPreviewOverTheDataFile();
     void fileDialog_data();
     void fileDialog();
 
@@ -150,6 +156,8 @@ private:
         return dlg;
     }
     QString Out(const QString &name) const { return dir.filePath(QStringLiteral("out/") + name); }
+    QString FailureCase(const QString &root, const QString &what, const QString &setup,
+                        const QString &firstLine);
 
     ScriptedSavePath savePath;
 };
@@ -506,19 +514,102 @@ void TestExport::clipboardHoldsTheSameImage()
 
 void TestExport::failures_data()
 {
-    QTest::addColumn<QString>("what"); // "period", "all" or "image"
+    QTest::addColumn<QString>("what"); // "period", "all", "image" or "print" (to a file)
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("firstLine");
-    QTest::addColumn<bool>("needsUser"); // permissions do not stop root
 
-    for (const char *what : {"period", "all", "image"}) {
-        const QString failed
-                = QLatin1String(what) == QLatin1String("image") ? kImageFailed : kCsvFailed;
-        QTest::addRow("%s: a folder in the way", what) << what << "folder" << failed << false;
-        QTest::addRow("%s: an unwritable folder", what) << what << "locked" << failed << true;
-        QTest::addRow("%s: a missing folder", what) << what << "missing" << failed << false;
-        QTest::addRow("%s: the data file itself", what) << what << "data" << kNotDataFile << false;
+    for (const char *what : {"period", "all", "image", "print"}) {
+        const QString failed = QLatin1String(what) == QLatin1String("image") ? kImageFailed
+                : QLatin1String(what) == QLatin1String("print")
+                ? QStringLiteral("印刷に失敗しました。")
+                : kCsvFailed;
+        QTest::addRow("%s: a folder in the way", what) << what << "folder" << failed;
+        QTest::addRow("%s: an unwritable folder", what) << what << "locked" << failed;
+        QTest::addRow("%s: a missing folder", what) << what << "missing" << failed;
+        QTest::addRow("%s: the data file itself", what) << what << "data" << kNotDataFile;
     }
+}
+
+// One failure case with its own data file in root, which it makes itself so that it can run as
+// another user: empty when the export failed as it should, else what went wrong.
+QString TestExport::FailureCase(const QString &root, const QString &what, const QString &setup,
+                                const QString &firstLine)
+{
+    QStringList wrong;
+    auto expect = [&wrong](bool ok, const QString &text) {
+        if (!ok)
+            wrong << text;
+    };
+    const QString data = root + QStringLiteral("/Murel1.Dat");
+    const QString out = root + QStringLiteral("/out");
+    QByteArray bytes;
+    for (const QString &line : kSample)
+        bytes += line.toLatin1() + "\r\n";
+    QFile file(data);
+    QDir(root).removeRecursively();
+    if (!QDir().mkpath(out) || !file.open(QIODevice::WriteOnly)
+        || file.write(bytes) != bytes.size())
+        return QStringLiteral("cannot make the data file");
+    file.close();
+    QString target = out
+            + (what == QLatin1String("image")           ? QStringLiteral("/graph.png")
+                       : what == QLatin1String("print") ? QStringLiteral("/print.pdf")
+                                                        : QStringLiteral("/results.csv"));
+    if (setup == QLatin1String("folder"))
+        expect(QDir().mkdir(target), "mkdir");
+    if (setup == QLatin1String("locked"))
+        expect(QFile::setPermissions(out, QFile::ReadOwner | QFile::ExeOwner), "chmod");
+    if (setup == QLatin1String("missing"))
+        target = out + QStringLiteral("/gone/") + QFileInfo(target).fileName();
+    if (setup == QLatin1String("data"))
+        target = data;
+    const QStringList listed = Listing(out);
+
+    prompt = ScriptedPrompt();
+    savePath = ScriptedSavePath();
+    {
+        DiaryEnv env = Env();
+        env.dataFilePath = data;
+        env.savePath = &savePath;
+        CDiaryDlg dlg(env);
+        dlg.show();
+        expect(QTest::qWaitForWindowExposed(&dlg), "main window not exposed");
+        savePath.answers = {target};
+        if (what == QLatin1String("image")) {
+            ImageItem(dlg)->trigger();
+        } else if (what == QLatin1String("print")) {
+            QPrinter printer(QPrinter::HighResolution);
+            CExportCommands::SetUpPrinter(printer, data);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(target);
+            expect(!dlg.Export()->PrintTo(printer), "printed");
+        } else {
+            RunModal<CCsvScopeDlg>([&] { CsvItem(dlg)->trigger(); },
+                                   Choose(what == QLatin1String("all")
+                                                  ? CCsvScopeDlg::IdAllYears
+                                                  : CCsvScopeDlg::IdShownPeriod));
+        }
+        expect(prompt.asked.size() == 1, QStringLiteral("%1 boxes").arg(prompt.asked.size()));
+        expect(prompt.asked.value(0).owner == &dlg
+                       && prompt.asked.value(0).icon == QMessageBox::Warning,
+               "not a warning owned by the main window");
+    }
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QStringList lines = prompt.texts().value(0).split(QLatin1Char('\n'));
+    expect(lines.first() == firstLine, QStringLiteral("first line: ") + lines.first());
+    const QString named = QDir::toNativeSeparators(target);
+    expect(lines.value(1).startsWith(named), QStringLiteral("second line: ") + lines.value(1));
+    if (setup != QLatin1String("data")) {
+        expect(lines.value(1).startsWith(named + QStringLiteral(": "))
+                       && lines.value(1).size() > named.size() + 2,
+               "no reason given");
+    }
+    // Nothing left behind, nothing replaced.
+    expect(Listing(out) == listed, QStringLiteral("left in out: ") + Listing(out).join(' '));
+    if (setup == QLatin1String("folder"))
+        expect(Listing(target).isEmpty(), "written into the folder");
+    expect(ReadFile(data) == bytes, "the data file changed");
+    return wrong.join(QLatin1Char('\n'));
 }
 
 void TestExport::failures()
@@ -526,29 +617,125 @@ void TestExport::failures()
     QFETCH(QString, what);
     QFETCH(QString, setup);
     QFETCH(QString, firstLine);
-    QFETCH(bool, needsUser);
-    if (needsUser && ::geteuid() == 0)
-        QSKIP("permissions do not stop root; the as-user run tries this");
+    // Permissions must bite: as root, the case runs as an ordinary user in a folder of its own.
+    if (setup == QLatin1String("locked")) {
+        // The child has none of the pool's threads; the pool must not think it has them.
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(RunUnprivileged([&] {
+                     QTemporaryDir own;
+                     if (!own.isValid())
+                         return QStringLiteral("no folder of its own");
+                     // Settings of its own too: the daily input window stays closed.
+                     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                                        own.filePath(QStringLiteral("settings")));
+                     WriteProfileInt(QStringLiteral("Option"), QStringLiteral("DailyInput_Show"),
+                                     0);
+                     return FailureCase(own.filePath(QStringLiteral("case")), what, setup,
+                                        firstLine);
+                 }),
+                 QString());
+        return;
+    }
+    QCOMPARE(FailureCase(dir.filePath(QStringLiteral("case")), what, setup, firstLine), QString());
+}
+
+void TestExport::refusedTargets_data()
+{
+    QTest::addColumn<QString>("what"); // "period", "all", "image" or "print"
+    QTest::addColumn<QString>("target"); // what the chosen name leads to
+    QTest::addColumn<bool>("dataFile"); // refused as the data file's, else as no regular file
+    QTest::addColumn<QString>("reason"); // what the second line ends with, for no regular file
+
+    const struct
+    {
+        const char *target;
+        bool dataFile;
+        const char16_t *reason;
+    } targets[] = {
+            {"the data file", true, u""},
+            {"a link to the data file", true, u""},
+            {"a path through ..", true, u""},
+            {"a hard link to the data file", true, u""},
+            {"a backup", true, u""},
+            {"a hard link to a backup", true, u""},
+            {"the backup folder", true, u""},
+            {"a new file in the backup folder", true, u""},
+            {"a FIFO", false, u": 名前付きパイプ（FIFO）で、通常のファイルではありません。"},
+            {"a folder", false, u": 同じ名前のフォルダーがあります。"},
+            {"a link to a device", false, u": デバイスで、通常のファイルではありません。"},
+    };
+    for (const char *what : {"period", "all", "image", "print"}) {
+        for (const auto &t : targets) {
+            QTest::addRow("%s: %s", what, t.target)
+                    << what << t.target << t.dataFile << QString::fromUtf16(t.reason);
+        }
+    }
+}
+
+void TestExport::refusedTargets()
+{
+    QFETCH(QString, what);
+    QFETCH(QString, target);
+    QFETCH(bool, dataFile);
+    QFETCH(QString, reason);
 
     WriteLines(kSample);
     const QByteArray before = ReadData();
-    QString target = Out(what == QLatin1String("image") ? QStringLiteral("graph.png")
-                                                        : QStringLiteral("results.csv"));
-    if (setup == QLatin1String("folder"))
-        QVERIFY(QDir().mkdir(target));
-    if (setup == QLatin1String("locked"))
-        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("out")),
-                                      QFile::ReadOwner | QFile::ExeOwner));
-    if (setup == QLatin1String("missing"))
-        target = Out(QStringLiteral("gone/") + QFileInfo(target).fileName());
-    if (setup == QLatin1String("data"))
-        target = DataPath();
-    const QStringList listed = Listing(dir.filePath(QStringLiteral("out")));
+    const QString backups = DataPath() + QStringLiteral(".backup");
+    QVERIFY(QDir().mkdir(backups));
+    const QString backup = backups + QStringLiteral("/Murel1-20030511.Dat");
+    QVERIFY(QFile::copy(DataPath(), backup));
+    const QString out = Out(QString());
+    QString path;
+    if (target == QLatin1String("the data file")) {
+        path = DataPath();
+    } else if (target == QLatin1String("a link to the data file")) {
+        path = Out(QStringLiteral("link.out"));
+        QVERIFY(QFile::link(DataPath(), path));
+    } else if (target == QLatin1String("a path through ..")) {
+        path = Out(QStringLiteral("../Murel1.Dat"));
+    } else if (target == QLatin1String("a hard link to the data file")) {
+        path = Out(QStringLiteral("hard.out"));
+        QCOMPARE(::link(QFile::encodeName(DataPath()).constData(),
+                        QFile::encodeName(path).constData()),
+                 0);
+    } else if (target == QLatin1String("a backup")) {
+        path = backup;
+    } else if (target == QLatin1String("a hard link to a backup")) {
+        path = Out(QStringLiteral("hard.out"));
+        QCOMPARE(::link(QFile::encodeName(backup).constData(), QFile::encodeName(path).constData()),
+                 0);
+    } else if (target == QLatin1String("the backup folder")) {
+        path = backups;
+    } else if (target == QLatin1String("a new file in the backup folder")) {
+        path = backups + QStringLiteral("/new.out");
+    } else if (target == QLatin1String("a FIFO")) {
+        path = Out(QStringLiteral("fifo.out"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (target == QLatin1String("a folder")) {
+        path = Out(QStringLiteral("folder.out"));
+        QVERIFY(QDir().mkdir(path));
+    } else if (target == QLatin1String("a link to a device")) {
+        path = Out(QStringLiteral("null.out"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/null"), path));
+    }
+    const QStringList listed = Listing(out);
+    const QStringList backedUp = Listing(backups);
+    struct stat was;
+    QCOMPARE(::lstat(QFile::encodeName(path).constData(), &was) == 0, QFileInfo(path).exists());
 
     auto dlg = OpenWith();
-    savePath.answers = {target};
+    savePath.answers = {path};
     if (what == QLatin1String("image")) {
         ImageItem(*dlg)->trigger();
+    } else if (what == QLatin1String("print")) {
+        // What the preview's print button hands over once the print dialog chose the file.
+        QPrinter printer(QPrinter::HighResolution);
+        CExportCommands::SetUpPrinter(printer, DataPath());
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(path);
+        QVERIFY(!dlg->Export()->PrintTo(printer));
+        QCOMPARE(printer.outputFileName(), path);
     } else {
         RunModal<CCsvScopeDlg>([&] { CsvItem(*dlg)->trigger(); },
                                Choose(what == QLatin1String("all") ? CCsvScopeDlg::IdAllYears
@@ -556,19 +743,30 @@ void TestExport::failures()
     }
 
     QCOMPARE(prompt.asked.size(), 1);
-    const QStringList lines = prompt.texts().first().split(QLatin1Char('\n'));
-    QCOMPARE(lines.first(), firstLine);
-    QVERIFY2(lines.value(1).startsWith(QDir::toNativeSeparators(target)),
-             qPrintable(lines.value(1)));
-    if (setup != QLatin1String("data"))
-        QVERIFY2(lines.value(1).size() > target.size() + 2, "no reason given");
     QCOMPARE(prompt.asked.first().icon, QMessageBox::Warning);
-    QCOMPARE(prompt.asked.first().owner, static_cast<QWidget *>(dlg.get()));
-    // Nothing left behind, nothing replaced.
-    QCOMPARE(Listing(dir.filePath(QStringLiteral("out"))), listed);
-    if (setup == QLatin1String("folder"))
-        QCOMPARE(Listing(target), QStringList());
+    const QStringList lines = prompt.texts().first().split(QLatin1Char('\n'));
+    const QString failed = what == QLatin1String("image") ? kImageFailed
+            : what == QLatin1String("print") ? QStringLiteral("印刷に失敗しました。")
+                                             : kCsvFailed;
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines.first(), dataFile ? kNotDataFile : failed);
+    // The data file's refusal names the file as chosen; a file that is no regular file is named
+    // with its absolute path and what it is.
+    QCOMPARE(lines.last(),
+             QDir::toNativeSeparators(dataFile ? path : QFileInfo(path).absoluteFilePath())
+                     + reason);
+    // Nothing written, nothing replaced, nothing left behind.
     QCOMPARE(ReadData(), before);
+    QCOMPARE(ReadFile(backup), before);
+    QCOMPARE(Listing(out), listed);
+    QCOMPARE(Listing(backups), backedUp);
+    struct stat is;
+    if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) {
+        QCOMPARE(::lstat(QFile::encodeName(path).constData(), &is), 0);
+        QCOMPARE(is.st_mode, was.st_mode);
+        QCOMPARE(is.st_ino, was.st_ino);
+    }
+    QDir(backups).removeRecursively();
 }
 
 void TestExport::printPreview()
@@ -599,26 +797,35 @@ void TestExport::printPreview()
     QCOMPARE(orientation, QPageLayout::Portrait);
     QCOMPARE(pages, 1);
     QCOMPARE(ReadFile(pdf).left(5), QByteArray("%PDF-"));
+    QVERIFY(ReadFile(pdf).trimmed().endsWith("%%EOF"));
+    // Through the durable writer: the printout took the name, nothing else is left.
+    QCOMPARE(Listing(Out(QString())), QStringList{QStringLiteral("print.pdf")});
     QCOMPARE(prompt.texts(), QStringList());
 }
 
-void TestExport::printToAFolderFails()
+void TestExport::printPreviewOverTheDataFile()
 {
+    // The preview's print button with the data file chosen as the output: refused, not printed.
     WriteLines(kSample);
+    const QByteArray before = ReadData();
     auto dlg = OpenWith();
-    const QString target = Out(QStringLiteral("print.pdf"));
-    QVERIFY(QDir().mkdir(target));
-    QPrinter printer(QPrinter::HighResolution);
-    CExportCommands::SetUpPrinter(printer, DataPath());
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(target);
-    QVERIFY(!dlg->Export()->PrintTo(printer));
+    const int shown = RunModal<QPrintPreviewDialog>(
+            [&] { PrintItem(*dlg)->trigger(); },
+            [&](QPrintPreviewDialog *preview) {
+                auto *widget = preview->findChild<QPrintPreviewWidget *>();
+                QVERIFY(widget);
+                // The preview paints without a file, even once a file name is set.
+                preview->printer()->setOutputFormat(QPrinter::PdfFormat);
+                preview->printer()->setOutputFileName(DataPath());
+                widget->updatePreview();
+                QCOMPARE(prompt.asked.size(), 0);
+                widget->print();
+            });
+    QCOMPARE(shown, 1);
     QCOMPARE(prompt.texts(),
-             QStringList{QStringLiteral("印刷に失敗しました。\n")
-                         + QDir::toNativeSeparators(target)});
-    QCOMPARE(Listing(dir.filePath(QStringLiteral("out"))),
-             QStringList{QStringLiteral("print.pdf")});
-    QCOMPARE(Listing(target), QStringList());
+             QStringList{kNotDataFile + QLatin1Char('\n') + QDir::toNativeSeparators(DataPath())});
+    QCOMPARE(ReadData(), before);
+    QCOMPARE(Listing(dir.path()).filter(QStringLiteral(".tmp")), QStringList());
 }
 
 void TestExport::fileDialog_data()

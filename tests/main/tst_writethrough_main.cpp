@@ -254,8 +254,7 @@ void TestWriteThroughMain::unreadPeriod()
     auto *entryButton = F::Ctl<QPushButton>(*dlg, MainCtl::DailyInput);
     QVERIFY(!entryButton->isEnabled());
     CReportList *list = dlg->List();
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {},
-                       list->visualItemRect(list->topLevelItem(4)).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->RowRect(4).center());
     QVERIFY(!dlg->DailyInput());
     // Other views keep the button off.
     F::Ctl<QPushButton>(*dlg, MainCtl::MonthlyList)->click();

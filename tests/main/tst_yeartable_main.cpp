@@ -62,10 +62,10 @@ int OpenYearTable(QAction *item, const std::function<void(CYearTableDlg *)> &whi
 QStringList Cells(const CReportList &list)
 {
     QStringList rows;
-    for (int r = 0; r < list.topLevelItemCount(); ++r) {
+    for (int r = 0; r < list.RowCount(); ++r) {
         QStringList cells;
-        for (int c = 0; c < list.columnCount(); ++c)
-            cells << list.topLevelItem(r)->text(c);
+        for (int c = 0; c < list.model()->columnCount(); ++c)
+            cells << list.CellText(r, c);
         rows << cells.join(QLatin1Char('|'));
     }
     return rows;
