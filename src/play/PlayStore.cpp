@@ -109,6 +109,14 @@ bool CPlayStore::Fail(const QString &message)
 bool CPlayStore::MakeUnavailable(const QString &message)
 {
     Disconnect();
+    // A read-only look at a database in write-ahead log mode makes its log and the log's index;
+    // those made here go again, the log only while empty. The database itself stays as it is.
+    const QString log = m_path + QStringLiteral("-wal");
+    if (m_madeLog && QFileInfo(log).isFile() && QFileInfo(log).size() == 0)
+        QFile::remove(log);
+    if (m_madeLogIndex && !QFileInfo::exists(log))
+        QFile::remove(m_path + QStringLiteral("-shm"));
+    m_madeLog = m_madeLogIndex = false;
     m_state = State::Unavailable;
     m_unavailable = message;
     return Fail(message);
@@ -228,6 +236,8 @@ bool CPlayStore::Open()
     if (const int problem = FileProblem::ReadProbe(m_path))
         return unusable(FileProblem::Reason(problem));
     m_fileSeen = true;
+    m_madeLog = !QFileInfo::exists(m_path + QStringLiteral("-wal"));
+    m_madeLogIndex = !QFileInfo::exists(m_path + QStringLiteral("-shm"));
 
     if (!Connect(Mode::ReadOnly))
         return unusable(m_db.isValid() ? SqlReason(m_db.lastError()) : PlayTexts::NoDriver());

@@ -144,6 +144,8 @@ private:
     bool m_checked = false;
     bool m_fileSeen = false; // Open found a file, though maybe an empty one
     bool m_journalSet = false; // the read-write connection was asked for the write-ahead log
+    bool m_madeLog = false; // Open found no "-wal" beside the database
+    bool m_madeLogIndex = false; // nor "-shm"
     QString m_error;
     QString m_unavailable;
 };
