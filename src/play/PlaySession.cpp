@@ -177,6 +177,8 @@ QString CheckMemo(const QString &text, QString *memo)
     QString normal = text;
     normal.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     normal.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    normal.replace(QChar(0x2028), QLatin1Char('\n')); // line and paragraph separators
+    normal.replace(QChar(0x2029), QLatin1Char('\n'));
     const TextScan scan = Scan(normal, true);
     if (scan.problem == TextProblem::Control)
         return QStringLiteral("%1に使えない制御文字が含まれています（使えるのは改行とタブです）。")

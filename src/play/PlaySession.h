@@ -59,8 +59,8 @@ QString ParseAmount(const QString &label, const QString &text, int32_t *amount);
 QString CheckStore(const QString &text, QString *store);
 // 機種: as the store, but may be empty.
 QString CheckMachine(const QString &text, QString *machine);
-// メモ: CR LF and lone CRs become LF; at most 2,000 characters after that; no control
-// characters but line feeds and tabs.
+// メモ: CR LF, lone CRs and the Unicode line and paragraph separators become LF; at most 2,000
+// characters after that; no control characters but line feeds and tabs.
 QString CheckMemo(const QString &text, QString *memo);
 // The day: a calendar date from 1000/01/01 to 9999/12/31 as yyyymmdd.
 QString CheckDay(int32_t day);

@@ -93,6 +93,13 @@ CPlayStore::CPlayStore(const QString &databasePath)
 
 CPlayStore::~CPlayStore()
 {
+    if (m_mode == Mode::ReadOnly && m_state == State::Ready && (m_madeLog || m_madeLogIndex)
+        && FileProblem::WriteProbe(m_path) == 0) {
+        // A read-only connection leaves the log and its index that it made behind; the last
+        // read-write connection to close removes them, once it knows no one else uses them.
+        if (Connect(Mode::ReadWrite))
+            QSqlQuery(m_db).exec(QStringLiteral("PRAGMA user_version"));
+    }
     Disconnect();
     if (!m_connection.isEmpty()) {
         m_db = QSqlDatabase();

@@ -116,6 +116,8 @@ bool CPlayStore::Add(PlaySession &session)
 
 bool CPlayStore::AddAll(QList<PlaySession> &sessions)
 {
+    if (sessions.isEmpty())
+        return true; // nothing to store, and no database to make for it
     QList<PlaySession> stored = sessions;
     for (PlaySession &session : stored) {
         const QString problem = PlayInput::Normalise(session);

@@ -167,6 +167,7 @@ void TestPlayInput::memo_data()
                            << QString();
     QTest::newRow("lone CR") << "a\rb"
                              << "a\nb" << QString();
+    QTest::newRow("line separators") << QStringLiteral("a\u2028b\u2029") << "a\nb\n" << QString();
     QTest::newRow("tab and spaces kept") << " a\tb "
                                          << " a\tb " << QString();
     QTest::newRow("2000 after CR LF") << Repeat(QStringLiteral("x\r\n"), 1000)

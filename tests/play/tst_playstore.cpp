@@ -18,6 +18,7 @@ private slots:
     void longNamesShortenedAlike();
     void nothingMadeBeforeTheFirstSession();
     void emptyFileTakesTheFirstSession();
+    void viewingLeavesNothingBehind();
     void changesAndMarks();
     void queries();
     void backupCopy();
@@ -109,6 +110,8 @@ void TestPlayStore::nothingMadeBeforeTheFirstSession()
         QVERIFY(store.LastError().endsWith(QStringLiteral("その稼働はもうありません。")));
         PlaySession bad = Make(20240101, QStringLiteral(" "), 1, 1);
         QVERIFY(!store.Add(bad));
+        QList<PlaySession> none;
+        QVERIFY(store.AddAll(none));
     }
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
@@ -134,6 +137,27 @@ void TestPlayStore::emptyFileTakesTheFirstSession()
     QVERIFY2(store.Add(s), qPrintable(store.LastError()));
     QVERIFY(store.HasDatabase());
     QCOMPARE(AllSessions(store), QList<PlaySession>{s});
+}
+
+// A run that only reads the sessions leaves the database as it was and nothing beside it.
+void TestPlayStore::viewingLeavesNothingBehind()
+{
+    {
+        CPlayStore store(m_path);
+        PlaySession s = Make(20240101, QStringLiteral("店A"), 10, 25);
+        QVERIFY(store.Add(s));
+    }
+    const QStringList alone{QStringLiteral("Murel1.db")};
+    const auto entries = [&] { return QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden); };
+    QCOMPARE(entries(), alone);
+    const QByteArray bytes = ReadBytes(m_path);
+    {
+        CPlayStore store(m_path);
+        QList<PlaySession> day;
+        QVERIFY(store.Check() && store.SessionsOfDay(20240101, &day) && day.size() == 1);
+    }
+    QCOMPARE(entries(), alone);
+    QCOMPARE(ReadBytes(m_path), bytes);
 }
 
 void TestPlayStore::changesAndMarks()
