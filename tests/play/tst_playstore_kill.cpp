@@ -39,10 +39,19 @@ private:
     int m_changes = 0;
 };
 
-// The child: "path;seed;n". Prints "ready" once loaded, then "done" after each change.
+// The child: "path;seed;n". Prints "ready" once loaded, then "done" after each change. With a
+// fourth part, it first adds that many sessions in one change.
 int RunChild(const QString &arguments)
 {
     const QStringList parts = arguments.split(QLatin1Char(';'));
+    if (parts.size() == 4) {
+        DyingStore store(parts[0], parts[2].toInt());
+        QList<PlaySession> many;
+        for (int n = 0; n < parts[3].toInt(); ++n)
+            many.append(Make(20240101 + n % 28, QStringLiteral("店"), 1, 1, QString(),
+                             PlaySession::kNoTime, PlaySession::kNoTime, QString(300, u'メ')));
+        return store.AddAll(many) ? 0 : 4;
+    }
     Model model = Load(parts[0]);
     QRandomGenerator rng(parts[1].toUInt());
     DyingStore store(parts[0], parts[2].toInt());
@@ -83,7 +92,36 @@ class TestPlayStoreKill : public QObject
 
 private slots:
     void killedInTheMiddle();
+    void endedInTheFirstChange();
 };
+
+// The first change of a new database is larger than the cache: part of it is in the file, and
+// the journal holds the way back when the process ends before the commit. The read-only look
+// cannot roll it back; the store does, and finds a database without sessions.
+void TestPlayStoreKill::endedInTheFirstChange()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Murel1.db"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kChildVariable, path + QStringLiteral(";0;1;20000"));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitCode(), 3);
+    QVERIFY(QFileInfo(path).size() > 0);
+    QVERIFY(QFileInfo(path + QStringLiteral("-journal")).size() > 0);
+
+    CPlayStore store(path);
+    QVERIFY2(store.Check(), qPrintable(store.LastError()));
+    QVERIFY(!store.HasDatabase());
+    QCOMPARE(AllSessions(store), QList<PlaySession>());
+    QVERIFY(!QFileInfo::exists(path + QStringLiteral("-journal")));
+    PlaySession s = Make(20240101, QStringLiteral("店"), 1, 2);
+    QVERIFY2(store.Add(s), qPrintable(store.LastError()));
+    QCOMPARE(Cli(path, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
+    QCOMPARE(AllSessions(store), QList<PlaySession>{s});
+}
 
 void TestPlayStoreKill::killedInTheMiddle()
 {
