@@ -224,9 +224,8 @@ Rgb HeatColour(const CalendarDay &day, int32_t scale)
         return kDraw;
     const Rgb &full = day.balance > 0 ? kWin : kLoss;
     const int64_t amount = std::llabs(int64_t(day.balance));
-    const int64_t level = scale <= 0 || amount >= scale
-            ? 255
-            : kFaintest + (255 - kFaintest) * amount / scale;
+    const int64_t level
+            = scale <= 0 || amount >= scale ? 255 : kFaintest + (255 - kFaintest) * amount / scale;
     const auto channel = [level](int c) { return 255 - int((255 - c) * level / 255); };
     return {channel(full.r), channel(full.g), channel(full.b)};
 }

@@ -23,8 +23,8 @@ struct KindInfo
 const KindInfo kInfo[limits::kKinds] = {
         {&CSettings::lossLimitOn, &CSettings::lossLimit, &CSettings::lossTold, u"今月の負け",
          u"今月の負け", u"月の負けの上限", u""},
-        {&CSettings::investLimitOn, &CSettings::investLimit, &CSettings::investTold,
-         u"今月の投資", u"今月の投資", u"月の投資の上限", u""},
+        {&CSettings::investLimitOn, &CSettings::investLimit, &CSettings::investTold, u"今月の投資",
+         u"今月の投資", u"月の投資の上限", u""},
         {&CSettings::daysLimitOn, &CSettings::daysLimit, &CSettings::daysTold, u"今月の稼働",
          u"今月の稼働日数", u"月の稼働日数の上限", u"日"},
 };
@@ -168,9 +168,9 @@ QString BoxText(const Standing &s, int threshold)
 {
     const KindInfo &info = kInfo[s.kind];
     QString text = Text(info.subject) + QStringLiteral("が") + Text(info.limitName);
-    text += threshold >= 100 ? QStringLiteral("に達しました。")
-                             : QStringLiteral("の") + QString::number(threshold)
-                    + QStringLiteral("%に達しました。");
+    text += threshold >= 100
+            ? QStringLiteral("に達しました。")
+            : QStringLiteral("の") + QString::number(threshold) + QStringLiteral("%に達しました。");
     text += QLatin1Char('\n') + StandingText(s) + QLatin1Char('\n');
     const QString unit = Text(info.unit);
     if (s.used < s.limit)
@@ -212,8 +212,8 @@ void Acknowledge(CSettings &settings, const CSettings &before, const MonthTotals
     for (int k = 0; k < kKinds; ++k) {
         const KindInfo &info = kInfo[k];
         const bool on = settings.*info.on;
-        const bool changed = on != before.*info.on
-                || (on && settings.*info.value != before.*info.value);
+        const bool changed
+                = on != before.*info.on || (on && settings.*info.value != before.*info.value);
         if (!on) {
             settings.*info.told = 0;
         } else if (changed) {

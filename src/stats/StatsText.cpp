@@ -45,7 +45,8 @@ QString Drawdown(const StatFigures &f)
 
 QString Month(const MonthFigure &m)
 {
-    return m.month == 0 ? kNone : Num(m.balance) + QLatin1Char(' ') + CResultBook::DateText(m.month);
+    return m.month == 0 ? kNone
+                        : Num(m.balance) + QLatin1Char(' ') + CResultBook::DateText(m.month);
 }
 
 } // namespace

@@ -43,7 +43,11 @@ inline ModelRun LongestRun(const ModelDayList &days, int sign)
     ModelRun best;
     for (size_t i = 0; i < results.size(); ++i) {
         size_t j = i;
-        while (j < results.size() && (results[j].second > 0 ? 1 : results[j].second < 0 ? -1 : 0) == sign)
+        while (j < results.size()
+               && (results[j].second > 0           ? 1
+                           : results[j].second < 0 ? -1
+                                                   : 0)
+                       == sign)
             ++j;
         const int length = int(j - i);
         if (length > best.length)

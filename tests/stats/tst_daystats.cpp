@@ -67,36 +67,83 @@ private slots:
         QTest::addColumn<QString>("wins");
         QTest::addColumn<QString>("losses");
         QTest::addColumn<QString>("fall");
-        QTest::newRow("no day") << "" << "0" << "0" << "0";
-        QTest::newRow("a single win") << "1:+5" << "1@1-1" << "0" << "0";
-        QTest::newRow("a single loss falls from the start") << "1:-5" << "0" << "1@1-1" << "5@0-1";
-        QTest::newRow("a single draw") << "1:0" << "0" << "0" << "0";
-        QTest::newRow("all losses") << "1:-1 2:-2 3:-3" << "0" << "3@1-3" << "6@0-3";
-        QTest::newRow("a draw ends a winning run") << "1:+1 2:+1 3:0 4:+1" << "2@1-2" << "0" << "0";
-        QTest::newRow("a draw ends a losing run") << "1:-1 2:0 3:-1 4:-1" << "0" << "2@3-4" << "3@0-4";
-        QTest::newRow("a day without a result ends neither")
-                << "1:+1 2:x 3:+1 7:-2 8:x 9:-2" << "2@1-3" << "2@7-9" << "4@3-9";
-        QTest::newRow("gaps between the days end nothing")
-                << "1:-1 5:-1 9:+2 10:-1" << "1@9-9" << "2@1-5" << "2@0-5";
-        QTest::newRow("the earliest of equal runs")
-                << "1:+1 2:+1 3:-1 4:+1 5:+1 6:-1" << "2@1-2" << "1@3-3" << "1@2-3";
-        QTest::newRow("a longer later run wins")
-                << "1:-1 2:-1 3:+1 4:-1 5:-1 6:-1" << "1@3-3" << "3@4-6" << "4@0-6";
-        QTest::newRow("a peak reached again is the later peak")
-                << "1:+10 2:-4 3:+4 4:-6" << "1@1-1" << "1@2-2" << "6@3-4";
-        QTest::newRow("the earliest of equal falls") << "1:+5 2:-5 3:+5 4:-5" << "1@1-1" << "1@2-2"
+        QTest::newRow("no day") << ""
+                                << "0"
+                                << "0"
+                                << "0";
+        QTest::newRow("a single win") << "1:+5"
+                                      << "1@1-1"
+                                      << "0"
+                                      << "0";
+        QTest::newRow("a single loss falls from the start") << "1:-5"
+                                                            << "0"
+                                                            << "1@1-1"
+                                                            << "5@0-1";
+        QTest::newRow("a single draw") << "1:0"
+                                       << "0"
+                                       << "0"
+                                       << "0";
+        QTest::newRow("all losses") << "1:-1 2:-2 3:-3"
+                                    << "0"
+                                    << "3@1-3"
+                                    << "6@0-3";
+        QTest::newRow("a draw ends a winning run") << "1:+1 2:+1 3:0 4:+1"
+                                                   << "2@1-2"
+                                                   << "0"
+                                                   << "0";
+        QTest::newRow("a draw ends a losing run") << "1:-1 2:0 3:-1 4:-1"
+                                                  << "0"
+                                                  << "2@3-4"
+                                                  << "3@0-4";
+        QTest::newRow("a day without a result ends neither") << "1:+1 2:x 3:+1 7:-2 8:x 9:-2"
+                                                             << "2@1-3"
+                                                             << "2@7-9"
+                                                             << "4@3-9";
+        QTest::newRow("gaps between the days end nothing") << "1:-1 5:-1 9:+2 10:-1"
+                                                           << "1@9-9"
+                                                           << "2@1-5"
+                                                           << "2@0-5";
+        QTest::newRow("the earliest of equal runs") << "1:+1 2:+1 3:-1 4:+1 5:+1 6:-1"
+                                                    << "2@1-2"
+                                                    << "1@3-3"
+                                                    << "1@2-3";
+        QTest::newRow("a longer later run wins") << "1:-1 2:-1 3:+1 4:-1 5:-1 6:-1"
+                                                 << "1@3-3"
+                                                 << "3@4-6"
+                                                 << "4@0-6";
+        QTest::newRow("a peak reached again is the later peak") << "1:+10 2:-4 3:+4 4:-6"
+                                                                << "1@1-1"
+                                                                << "1@2-2"
+                                                                << "6@3-4";
+        QTest::newRow("the earliest of equal falls") << "1:+5 2:-5 3:+5 4:-5"
+                                                     << "1@1-1"
+                                                     << "1@2-2"
                                                      << "5@1-2";
-        QTest::newRow("the first day of the lowest point")
-                << "1:+5 2:-5 3:+1 4:-1" << "1@1-1" << "1@2-2" << "5@1-2";
-        QTest::newRow("a draw at the peak holds it to its day")
-                << "1:+5 2:0 3:-5" << "1@1-1" << "1@3-3" << "5@2-3";
-        QTest::newRow("a rise after a fall at the start keeps the start")
-                << "1:-3 2:+1 3:-4" << "1@2-2" << "1@1-1" << "6@0-3";
-        QTest::newRow("back to zero makes that day the peak")
-                << "1:-3 2:+3 3:-4" << "1@2-2" << "1@1-1" << "4@2-3";
+        QTest::newRow("the first day of the lowest point") << "1:+5 2:-5 3:+1 4:-1"
+                                                           << "1@1-1"
+                                                           << "1@2-2"
+                                                           << "5@1-2";
+        QTest::newRow("a draw at the peak holds it to its day") << "1:+5 2:0 3:-5"
+                                                                << "1@1-1"
+                                                                << "1@3-3"
+                                                                << "5@2-3";
+        QTest::newRow("a rise after a fall at the start keeps the start") << "1:-3 2:+1 3:-4"
+                                                                          << "1@2-2"
+                                                                          << "1@1-1"
+                                                                          << "6@0-3";
+        QTest::newRow("back to zero makes that day the peak") << "1:-3 2:+3 3:-4"
+                                                              << "1@2-2"
+                                                              << "1@1-1"
+                                                              << "4@2-3";
         QTest::newRow("a balance on a day without a result moves the total only")
-                << "1:+5 2:x-8 3:+1" << "2@1-3" << "0" << "8@1-2";
-        QTest::newRow("only rises") << "1:+1 3:+2 9:+3" << "3@1-9" << "0" << "0";
+                << "1:+5 2:x-8 3:+1"
+                << "2@1-3"
+                << "0"
+                << "8@1-2";
+        QTest::newRow("only rises") << "1:+1 3:+2 9:+3"
+                                    << "3@1-9"
+                                    << "0"
+                                    << "0";
     }
     void runsAndFalls()
     {
@@ -153,19 +200,37 @@ private slots:
         QTest::addColumn<QString>("days");
         QTest::addColumn<QString>("average");
         QTest::addColumn<QString>("spread");
-        QTest::newRow("none") << "" << "-" << "-";
-        QTest::newRow("one day") << "1:+5" << "5.0" << "-";
-        QTest::newRow("two days") << "1:+1 2:+2" << "1.5" << "0.7";
-        QTest::newRow("four days") << "1:+1 2:+2 3:+3 4:+4" << "2.5" << "1.3";
-        QTest::newRow("symmetric") << "1:-3 2:+3" << "0.0" << "4.2";
-        QTest::newRow("half away from zero") << "1:-1 2:0" << "-0.5" << "0.7";
-        QTest::newRow("a third") << "1:+1 2:0 3:0" << "0.3" << "0.6";
+        QTest::newRow("none") << ""
+                              << "-"
+                              << "-";
+        QTest::newRow("one day") << "1:+5"
+                                 << "5.0"
+                                 << "-";
+        QTest::newRow("two days") << "1:+1 2:+2"
+                                  << "1.5"
+                                  << "0.7";
+        QTest::newRow("four days") << "1:+1 2:+2 3:+3 4:+4"
+                                   << "2.5"
+                                   << "1.3";
+        QTest::newRow("symmetric") << "1:-3 2:+3"
+                                   << "0.0"
+                                   << "4.2";
+        QTest::newRow("half away from zero") << "1:-1 2:0"
+                                             << "-0.5"
+                                             << "0.7";
+        QTest::newRow("a third") << "1:+1 2:0 3:0"
+                                 << "0.3"
+                                 << "0.6";
         QTest::newRow("a small negative rounds to 0.0") << "1:-1 2:0 3:0 4:0 5:0 6:0 7:0 8:0 9:0 "
                                                            "10:0 11:0"
-                                                        << "-0.1" << "0.3";
-        QTest::newRow("a day without a result is no sample") << "1:+4 2:x-100 3:+6" << "5.0"
+                                                        << "-0.1"
+                                                        << "0.3";
+        QTest::newRow("a day without a result is no sample") << "1:+4 2:x-100 3:+6"
+                                                             << "5.0"
                                                              << "1.4";
-        QTest::newRow("all equal") << "1:-7 2:-7 3:-7" << "-7.0" << "0.0";
+        QTest::newRow("all equal") << "1:-7 2:-7 3:-7"
+                                   << "-7.0"
+                                   << "0.0";
     }
     void averageAndSpread()
     {
@@ -223,8 +288,9 @@ private slots:
         QStringList values;
         for (const statstext::Row &row : statstext::Rows(StatFigures()))
             values << row.value;
-        QCOMPARE(values, QStringList({"0", "0", "0", "0", "-", "0", "0", "0", "-", "-", "-", "-",
-                                      "-", "-", "-", "-", "-", "-"}));
+        QCOMPARE(values,
+                 QStringList({"0", "0", "0", "0", "-", "0", "0", "0", "-", "-", "-", "-", "-", "-",
+                              "-", "-", "-", "-"}));
     }
 
     void fallFromTheStartText()

@@ -153,8 +153,9 @@ private slots:
                 const StatFigures f = PeriodStats(book);
                 ModelDayList days;
                 for (const DayResult &d : book.Days())
-                    days.emplace_back(d.date, ModelDay{int(d.entryMethod), d.collected, d.invested,
-                                                       d.balance});
+                    days.emplace_back(
+                            d.date,
+                            ModelDay{int(d.entryMethod), d.collected, d.invested, d.balance});
                 CompareWithModel(f, BruteForce(days));
 
                 const DayResult &last = book.Day(book.DayCount() - 1);
@@ -166,7 +167,8 @@ private slots:
                     collected += end.monthCollected;
                     invested += end.monthInvested;
                     if (book.Month(m).month == f.bestMonth.month)
-                        QCOMPARE(QString::number(f.bestMonth.balance), rowtext::MonthlyRow(book, m)[3]);
+                        QCOMPARE(QString::number(f.bestMonth.balance),
+                                 rowtext::MonthlyRow(book, m)[3]);
                     if (book.Month(m).month == f.worstMonth.month)
                         QCOMPARE(QString::number(f.worstMonth.balance),
                                  rowtext::MonthlyRow(book, m)[3]);
