@@ -10,6 +10,8 @@ constexpr const char *kGraph = CSettings::kGraphSection;
 constexpr const char *kDailyInput = CSettings::kDailyInputSection;
 constexpr const char *kAnalysis = CSettings::kAnalysisSection;
 constexpr const char *kYearTable = CSettings::kYearTableSection;
+constexpr const char *kCalendar = CSettings::kCalendarSection;
+constexpr const char *kLimits = CSettings::kLimitsSection;
 
 // To add a setting: a member in the header and its key here.
 const CSettings::Key kKeys[] = {
@@ -28,6 +30,19 @@ const CSettings::Key kKeys[] = {
         {kAnalysis, "Kind", 0, Rule::OnlyOne, &CSettings::weekdayAnalysis},
         {kYearTable, "Pos_X", 0, Rule::X, &CSettings::yearTablePos},
         {kYearTable, "Pos_Y", 0, Rule::Y, &CSettings::yearTablePos},
+        {kCalendar, "Pos_X", 0, Rule::X, &CSettings::calendarPos},
+        {kCalendar, "Pos_Y", 0, Rule::Y, &CSettings::calendarPos},
+        {kCalendar, "View", 0, Rule::OnlyOne, &CSettings::calendarYear},
+        {kLimits, "Loss_On", 0, Rule::OnlyOne, &CSettings::lossLimitOn},
+        {kLimits, "Loss", 300, Rule::Number, &CSettings::lossLimit},
+        {kLimits, "Invest_On", 0, Rule::OnlyOne, &CSettings::investLimitOn},
+        {kLimits, "Invest", 1000, Rule::Number, &CSettings::investLimit},
+        {kLimits, "Days_On", 0, Rule::OnlyOne, &CSettings::daysLimitOn},
+        {kLimits, "Days", 10, Rule::Number, &CSettings::daysLimit},
+        {kLimits, "Told_Month", 0, Rule::Number, &CSettings::limitsToldMonth},
+        {kLimits, "Loss_Told", 0, Rule::Number, &CSettings::lossTold},
+        {kLimits, "Invest_Told", 0, Rule::Number, &CSettings::investTold},
+        {kLimits, "Days_Told", 0, Rule::Number, &CSettings::daysTold},
 };
 
 } // namespace

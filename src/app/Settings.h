@@ -22,6 +22,8 @@ public:
     static constexpr const char *kDailyInputSection = "DailyInput";
     static constexpr const char *kAnalysisSection = "Analysis";
     static constexpr const char *kYearTableSection = "YearTable";
+    static constexpr const char *kCalendarSection = "Calendar";
+    static constexpr const char *kLimitsSection = "Limits";
 
     // Section "Option": read when the main window starts, written by the options dialog's OK.
     bool fromJanuary; // FromN: the year starts in January, else it ends with this month
@@ -39,6 +41,23 @@ public:
     QPoint dailyInputPos;
     QPoint analysisPos;
     QPoint yearTablePos;
+    QPoint calendarPos;
+
+    // Section "Calendar": read when the calendar opens, written when it closes.
+    bool calendarYear; // View: 1 the year at a glance, anything else the month
+
+    // Section "Limits": the player's own monthly limits, each off until switched on, and which of
+    // their thresholds the month has been told of already. Amounts in units of 100 yen.
+    bool lossLimitOn; // Loss_On
+    int lossLimit; // Loss: the month's balance below 0
+    bool investLimitOn; // Invest_On
+    int investLimit; // Invest: the month's invested total
+    bool daysLimitOn; // Days_On
+    int daysLimit; // Days: days with a result in the month
+    int limitsToldMonth; // Told_Month: yyyymm the told thresholds below belong to; 0 for none
+    int lossTold; // Loss_Told: thresholds told, one bit each for 50, 75, 90 and 100 %
+    int investTold; // Invest_Told
+    int daysTold; // Days_Told
 
     // Section "Analysis": the analyzer's kind, read when it opens, written when it closes.
     bool weekdayAnalysis; // Kind: 1 the weekdays, anything else the recovery-rate distribution

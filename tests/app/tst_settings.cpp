@@ -43,6 +43,10 @@ enum class Member {
     AnalysisPos,
     AnalysisKind,
     YearTablePos,
+    CalendarPos,
+    CalendarYear,
+    LossLimit,
+    LimitsToldMonth,
 };
 
 void readMember(CSettings &s, Member m)
@@ -64,6 +68,14 @@ void readMember(CSettings &s, Member m)
         return s.Read(&CSettings::weekdayAnalysis);
     case Member::YearTablePos:
         return s.Read(&CSettings::yearTablePos);
+    case Member::CalendarPos:
+        return s.Read(&CSettings::calendarPos);
+    case Member::CalendarYear:
+        return s.Read(&CSettings::calendarYear);
+    case Member::LossLimit:
+        return s.Read(&CSettings::lossLimit);
+    case Member::LimitsToldMonth:
+        return s.Read(&CSettings::limitsToldMonth);
     }
 }
 
@@ -86,6 +98,14 @@ void writeMember(const CSettings &s, Member m)
         return s.Write(&CSettings::weekdayAnalysis);
     case Member::YearTablePos:
         return s.Write(&CSettings::yearTablePos);
+    case Member::CalendarPos:
+        return s.Write(&CSettings::calendarPos);
+    case Member::CalendarYear:
+        return s.Write(&CSettings::calendarYear);
+    case Member::LossLimit:
+        return s.Write(&CSettings::lossLimit);
+    case Member::LimitsToldMonth:
+        return s.Write(&CSettings::limitsToldMonth);
     }
 }
 
@@ -124,7 +144,13 @@ private slots:
                 {"DailyInput", "Pos_X", 0},       {"DailyInput", "Pos_Y", 0},
                 {"Analysis", "Pos_X", 0},         {"Analysis", "Pos_Y", 0},
                 {"Analysis", "Kind", 0},          {"YearTable", "Pos_X", 0},
-                {"YearTable", "Pos_Y", 0},
+                {"YearTable", "Pos_Y", 0},        {"Calendar", "Pos_X", 0},
+                {"Calendar", "Pos_Y", 0},         {"Calendar", "View", 0},
+                {"Limits", "Loss_On", 0},         {"Limits", "Loss", 300},
+                {"Limits", "Invest_On", 0},       {"Limits", "Invest", 1000},
+                {"Limits", "Days_On", 0},         {"Limits", "Days", 10},
+                {"Limits", "Told_Month", 0},      {"Limits", "Loss_Told", 0},
+                {"Limits", "Invest_Told", 0},     {"Limits", "Days_Told", 0},
         };
         for (const auto &r : rows) {
             QTest::addRow("%s/%s", r.section, r.key)
@@ -146,6 +172,11 @@ private slots:
         read.analysisPos = QPoint(5, 6);
         read.yearTablePos = QPoint(7, 8);
         read.weekdayAnalysis = true;
+        read.calendarPos = QPoint(9, 10);
+        read.calendarYear = true;
+        read.lossLimitOn = true;
+        read.lossLimit = 11;
+        read.daysTold = 12;
         read.ReadSection(section);
         read.WriteSection(section);
         QCOMPARE(stored(section, key), value);
@@ -164,7 +195,15 @@ private slots:
         QCOMPARE(s.analysisPos, QPoint(0, 0));
         QVERIFY(!s.weekdayAnalysis);
         QCOMPARE(s.yearTablePos, QPoint(0, 0));
-        QCOMPARE(CSettings::Keys().size(), size_t(15));
+        QCOMPARE(s.calendarPos, QPoint(0, 0));
+        QVERIFY(!s.calendarYear);
+        QVERIFY(!s.lossLimitOn && !s.investLimitOn && !s.daysLimitOn);
+        QCOMPARE(s.lossLimit, 300);
+        QCOMPARE(s.investLimit, 1000);
+        QCOMPARE(s.daysLimit, 10);
+        QCOMPARE(s.limitsToldMonth, 0);
+        QCOMPARE(s.lossTold | s.investTold | s.daysTold, 0);
+        QCOMPARE(CSettings::Keys().size(), size_t(28));
     }
 
     // A stored value read and written back: what the program applies, or exactly what was read.
@@ -210,6 +249,19 @@ private slots:
                 << analysis << "Kind" << QVariant(QStringLiteral("1x")) << 0;
         QTest::newRow("year table position y") << "YearTable"
                                                << "Pos_Y" << QVariant(-12) << -12;
+        // The calendar shows the year for a stored 1 only; the limits are kept as stored.
+        QTest::newRow("calendar year") << "Calendar"
+                                       << "View" << QVariant(1) << 1;
+        QTest::newRow("calendar view 2 is the month") << "Calendar"
+                                                      << "View" << QVariant(2) << 0;
+        QTest::newRow("a limit switched on") << "Limits"
+                                             << "Days_On" << QVariant(1) << 1;
+        QTest::newRow("a limit switched on by 3 is off") << "Limits"
+                                                         << "Invest_On" << QVariant(3) << 0;
+        QTest::newRow("a limit value kept") << "Limits"
+                                            << "Invest" << QVariant(-5) << -5;
+        QTest::newRow("told thresholds kept") << "Limits"
+                                              << "Loss_Told" << QVariant(11) << 11;
         QTest::newRow("position y") << "DailyInput"
                                     << "Pos_Y" << QVariant(300) << 300;
         QTest::newRow("text reads as the default")
@@ -245,6 +297,11 @@ private slots:
         QTest::newRow("analyzer kind") << Member::AnalysisKind << QStringList{"Analysis/Kind"};
         QTest::newRow("year table position")
                 << Member::YearTablePos << QStringList{"YearTable/Pos_X", "YearTable/Pos_Y"};
+        QTest::newRow("calendar position")
+                << Member::CalendarPos << QStringList{"Calendar/Pos_X", "Calendar/Pos_Y"};
+        QTest::newRow("calendar view") << Member::CalendarYear << QStringList{"Calendar/View"};
+        QTest::newRow("loss limit") << Member::LossLimit << QStringList{"Limits/Loss"};
+        QTest::newRow("told month") << Member::LimitsToldMonth << QStringList{"Limits/Told_Month"};
     }
     void oneMember()
     {
@@ -275,6 +332,8 @@ private slots:
             QCOMPARE(s.analysisPos, fresh.analysisPos);
         if (member != Member::YearTablePos)
             QCOMPARE(s.yearTablePos, fresh.yearTablePos);
+        if (member != Member::LossLimit)
+            QCOMPARE(s.lossLimit, fresh.lossLimit);
     }
 
     void sectionsTouchTheirOwnKeys_data()
@@ -292,6 +351,14 @@ private slots:
                                                  "Analysis/Pos_Y"};
         QTest::newRow("year table")
                 << "YearTable" << QStringList{"YearTable/Pos_X", "YearTable/Pos_Y"};
+        QTest::newRow("calendar") << "Calendar"
+                                  << QStringList{"Calendar/Pos_X", "Calendar/Pos_Y",
+                                                 "Calendar/View"};
+        QTest::newRow("limits") << "Limits" << QStringList{"Limits/Days",      "Limits/Days_On",
+                                                           "Limits/Days_Told", "Limits/Invest",
+                                                           "Limits/Invest_On", "Limits/Invest_Told",
+                                                           "Limits/Loss",      "Limits/Loss_On",
+                                                           "Limits/Loss_Told", "Limits/Told_Month"};
         QTest::newRow("unknown section") << "Printing" << QStringList{};
         QTest::newRow("case matters") << "option" << QStringList{};
     }
@@ -307,12 +374,15 @@ private slots:
     void positionOf_data()
     {
         QTest::addColumn<QString>("section");
-        QTest::addColumn<int>("which"); // 0 none, 1 daily input, 2 analyzer, 3 year table
+        QTest::addColumn<int>(
+                "which"); // 0 none, 1 daily input, 2 analyzer, 3 year table, 4 calendar
         QTest::newRow("daily input") << "DailyInput" << 1;
         QTest::newRow("analyzer") << "Analysis" << 2;
         QTest::newRow("options have no position") << "Option" << 0;
         QTest::newRow("graph has no position") << "Murel" << 0;
         QTest::newRow("year table") << "YearTable" << 3;
+        QTest::newRow("calendar") << "Calendar" << 4;
+        QTest::newRow("limits have no position") << "Limits" << 0;
         QTest::newRow("unknown") << "Printing" << 0;
         QTest::newRow("empty") << "" << 0;
     }
@@ -323,6 +393,7 @@ private slots:
         QPoint CSettings::*const expected = which == 1 ? &CSettings::dailyInputPos
                 : which == 2                           ? &CSettings::analysisPos
                 : which == 3                           ? &CSettings::yearTablePos
+                : which == 4                           ? &CSettings::calendarPos
                                                        : nullptr;
         QVERIFY(CSettings::PositionOf(section) == expected);
     }
