@@ -80,7 +80,8 @@ void CCsvImport::Clear()
     m_days.clear();
     m_sessions.clear();
     m_sessionPresent.clear();
-    m_plan.clear();
+    m_sessionDays.clear();
+    m_status.clear();
     m_preview.clear();
     m_rejected.clear();
     m_duplicates.clear();
@@ -236,10 +237,13 @@ bool CCsvImport::Read()
 
 void CCsvImport::Finish()
 {
+    // Files are mostly in date order already; a stable sort would take a buffer as large.
     const auto byDate = [](const auto &a, const auto &b) { return a.date < b.date; };
-    std::stable_sort(m_sessions.begin(), m_sessions.end(), byDate);
+    if (!std::is_sorted(m_sessions.begin(), m_sessions.end(), byDate))
+        std::stable_sort(m_sessions.begin(), m_sessions.end(), byDate);
     m_counts.sessions = int(m_sessions.size());
-    std::stable_sort(m_days.begin(), m_days.end(), byDate);
+    if (!std::is_sorted(m_days.begin(), m_days.end(), byDate))
+        std::stable_sort(m_days.begin(), m_days.end(), byDate);
     // Of several rows of one date the last in the file counts.
     size_t kept = 0;
     for (size_t i = 0; i < m_days.size(); ++i) {
@@ -257,7 +261,6 @@ void CCsvImport::Finish()
         }
     }
     m_days.resize(kept);
-    m_days.shrink_to_fit();
     std::sort(m_duplicates.begin(), m_duplicates.end(),
               [](const DuplicateRow &a, const DuplicateRow &b) { return a.line < b.line; });
     for (PreviewRow &row : m_preview) {

@@ -89,18 +89,17 @@ private:
         int32_t balance;
         int line;
     };
-    struct PlanDay
+    // A date of a session file with its sessions' sums, the diary's own ones included.
+    struct SessionDay
     {
         int32_t date;
-        DayRecord proposed;
-        DayRecord current;
-        DayStatus status;
-        bool hasNewSessions;
+        DayRecord sums;
     };
     bool Refuse(const QString &reason);
     void Clear();
     void Reject(int line, const QString &reason);
     void Finish(); // sorts and resolves duplicates
+    void SumSessions(const std::vector<int32_t> &dates, const SessionLookup &sessions);
     QStringList HeaderFields(QIODevice &in, bool &ok);
 
     QString m_path;
@@ -114,7 +113,9 @@ private:
     std::vector<DayRow> m_days;
     std::vector<ImportSession> m_sessions;
     std::vector<bool> m_sessionPresent;
-    std::vector<PlanDay> m_plan;
+    std::vector<SessionDay> m_sessionDays;
+    // Of each date to import (m_days, or m_sessionDays), how it compares with the diary.
+    std::vector<DayStatus> m_status;
     std::vector<PreviewRow> m_preview;
     std::vector<RejectedRow> m_rejected;
     std::vector<DuplicateRow> m_duplicates;

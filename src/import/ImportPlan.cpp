@@ -9,40 +9,48 @@
 
 namespace {
 
-// Takes from the data file the records of the given dates only.
-class CDaysOf : public CYearSink
+// Compares the data file's records of the given dates with the ones to import as they come.
+class CStatusOf : public CYearSink
 {
 public:
-    CDaysOf(const std::vector<int32_t> &dates, std::vector<DayRecord> &records)
+    using Proposed = std::function<DayRecord(size_t index)>;
+
+    CStatusOf(std::span<const int32_t> dates, const Proposed &proposed,
+              std::vector<DayStatus> &status)
         : m_dates(dates)
-        , m_records(records)
+        , m_proposed(proposed)
+        , m_status(status)
     {
-        m_records.assign(dates.size(), DayRecord());
+        Begin();
     }
 
-    void Begin() override { std::fill(m_records.begin(), m_records.end(), DayRecord()); }
+    void Begin() override { m_status.assign(m_dates.size(), DayStatus::New); }
 
     void TakeYear(int year, std::span<const DayRecord> days) override
     {
         const auto first = std::lower_bound(m_dates.begin(), m_dates.end(), year * 10000 + 101);
         const auto last = std::lower_bound(first, m_dates.end(), (year + 1) * 10000 + 101);
         for (auto it = first; it != last; ++it) {
-            const int index = CYearReader::DayOfYear(*it);
-            if (index >= 0 && size_t(index) < days.size())
-                m_records[size_t(it - m_dates.begin())] = days[size_t(index)];
+            const int day = CYearReader::DayOfYear(*it);
+            if (day < 0 || size_t(day) >= days.size() || days[size_t(day)].method == -1)
+                continue;
+            const size_t index = size_t(it - m_dates.begin());
+            m_status[index] = SameDay(days[size_t(day)], m_proposed(index)) ? DayStatus::Identical
+                                                                            : DayStatus::Changed;
         }
     }
 
 private:
-    const std::vector<int32_t> &m_dates;
-    std::vector<DayRecord> &m_records;
-};
+    static bool SameDay(const DayRecord &a, const DayRecord &b)
+    {
+        return a.method == b.method && a.collected == b.collected && a.invested == b.invested
+                && a.balance == b.balance;
+    }
 
-bool SameDay(const DayRecord &a, const DayRecord &b)
-{
-    return a.method == b.method && a.collected == b.collected && a.invested == b.invested
-            && a.balance == b.balance;
-}
+    std::span<const int32_t> m_dates;
+    const Proposed &m_proposed;
+    std::vector<DayStatus> &m_status;
+};
 
 // Sums of sessions into a day entered by its amounts.
 struct Sums
@@ -67,23 +75,30 @@ struct Sums
 bool CCsvImport::Compare(const QString &dataFilePath, const CResultBook *book,
                          const SessionLookup &sessions)
 {
-    m_plan.clear();
     m_compared = false;
+    m_sessionDays.clear();
+    m_counts.newDays = m_counts.changedDays = m_counts.identicalDays = 0;
+    m_counts.sessionsPresent = 0;
     std::vector<int32_t> dates;
-    const bool bySessions = !m_sessions.empty();
-    if (bySessions) {
-        for (const ImportSession &s : m_sessions) {
-            if (dates.empty() || dates.back() != s.date)
-                dates.push_back(s.date);
-        }
-    } else {
+    for (const ImportSession &s : m_sessions) {
+        if (dates.empty() || dates.back() != s.date)
+            dates.push_back(s.date);
+    }
+    if (m_sessions.empty()) {
         dates.reserve(m_days.size());
         for (const DayRow &d : m_days)
             dates.push_back(d.date);
+    } else {
+        SumSessions(dates, sessions);
     }
 
-    std::vector<DayRecord> current;
-    CDaysOf sink(dates, current);
+    const CStatusOf::Proposed proposed = [this](size_t i) {
+        if (!m_sessionDays.empty())
+            return m_sessionDays[i].sums;
+        const DayRow &row = m_days[i];
+        return DayRecord{row.method, row.collected, row.invested, row.balance};
+    };
+    CStatusOf sink(dates, proposed, m_status);
     CYearReader reader(dataFilePath);
     bool read = false;
     if (book) {
@@ -95,76 +110,62 @@ bool CCsvImport::Compare(const QString &dataFilePath, const CResultBook *book,
         read = reader.Read(sink);
     }
     if (!read) {
+        m_status.clear();
         m_problem = FileProblem::Message(
                 reader.lastError, dataFilePath,
                 FileProblem::Reason(FileProblem::ReadProbe(dataFilePath), reader.lastReason));
         return false;
     }
+    for (const DayStatus status : m_status) {
+        ++(status == DayStatus::New               ? m_counts.newDays
+                   : status == DayStatus::Changed ? m_counts.changedDays
+                                                  : m_counts.identicalDays);
+    }
+    for (PreviewRow &row : m_preview) {
+        const auto it = std::lower_bound(dates.begin(), dates.end(), row.date);
+        if (it != dates.end() && *it == row.date)
+            row.status = m_status[size_t(it - dates.begin())];
+    }
+    m_compared = true;
+    return true;
+}
 
+void CCsvImport::SumSessions(const std::vector<int32_t> &dates, const SessionLookup &sessions)
+{
     // The sessions the diary has: an imported one equal to one of them is not added again.
     m_sessionPresent.assign(m_sessions.size(), false);
     std::vector<ImportSession> existing;
-    if (bySessions && sessions && !dates.empty()) {
+    if (sessions && !dates.empty()) {
         existing = sessions(dates);
         std::stable_sort(existing.begin(), existing.end(),
                          [](const auto &a, const auto &b) { return a.date < b.date; });
     }
-
-    m_counts.newDays = m_counts.changedDays = m_counts.identicalDays = 0;
-    m_counts.sessionsPresent = 0;
-    m_plan.reserve(dates.size());
+    m_sessionDays.reserve(dates.size());
     size_t s = 0; // the first imported session of the date
     size_t e = 0; // the first existing session of the date
-    for (size_t i = 0; i < dates.size(); ++i) {
-        PlanDay day{dates[i], {}, current[i], DayStatus::New, false};
-        if (bySessions) {
-            Sums sums;
-            const size_t eEnd = size_t(
-                    std::find_if(existing.begin() + qsizetype(e), existing.end(),
-                                 [&](const ImportSession &x) { return x.date != dates[i]; })
-                    - existing.begin());
-            std::vector<bool> matched(eEnd - e, false);
-            for (size_t k = e; k < eEnd; ++k)
-                sums.Add(existing[k]);
-            for (; s < m_sessions.size() && m_sessions[s].date == dates[i]; ++s) {
-                for (size_t k = e; k < eEnd; ++k) {
-                    if (!matched[k - e] && existing[k].SameAs(m_sessions[s])) {
-                        matched[k - e] = true;
-                        m_sessionPresent[s] = true;
-                        break;
-                    }
-                }
-                if (m_sessionPresent[s]) {
+    for (const int32_t date : dates) {
+        while (e < existing.size() && existing[e].date < date)
+            ++e;
+        size_t eEnd = e;
+        Sums sums;
+        for (; eEnd < existing.size() && existing[eEnd].date == date; ++eEnd)
+            sums.Add(existing[eEnd]);
+        std::vector<bool> matched(eEnd - e, false);
+        for (; s < m_sessions.size() && m_sessions[s].date == date; ++s) {
+            for (size_t k = e; k < eEnd; ++k) {
+                if (!matched[k - e] && existing[k].SameAs(m_sessions[s])) {
+                    matched[k - e] = true;
+                    m_sessionPresent[s] = true;
                     ++m_counts.sessionsPresent;
-                } else {
-                    sums.Add(m_sessions[s]);
-                    day.hasNewSessions = true;
+                    break;
                 }
             }
-            e = eEnd;
-            day.proposed = sums.Day();
-        } else {
-            const DayRow &row = m_days[i];
-            day.proposed = {row.method, row.collected, row.invested, row.balance};
+            if (!m_sessionPresent[s])
+                sums.Add(m_sessions[s]);
         }
-        if (day.current.method == -1)
-            day.status = DayStatus::New, ++m_counts.newDays;
-        else if (SameDay(day.current, day.proposed))
-            day.status = DayStatus::Identical, ++m_counts.identicalDays;
-        else
-            day.status = DayStatus::Changed, ++m_counts.changedDays;
-        m_plan.push_back(day);
+        e = eEnd;
+        m_sessionDays.push_back({date, sums.Day()});
     }
-
-    for (PreviewRow &row : m_preview) {
-        const auto it
-                = std::lower_bound(m_plan.begin(), m_plan.end(), row.date,
-                                   [](const PlanDay &d, int32_t date) { return d.date < date; });
-        if (it != m_plan.end() && it->date == row.date)
-            row.status = it->status;
-    }
-    m_compared = true;
-    return true;
 }
 
 ImportChanges CCsvImport::Changes(bool overwrite) const
@@ -172,19 +173,27 @@ ImportChanges CCsvImport::Changes(bool overwrite) const
     ImportChanges changes;
     if (!m_compared)
         return changes;
+    changes.days.reserve(size_t(m_counts.newDays + (overwrite ? m_counts.changedDays : 0)));
     size_t s = 0;
-    for (const PlanDay &day : m_plan) {
-        const bool write
-                = day.status == DayStatus::New || (day.status == DayStatus::Changed && overwrite);
+    for (size_t i = 0; i < m_status.size(); ++i) {
+        const DayStatus status = m_status[i];
+        const bool write = status == DayStatus::New || (status == DayStatus::Changed && overwrite);
+        const int32_t date = m_sessionDays.empty() ? m_days[i].date : m_sessionDays[i].date;
         if (write) {
-            changes.days.push_back({day.date, EntryMethod(day.proposed.method),
-                                    day.proposed.collected, day.proposed.invested,
-                                    day.proposed.balance});
-            ++(day.status == DayStatus::New ? changes.added : changes.changed);
+            if (m_sessionDays.empty()) {
+                const DayRow &d = m_days[i];
+                changes.days.push_back(
+                        {date, EntryMethod(d.method), d.collected, d.invested, d.balance});
+            } else {
+                const DayRecord &d = m_sessionDays[i].sums;
+                changes.days.push_back(
+                        {date, EntryMethod(d.method), d.collected, d.invested, d.balance});
+            }
+            ++(status == DayStatus::New ? changes.added : changes.changed);
         }
         // A day kept as it is keeps its sessions too: new ones would change its sums.
-        const bool addSessions = write || day.status == DayStatus::Identical;
-        for (; s < m_sessions.size() && m_sessions[s].date == day.date; ++s) {
+        const bool addSessions = write || status == DayStatus::Identical;
+        for (; s < m_sessions.size() && m_sessions[s].date == date; ++s) {
             if (addSessions && !m_sessionPresent[s])
                 changes.sessions.push_back(m_sessions[s]);
         }
