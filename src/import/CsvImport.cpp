@@ -71,6 +71,7 @@ bool CCsvImport::Refuse(const QString &reason)
 {
     Clear();
     m_problem = FileProblem::Message(kCannotRead, m_path, reason);
+    m_refused = true;
     return false;
 }
 
@@ -88,6 +89,7 @@ void CCsvImport::Clear()
     m_formats.fill(0);
     m_counts = ImportCounts();
     m_compared = false;
+    m_refused = false;
 }
 
 bool CCsvImport::Open()

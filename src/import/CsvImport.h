@@ -69,6 +69,8 @@ public:
     QList<csvfields::DateFormat> DateFormats() const;
     // The last refusal, ready to show: "what\npath: reason", or a mapping problem alone.
     QString Problem() const { return m_problem; }
+    // The last failure refused the file as a whole, rather than the mapping or the diary.
+    bool Refused() const { return m_refused; }
 
     // The columns of the diary's own files.
     static ColumnMap OwnDaysMap();
@@ -122,4 +124,5 @@ private:
     std::array<int, 5> m_formats{}; // rows by csvfields::DateFormat
     ImportCounts m_counts;
     bool m_compared = false;
+    bool m_refused = false;
 };
