@@ -182,12 +182,10 @@ ImportChanges CCsvImport::Changes(bool overwrite) const
         if (write) {
             if (m_sessionDays.empty()) {
                 const DayRow &d = m_days[i];
-                changes.days.push_back(
-                        {date, EntryMethod(d.method), d.collected, d.invested, d.balance});
+                changes.days.push_back({date, {d.method, d.collected, d.invested, d.balance}});
             } else {
                 const DayRecord &d = m_sessionDays[i].sums;
-                changes.days.push_back(
-                        {date, EntryMethod(d.method), d.collected, d.invested, d.balance});
+                changes.days.push_back({date, {d.method, d.collected, d.invested, d.balance}});
             }
             ++(status == DayStatus::New ? changes.added : changes.changed);
         }

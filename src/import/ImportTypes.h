@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/DayRecord.h"
+
 #include "data/ResultBook.h"
 #include "data/YearReader.h"
 #include "import/CsvFields.h"
@@ -67,16 +69,8 @@ struct ImportSession
     }
 };
 
-// A day's result to write. Amounts in units of 100 yen; a day of all zeros still has a result.
-struct DayChange
-{
-    int32_t date = 0; // yyyymmdd
-    EntryMethod method = EntryMethod::Amounts;
-    int32_t collected = 0;
-    int32_t invested = 0;
-    int32_t balance = 0;
-    bool operator==(const DayChange &) const = default;
-};
+// A day's result to write is a DayChange (data/DayRecord.h): amounts in units of 100 yen; a day of
+// all zeros still has a result.
 
 enum class DayStatus {
     New, // the diary has no result on that day

@@ -85,14 +85,14 @@ void FollowMonth(CSettings &settings, int month)
 
 std::optional<MonthTotals> MonthTotalsOf(const CResultBook &book, int monthKey)
 {
-    const auto months = book.Months();
-    for (size_t m = 0; m < months.size(); ++m) {
-        if (months[m].month != monthKey)
+    for (int m = 0; m < book.MonthCount(); ++m) {
+        const MonthEntry &month = book.Month(m);
+        if (month.month != monthKey)
             continue;
-        const int first = m == 0 ? 0 : months[m - 1].lastDay + 1;
-        const DayResult &last = book.Day(months[m].lastDay);
+        const int first = m == 0 ? 0 : book.Month(m - 1).lastDay + 1;
+        const DayResult &last = book.Day(month.lastDay);
         MonthTotals totals{monthKey, last.monthBalance, last.monthInvested, 0};
-        for (int i = first; i <= months[m].lastDay; ++i)
+        for (int i = first; i <= month.lastDay; ++i)
             totals.resultDays += book.Day(i).entryMethod != EntryMethod::None;
         return totals;
     }

@@ -125,10 +125,10 @@ inline QStringList DayTexts(const std::vector<DayChange> &days)
     for (const DayChange &d : days) {
         texts << QStringLiteral("%1,%2,%3,%4,%5")
                          .arg(d.date)
-                         .arg(int(d.method))
-                         .arg(d.collected)
-                         .arg(d.invested)
-                         .arg(d.balance);
+                         .arg(d.record.method)
+                         .arg(d.record.collected)
+                         .arg(d.record.invested)
+                         .arg(d.record.balance);
     }
     return texts;
 }

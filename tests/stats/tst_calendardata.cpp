@@ -191,7 +191,8 @@ private slots:
         QVERIFY(!archive.Day(20030101).result);
         QCOMPARE(archive.YearBalance(2003), -9);
         // A year new to the archive.
-        QVERIFY(book.LoadPeriod(200212, 1, 1) || !book.IsModified());
+        QVERIFY(book.Save()); // a modified period is saved before another replaces it
+        QVERIFY(book.LoadPeriod(200212, 1, 1));
         QVERIFY(book.EnterDay(20020303, EntryMethod::Balance, 0, 0, 4));
         archive.TakeBook(book);
         QCOMPARE(archive.Day(20020303).balance, 4);
