@@ -4,8 +4,8 @@
 // first entry of the day also writes the day's backup, and is shown apart.
 //
 // Usage: bench_entry [directory]   (default: the current directory; files are removed after)
-#include "app/Prompt.h"
 #include "data/ResultBook.h"
+#include "dialogkit/Prompt.h"
 #include "main/DiaryDlg.h"
 #include "session/DiarySession.h"
 

@@ -1,11 +1,11 @@
 #include "analyzer/AnalyzerDlg.h"
 
-#include "analyzer/PaintFrame.h"
-#include "app/ButtonCommands.h"
-#include "app/Settings.h"
-#include "app/WindowPosition.h"
+#include "dialogkit/ButtonCommands.h"
+#include "dialogkit/PaintFrame.h"
+#include "dialogkit/WindowPosition.h"
 #include "graph/AnalyzerPainter.h"
 #include "graph/WeekdayPainter.h"
+#include "settings/Settings.h"
 
 #include <QAbstractButton>
 #include <QLabel>

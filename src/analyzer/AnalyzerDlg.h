@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/DialogTemplate.h"
-#include "graph/AnalyzerData.h"
-#include "graph/WeekdayData.h"
+#include "analysis/AnalyzerData.h"
+#include "analysis/WeekdayData.h"
+#include "dialogkit/DialogTemplate.h"
 
 #include <QDialog>
 

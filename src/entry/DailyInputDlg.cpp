@@ -1,9 +1,9 @@
 #include "entry/DailyInputDlg.h"
 
-#include "app/ButtonCommands.h"
-#include "app/DialogTemplate.h"
-#include "app/Prompt.h"
-#include "app/WindowPosition.h"
+#include "dialogkit/ButtonCommands.h"
+#include "dialogkit/DialogTemplate.h"
+#include "dialogkit/Prompt.h"
+#include "dialogkit/WindowPosition.h"
 #include "session/Messages.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "graph/AnalyzerPainter.h"
 
-#include "graph/AnalyzerData.h"
+#include "analysis/AnalyzerData.h"
 #include "graph/ChartDrawing.h"
 
 #include <QPainter>

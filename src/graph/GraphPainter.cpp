@@ -1,7 +1,7 @@
 #include "graph/GraphPainter.h"
 
+#include "analysis/ChartScale.h"
 #include "graph/ChartDrawing.h"
-#include "graph/ChartScale.h"
 
 #include <QPainter>
 

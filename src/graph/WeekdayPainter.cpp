@@ -1,7 +1,7 @@
 #include "graph/WeekdayPainter.h"
 
+#include "analysis/WeekdayData.h"
 #include "graph/ChartDrawing.h"
-#include "graph/WeekdayData.h"
 
 #include <QFontMetrics>
 #include <QPainter>

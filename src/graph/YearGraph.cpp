@@ -1,7 +1,7 @@
 #include "graph/YearGraph.h"
 
+#include "analysis/ChartScale.h"
 #include "data/Amount.h"
-#include "graph/ChartScale.h"
 #include "graph/GraphPainter.h"
 #include "session/YearText.h"
 

@@ -1,7 +1,7 @@
 #include "importdlg/ImportDlg.h"
 
-#include "app/Profile.h"
 #include "importdlg/PreviewText.h"
+#include "settings/Profile.h"
 
 #include <QComboBox>
 #include <QDir>

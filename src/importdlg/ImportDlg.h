@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/DialogTemplate.h"
+#include "dialogkit/DialogTemplate.h"
 #include "import/CsvImport.h"
 
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "main/CsvScopeDlg.h"
 
-#include "app/DialogTemplate.h"
+#include "dialogkit/DialogTemplate.h"
 
 #include <QPushButton>
 #include <QRadioButton>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Prompt.h"
-#include "app/QuietSave.h"
-#include "app/Settings.h"
 #include "data/ResultBook.h"
+#include "dialogkit/Prompt.h"
+#include "settings/Settings.h"
+#include "startup/QuietSave.h"
 
 #include <QDate>
 #include <QDialog>

@@ -1,15 +1,15 @@
 // The main window's controls and menu, and what each of them runs.
 #include "main/DiaryDlg.h"
 
-#include "analyzer/YearTableDlg.h"
-#include "app/ButtonCommands.h"
-#include "app/DialogTemplate.h"
+#include "dialogkit/ButtonCommands.h"
+#include "dialogkit/DialogTemplate.h"
 #include "graph/TransitionGraph.h"
 #include "main/ExportCommands.h"
 #include "main/GraphFrame.h"
 #include "main/PeriodList.h"
 #include "main/UpDownCtrl.h"
 #include "session/DiarySession.h"
+#include "tools/YearTableDlg.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "main/ExportCommands.h"
 
-#include "app/Prompt.h"
-#include "app/SavePath.h"
 #include "data/DurableFile.h"
 #include "data/FileProblem.h"
+#include "dialogkit/Prompt.h"
+#include "dialogkit/SavePath.h"
 #include "export/CsvExport.h"
 #include "export/ExportTarget.h"
 #include "graph/GraphPainter.h"

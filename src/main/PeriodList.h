@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ReportList.h"
+#include "dialogkit/ReportList.h"
 #include "session/PeriodModel.h"
 
 class CResultBook;

@@ -1,8 +1,8 @@
-#include "app/CommandLine.h"
-#include "app/DiaryApp.h"
-#include "app/Prompt.h"
+#include "dialogkit/Prompt.h"
 #include "entry/DailyInputDlg.h"
 #include "main/DiaryDlg.h"
+#include "startup/CommandLine.h"
+#include "startup/DiaryApp.h"
 
 #include <QDir>
 

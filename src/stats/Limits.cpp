@@ -1,8 +1,8 @@
 #include "stats/Limits.h"
 
-#include "app/Settings.h"
 #include "data/BookYears.h"
 #include "data/ResultBook.h"
+#include "settings/Settings.h"
 
 namespace {
 

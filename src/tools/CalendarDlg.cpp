@@ -1,9 +1,9 @@
 #include "tools/CalendarDlg.h"
 
-#include "app/Settings.h"
-#include "app/WindowPosition.h"
 #include "data/FileProblem.h"
 #include "data/ResultBook.h"
+#include "dialogkit/WindowPosition.h"
+#include "settings/Settings.h"
 #include "tools/CalendarGrid.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "tools/HelpDlg.h"
 
-#include "app/DialogTemplate.h"
+#include "dialogkit/DialogTemplate.h"
 
 #include <QLabel>
 #include <QPushButton>

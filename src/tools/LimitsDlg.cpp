@@ -1,6 +1,6 @@
 #include "tools/LimitsDlg.h"
 
-#include "app/Prompt.h"
+#include "dialogkit/Prompt.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/DialogTemplate.h"
-#include "app/Settings.h"
+#include "dialogkit/DialogTemplate.h"
+#include "settings/Settings.h"
 #include "stats/Limits.h"
 
 #include <QDialog>

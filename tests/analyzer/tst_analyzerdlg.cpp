@@ -1,7 +1,7 @@
 #include "analyzer/AnalyzerDlg.h"
-#include "app/DialogTemplate.h"
-#include "app/Profile.h"
 #include "data/ResultBook.h"
+#include "dialogkit/DialogTemplate.h"
+#include "settings/Profile.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

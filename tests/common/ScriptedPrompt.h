@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Prompt.h"
+#include "dialogkit/Prompt.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SavePath.h"
+#include "dialogkit/SavePath.h"
 
 #include <QList>
 #include <QStringList>

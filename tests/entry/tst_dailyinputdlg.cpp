@@ -1,7 +1,7 @@
-#include "app/DialogTemplate.h"
 #include "common/ScriptedPrompt.h"
 #include "common/TestBook.h"
 #include "data/ResultBook.h"
+#include "dialogkit/DialogTemplate.h"
 #include "entry/DailyInputDlg.h"
 #include "session/DiarySession.h"
 

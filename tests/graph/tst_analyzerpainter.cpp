@@ -1,6 +1,6 @@
+#include "analysis/AnalyzerData.h"
 #include "common/TestBook.h"
 #include "data/ResultBook.h"
-#include "graph/AnalyzerData.h"
 #include "graph/AnalyzerPainter.h"
 
 #include <QImage>

@@ -1,5 +1,5 @@
+#include "analysis/WeekdayData.h"
 #include "data/ResultBook.h"
-#include "graph/WeekdayData.h"
 #include "graph/WeekdayPainter.h"
 
 #include <QImage>

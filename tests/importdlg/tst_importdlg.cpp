@@ -1,9 +1,9 @@
 #include "importdlg/ImportDlg.h"
 #include "importdlg/PreviewText.h"
 
-#include "app/Profile.h"
 #include "common/DataLines.h"
 #include "import/ImportFixture.h"
+#include "settings/Profile.h"
 
 #include <QAccessible>
 #include <QAccessibleTableInterface>

@@ -4,13 +4,13 @@
 // fixed at 2003/05/12 (also the date of every save, for its backup, unless a test moves it),
 // scripted message boxes for both windows, and the real daily input window.
 
-#include "app/Profile.h"
 #include "common/DataLines.h"
 #include "common/ScriptedPrompt.h"
 #include "entry/DailyInputDlg.h"
 #include "main/DiaryDlg.h"
 #include "main/PeriodList.h"
 #include "session/DiarySession.h"
+#include "settings/Profile.h"
 
 #include <QDir>
 #include <QFile>

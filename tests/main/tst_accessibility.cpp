@@ -5,9 +5,9 @@
 
 #include "MainWindowFixture.h"
 #include "RunModal.h"
-#include "analyzer/YearTableDlg.h"
-#include "app/RowIcons.h"
+#include "dialogkit/RowIcons.h"
 #include "graph/GraphPainter.h"
+#include "tools/YearTableDlg.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

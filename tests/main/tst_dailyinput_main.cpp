@@ -1,5 +1,5 @@
 #include "MainWindowFixture.h"
-#include "app/OptionDlg.h"
+#include "dialogs/OptionDlg.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
-#include "app/DialogTemplate.h"
-#include "app/OptionDlg.h"
+#include "dialogkit/DialogTemplate.h"
+#include "dialogs/OptionDlg.h"
 #include "graph/GraphPainter.h"
 
 #include <QCheckBox>

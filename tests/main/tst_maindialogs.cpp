@@ -4,7 +4,7 @@
 #include "MainWindowFixture.h"
 #include "RunModal.h"
 #include "analyzer/AnalyzerDlg.h"
-#include "app/AboutDlg.h"
+#include "dialogs/AboutDlg.h"
 
 #include <QAbstractButton>
 #include <QApplication>

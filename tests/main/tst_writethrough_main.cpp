@@ -1,6 +1,6 @@
 #include "MainWindowFixture.h"
-#include "app/OptionDlg.h"
 #include "data/BookTestUtil.h"
+#include "dialogs/OptionDlg.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -3,10 +3,10 @@
 
 #include "MainWindowFixture.h"
 #include "RunModal.h"
-#include "analyzer/YearTableDlg.h"
-#include "app/ReportList.h"
 #include "data/BookTestUtil.h"
+#include "dialogkit/ReportList.h"
 #include "session/RowText.h"
+#include "tools/YearTableDlg.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,10 @@
 // runs. Usage: print_pdf_writer DATAFILE OUT.pdf monthly|daily [landscape]
 // Today is 2003/05/12 and the period the twelve months up to May 2003; the daily view shows May
 // 2003 with the one-year graph.
-#include "app/Profile.h"
 #include "main/DiaryDlg.h"
 #include "main/ExportCommands.h"
 #include "session/DiarySession.h"
+#include "settings/Profile.h"
 
 #include "common/ScriptedPrompt.h"
 

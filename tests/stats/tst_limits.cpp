@@ -1,5 +1,5 @@
-#include "app/Settings.h"
 #include "data/ResultBook.h"
+#include "settings/Settings.h"
 #include "stats/Limits.h"
 
 #include "common/DataLines.h"
