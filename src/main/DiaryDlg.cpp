@@ -1,5 +1,7 @@
 #include "main/DiaryDlg.h"
 
+#include "session/PlayDiary.h"
+
 #include "analyzer/AnalyzerDlg.h"
 #include "dialogkit/ButtonCommands.h"
 #include "dialogkit/SavePath.h"
@@ -13,6 +15,7 @@
 #include "main/UpDownCtrl.h"
 #include "session/DiarySession.h"
 #include "session/Messages.h"
+#include "session/PlayDiary.h"
 #include "session/RowText.h"
 
 #include <QCheckBox>
@@ -103,6 +106,9 @@ void CDiaryDlg::showEvent(QShowEvent *event)
                 this,
                 [this] {
                     WarnIfUnwritable();
+                    // The play sessions' database is first looked at once the window shows.
+                    for (const QString &text : m_session->Plays().Start())
+                        Warn(text);
                     if (m_settings.showDailyInput)
                         OpenDailyInput();
                 },

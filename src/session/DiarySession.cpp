@@ -1,5 +1,7 @@
 #include "session/DiarySession.h"
 
+#include "session/PlayDiary.h"
+
 #include "data/FileProblem.h"
 #include "session/Messages.h"
 
@@ -16,6 +18,7 @@ CDiarySession::CDiarySession(const QDate &today, std::unique_ptr<CResultBook> bo
 {
     // The first to hear of an entered day, so that it is on disk before anything is drawn.
     connect(m_book.get(), &CResultBook::dayChanged, this, &CDiarySession::OnDayChanged);
+    m_plays = std::make_unique<CPlayDiary>(*this, m_book->dataFilePath());
 }
 
 CDiarySession::~CDiarySession() = default;

@@ -46,6 +46,8 @@ enum class PeriodOutcome {
 // not happen, or of a backup that failed, waits in Reports() until a window takes it;
 // reportsWaiting announces it. Saves made on a caller's behalf (period change, closing) answer for
 // themselves, and an earlier failure they retried is no longer reported.
+class CPlayDiary;
+
 class CDiarySession : public QObject
 {
     Q_OBJECT
@@ -64,6 +66,8 @@ public:
     void SetClock(Clock clock) { m_clock = std::move(clock); }
 
     const CResultBook &Book() const { return *m_book; }
+    // The play sessions of the diary, beside the data file.
+    CPlayDiary &Plays() { return *m_plays; }
     CResultBook &Book() { return *m_book; }
 
     int Today() const { return m_today; } // yyyymmdd
@@ -173,6 +177,7 @@ private:
     bool MayLeaveDay();
 
     std::unique_ptr<CResultBook> m_book;
+    std::unique_ptr<CPlayDiary> m_plays;
     int m_today = 0;
     int m_yearBasis = 1;
     int m_yearsBack = -1;
