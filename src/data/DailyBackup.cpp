@@ -298,6 +298,12 @@ QString CDailyBackup::BeforeSave(const QDate &today)
     return outcome.message;
 }
 
+BackupOutcome CDailyBackup::BackUpNow(const QDate &today)
+{
+    // TODO(plays-core): a further name when the day's backup exists.
+    return BackUpDataFile(m_path, today, m_keep);
+}
+
 QString CDailyBackup::DropJustCreated()
 {
     if (m_justCreated.isEmpty() || !QFile::remove(m_justCreated))

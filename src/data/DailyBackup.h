@@ -76,6 +76,10 @@ public:
     // room for failed all the same, so the file still holds the day's first state.
     void BackUpDayAgain() { m_handled = QDate(); }
 
+    // A backup made now whatever the day's state, before an import (one more reason): when the
+    // day's backup exists this one goes under a further name of the day. outcome.path names it.
+    BackupOutcome BackUpNow(const QDate &today);
+
     QString dataFilePath() const { return m_path; }
 
 private:

@@ -283,6 +283,11 @@ bool CDiarySession::EnterDay(int date, EntryMethod method, int32_t collected, in
     return m_book->EnterDay(date, method, collected, invested, balance);
 }
 
+BackupOutcome CDiarySession::BackUpNow()
+{
+    return m_backup.BackUpNow(m_clock ? m_clock() : QDate::currentDate());
+}
+
 bool CDiarySession::ApplyDays(std::span<const DayChange> changes)
 {
     if (m_book->IsViewOnly())

@@ -95,6 +95,8 @@ public:
     // failures and the backup's problems in Reports(); days of the loaded period show at once.
     // The dates ascend, each at most once. False when the save failed.
     bool ApplyDays(std::span<const DayChange> changes);
+    // A backup of the data file now, whatever was backed up today (before an import).
+    BackupOutcome BackUpNow();
     // A new year basis takes effect with the next SelectPeriod.
     void SetYearBasis(int yearBasis) { m_yearBasis = yearBasis; }
 

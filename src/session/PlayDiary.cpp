@@ -94,6 +94,35 @@ bool CPlayDiary::Delete(qint64 id, QString *problem)
     return SaveDay(before.day, problem);
 }
 
+bool CPlayDiary::Import(std::span<const DayChange> days, QList<PlaySession> &sessions,
+                        QString *backupPath, QString *problem)
+{
+    if (m_session.Book().IsViewOnly() || (!sessions.isEmpty() && !IsAvailable())) {
+        *problem = Problem();
+        return false;
+    }
+    const BackupOutcome backup = m_session.BackUpNow();
+    if (backup.status == BackupOutcome::Failed) {
+        *problem = backup.message;
+        return false;
+    }
+    *backupPath = backup.path;
+    if (!sessions.isEmpty() && !m_store->AddAll(sessions)) {
+        *problem = Problem();
+        return false;
+    }
+    if (!m_session.ApplyDays(days)) {
+        *problem = QString(); // told through the session's reports; the marks stay for the next
+                              // start
+        return false;
+    }
+    for (const PlaySession &session : std::as_const(sessions))
+        m_store->ClearPending(session.day);
+    for (const DayChange &day : days)
+        emit sessionsChanged(day.date);
+    return true;
+}
+
 bool CPlayDiary::SaveDay(int date, QString *problem)
 {
     PlayDaySums sums;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DayRecord.h"
 #include "play/PlayStore.h"
 
 #include <QObject>
@@ -7,6 +8,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <span>
 
 class CDiarySession;
 
@@ -43,6 +45,11 @@ public:
     bool Add(PlaySession &session, QString *problem);
     bool Update(PlaySession &session, QString *problem);
     bool Delete(qint64 id, QString *problem);
+    // A confirmed CSV import: the data file backed up once more, the sessions added in one
+    // transaction, every day written in one save of the data file, the marks cleared. The days
+    // ascend, each once. backupPath names the backup taken (empty when there was no file yet).
+    bool Import(std::span<const DayChange> days, QList<PlaySession> &sessions, QString *backupPath,
+                QString *problem);
 
 signals:
     // The sessions of this day changed (and its total with them).
