@@ -7,7 +7,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
-#include <QTableView>
+#include <QTreeView>
 
 namespace {
 
@@ -57,20 +57,25 @@ CPlaysDlg::CPlaysDlg(QWidget *owner, CPlayDiary &plays, int date, const QString 
     m_model = new CPlaysModel(this);
     m_controls = std::make_unique<dlg::Controls>(
             dlg::Build(this, kTemplate, units,
-                       [](const dlg::Item &, QWidget *client) { return new QTableView(client); }));
+                       [](const dlg::Item &, QWidget *client) { return new QTreeView(client); }));
     setFixedSize(dlg::ToPixels(units, 330, 170));
 
-    m_table = m_controls->get<QTableView>(IdTable);
+    // A flat list of rows with a heading per column, as the main window's lists are: a screen
+    // reader meets the headings, then the cells row by row, and no row headers.
+    m_table = m_controls->get<QTreeView>(IdTable);
     m_table->setModel(m_model);
+    m_table->setRootIsDecorated(false);
+    m_table->setItemsExpandable(false);
+    m_table->setUniformRowHeights(true);
+    m_table->setAllColumnsShowFocus(true);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Tab leaves the table for the buttons; the arrows move between the rows.
+    // Tab leaves the list for the buttons; the arrows move between the rows.
     m_table->setTabKeyNavigation(false);
     m_table->setWordWrap(false);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->horizontalHeader()->setSectionsMovable(false);
+    m_table->header()->setStretchLastSection(true);
+    m_table->header()->setSectionsMovable(false);
     const int width = m_table->viewport()->width();
     for (int c = 0; c < CPlaysModel::ColumnCount; ++c) {
         if (kShares[c] > 0)
@@ -83,7 +88,10 @@ CPlaysDlg::CPlaysDlg(QWidget *owner, CPlayDiary &plays, int date, const QString 
     connect(m_edit, &QPushButton::clicked, this, &CPlaysDlg::OnEdit);
     connect(m_delete, &QPushButton::clicked, this, &CPlaysDlg::OnDelete);
     connect(m_controls->get<QPushButton>(IdClose), &QPushButton::clicked, this, &QDialog::reject);
-    connect(m_table, &QTableView::doubleClicked, this, &CPlaysDlg::OnEdit);
+    // Edit and delete follow the selection, however it was made.
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CPlaysDlg::UpdateButtons);
+    connect(m_table, &QTreeView::doubleClicked, this, &CPlaysDlg::OnEdit);
     connect(&m_plays, &CPlayDiary::sessionsChanged, this, [this](int changed) {
         if (changed == m_date)
             Reload();

@@ -11,7 +11,7 @@ class CPlayDiary;
 class CPlaysModel;
 class CPrompt;
 class QPushButton;
-class QTableView;
+class QTreeView;
 
 namespace dlg {
 class Controls;
@@ -44,7 +44,7 @@ public:
                            CPrompt &prompt, PlayClock clock = {});
 
     QWidget *control(ControlId id) const;
-    QTableView *Table() const { return m_table; }
+    QTreeView *Table() const { return m_table; }
     const CPlaysModel &Model() const { return *m_model; }
     // The editor while one is open.
     CPlayEditDlg *Editor() const { return m_editor; }
@@ -71,7 +71,7 @@ private:
 
     std::unique_ptr<dlg::Controls> m_controls;
     CPlaysModel *m_model = nullptr;
-    QTableView *m_table = nullptr;
+    QTreeView *m_table = nullptr;
     QPushButton *m_edit = nullptr;
     QPushButton *m_delete = nullptr;
     QPointer<CPlayEditDlg> m_editor;
