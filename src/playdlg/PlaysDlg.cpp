@@ -7,6 +7,7 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyle>
 #include <QTreeView>
 
 namespace {
@@ -15,20 +16,20 @@ using dlg::Kind;
 using dlg::NoId;
 using D = CPlaysDlg;
 
-// 330 x 170 dialog units; template order is tab order. 閉じる is the default button, and Esc
+// 400 x 170 dialog units; template order is tab order. 閉じる is the default button, and Esc
 // closes as well.
 const dlg::Item kTemplate[] = {
         {NoId, Kind::Text, u"この日の稼働(&L):", 8, 6, 120, 10, dlg::VCenter},
-        {NoId, Kind::Text, u"単位:百円", 262, 6, 60, 10, dlg::AlignRight | dlg::VCenter},
-        {D::IdTable, Kind::Custom, nullptr, 8, 18, 314, 122, dlg::TabStop},
+        {NoId, Kind::Text, u"単位:百円", 332, 6, 60, 10, dlg::AlignRight | dlg::VCenter},
+        {D::IdTable, Kind::Custom, nullptr, 8, 18, 384, 122, dlg::TabStop},
         {D::IdAdd, Kind::PushButton, u"追加(&A)...", 8, 148, 56, 14, dlg::TabStop},
         {D::IdEdit, Kind::PushButton, u"編集(&E)...", 68, 148, 56, 14, dlg::TabStop},
         {D::IdDelete, Kind::PushButton, u"削除(&D)", 128, 148, 56, 14, dlg::TabStop},
-        {D::IdClose, Kind::DefPushButton, u"閉じる", 266, 148, 56, 14, dlg::TabStop},
+        {D::IdClose, Kind::DefPushButton, u"閉じる", 336, 148, 56, 14, dlg::TabStop},
 };
 
-// Each column's share of the table's width, in twentieths; the memo takes the rest.
-constexpr int kShares[CPlaysModel::ColumnCount] = {4, 4, 2, 2, 2, 2, 2, 0};
+// Each column's share of the list's width, in fortieths; the memo takes the rest.
+constexpr int kShares[CPlaysModel::ColumnCount] = {7, 7, 4, 4, 3, 3, 3, 0};
 
 QString Times(const PlaySession &s)
 {
@@ -58,7 +59,7 @@ CPlaysDlg::CPlaysDlg(QWidget *owner, CPlayDiary &plays, int date, const QString 
     m_controls = std::make_unique<dlg::Controls>(
             dlg::Build(this, kTemplate, units,
                        [](const dlg::Item &, QWidget *client) { return new QTreeView(client); }));
-    setFixedSize(dlg::ToPixels(units, 330, 170));
+    setFixedSize(dlg::ToPixels(units, 400, 170));
 
     // A flat list of rows with a heading per column, as the main window's lists are: a screen
     // reader meets the headings, then the cells row by row, and no row headers.
@@ -76,10 +77,12 @@ CPlaysDlg::CPlaysDlg(QWidget *owner, CPlayDiary &plays, int date, const QString 
     m_table->setWordWrap(false);
     m_table->header()->setStretchLastSection(true);
     m_table->header()->setSectionsMovable(false);
-    const int width = m_table->viewport()->width();
+    // The width inside the frame, less a scroll bar's: the viewport has no size of its own yet.
+    const int width = m_table->width() - 2 * m_table->frameWidth()
+            - m_table->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_table);
     for (int c = 0; c < CPlaysModel::ColumnCount; ++c) {
         if (kShares[c] > 0)
-            m_table->setColumnWidth(c, width * kShares[c] / 20);
+            m_table->setColumnWidth(c, width * kShares[c] / 40);
     }
 
     m_edit = m_controls->get<QPushButton>(IdEdit);
