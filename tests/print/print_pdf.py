@@ -30,10 +30,9 @@ summary = ("対象データ 最高収支額: 5100円 2003/05/31 (土) "
            "最高回収率: 270% 2003/05/31 (土)")
 
 
-def pdf(view, orientation, extra=()):
+def pdf(view, orientation):
     out = os.path.join(work, "%s-%s.pdf" % (view, orientation))
     args = [writer, data, out, view] + (["landscape"] if orientation == "landscape" else [])
-    args += list(extra)
     run = subprocess.run(args, capture_output=True, text=True)
     check(run.returncode == 0, "%s %s: writer failed: %s" % (view, orientation, run.stderr))
     text = subprocess.run(["pdftotext", "-layout", "-enc", "UTF-8", out, "-"],
@@ -109,37 +108,6 @@ with tempfile.TemporaryDirectory() as work:
     graph_on(graphs, 2, "daily")
     check(re.search(r"\b1 ?/ ?2\b", pages[0]) and re.search(r"\b2 ?/ ?2\b", pages[1]),
           "daily: page numbers")
-
-# With play sessions: each listed under its day in the daily view, on the lines that follow the
-# day's row; the monthly view prints as before. The sessions (of their own folder) change the
-# days' totals to their sums.
-with tempfile.TemporaryDirectory() as work:
-    data = os.path.join(work, "Murel1.Dat")
-    with open(data, "w", newline="") as f:
-        f.write("".join(lines))
-    pages, count, size, graphs = pdf("daily", "portrait", ["sessions"])
-    text = "".join(pages)
-    day_lines = [l.strip() for l in text.splitlines() if l.strip()]
-    at12 = next((i for i, l in enumerate(day_lines) if l.startswith("2003/05/12 (月)")), None)
-    check(at12 is not None, "sessions: no row of 2003/05/12")
-    if at12 is not None:
-        check(re.match(r"2003/05/12 \(月\)\s+170/150\s+113%\s+20\b", day_lines[at12]) is not None,
-              "sessions: the row of 2003/05/12 is not the sums: %s" % day_lines[at12])
-        check(day_lines[at12 + 1] == "駅前ホール 海物語 09:30～12:30 回収/投資 150/100 収支 50 朝一",
-              "sessions: first line under 2003/05/12: %s" % day_lines[at12 + 1])
-        check(day_lines[at12 + 2] == "ABC 回収/投資 20/50 収支 -30",
-              "sessions: second line under 2003/05/12: %s" % day_lines[at12 + 2])
-        check(day_lines[at12 + 3].startswith("2003/05/13 ("),
-              "sessions: the next day does not follow: %s" % day_lines[at12 + 3])
-    check("月末の店 22:00～01:00 回収/投資 0/10 収支 -10 閉店まで" in day_lines,
-          "sessions: no line under 2003/05/31")
-    listed = len(re.findall(r"回収/投資 \d+/\d+", text))
-    check(listed == 3, "sessions: %d session lines" % listed)
-    check("夕方" not in text, "sessions: more than the memo's first line")
-    rows_in_order(pages[:count], ["2003/05/%02d (" % d for d in range(1, 32)], "sessions")
-    pages, count, size, graphs = pdf("monthly", "portrait", ["sessions"])
-    check("駅前ホール" not in "".join(pages), "sessions: listed in the monthly view")
-    check(count == 1, "sessions: monthly view on %d pages" % count)
 
 for f in failures:
     print("FAIL:", f)

@@ -1,12 +1,10 @@
 // Prints the main window's view of a data file to a PDF, through the code the print preview
-// runs. Usage: print_pdf_writer DATAFILE OUT.pdf monthly|daily [landscape] [sessions]
-// With "sessions", play sessions are added first: two on 2003/05/12 and one on 2003/05/31.
+// runs. Usage: print_pdf_writer DATAFILE OUT.pdf monthly|daily [landscape]
 // Today is 2003/05/12 and the period the twelve months up to May 2003; the daily view shows May
 // 2003 with the one-year graph.
 #include "main/DiaryDlg.h"
 #include "main/ExportCommands.h"
 #include "session/DiarySession.h"
-#include "session/PlayDiary.h"
 #include "settings/Profile.h"
 
 #include "common/ScriptedPrompt.h"
@@ -25,8 +23,7 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     if (args.size() < 4) {
         std::fprintf(stderr,
-                     "usage: print_pdf_writer DATAFILE OUT.pdf monthly|daily [landscape] "
-                     "[sessions]\n");
+                     "usage: print_pdf_writer DATAFILE OUT.pdf monthly|daily [landscape]\n");
         return 2;
     }
     QTemporaryDir settings;
@@ -39,35 +36,6 @@ int main(int argc, char **argv)
     env.dataFilePath = args.at(1);
     env.prompt = &prompt;
     CDiaryDlg dlg(env);
-    if (args.mid(4).contains(QLatin1String("sessions"))) {
-        const struct
-        {
-            int day;
-            const char16_t *store, *machine;
-            int start, end, invested, collected;
-            const char16_t *memo;
-        } sessions[] = {
-                {20030512, u"駅前ホール", u"海物語", 570, 750, 100, 150, u"朝一\n夕方"},
-                {20030512, u"ABC", u"", -1, -1, 50, 20, u""},
-                {20030531, u"月末の店", u"", 1320, 60, 10, 0, u"閉店まで"},
-        };
-        for (const auto &given : sessions) {
-            PlaySession s;
-            s.day = given.day;
-            s.store = QString::fromUtf16(given.store);
-            s.machine = QString::fromUtf16(given.machine);
-            s.startMinute = given.start;
-            s.endMinute = given.end;
-            s.invested = given.invested;
-            s.collected = given.collected;
-            s.memo = QString::fromUtf16(given.memo);
-            QString problem;
-            if (!dlg.Session().Plays().Add(s, &problem)) {
-                std::fprintf(stderr, "cannot add a session: %s\n", qPrintable(problem));
-                return 1;
-            }
-        }
-    }
     if (args.at(3) == QLatin1String("monthly")) {
         dlg.Session().ShowMonthly();
     } else {
@@ -77,7 +45,7 @@ int main(int argc, char **argv)
 
     QPrinter printer(QPrinter::HighResolution);
     CExportCommands::SetUpPrinter(printer, env.dataFilePath);
-    if (args.mid(4).contains(QLatin1String("landscape")))
+    if (args.value(4) == QLatin1String("landscape"))
         printer.setPageOrientation(QPageLayout::Landscape);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(args.at(2));
