@@ -5,8 +5,10 @@
 #include "dialogkit/Prompt.h"
 #include "dialogkit/WindowPosition.h"
 #include "session/Messages.h"
+#include "session/PlayDiary.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -38,6 +40,9 @@ const dlg::Item kTemplate[] = {
         {kNone, Kind::Text, u"00円", 76, 124, 20, 12},
         {EntryCtl::Minus, Kind::CheckBox, u"マイナス(&N)", 108, 124, 50, 10,
          dlg::VCenter | dlg::TabStop},
+        {EntryCtl::Plays, Kind::PushButton, u"稼働記録(&V)...", 8, 148, 64, 16,
+         dlg::TabStop | dlg::Disabled},
+        {EntryCtl::PlaysNote, Kind::Text, nullptr, 100, 86, 72, 34, dlg::WordWrap | dlg::Hidden},
         {EntryCtl::KeepShown, Kind::CheckBox, u"このウィンドウを常に表示する(&S)", 8, 172, 108, 10,
          dlg::TabStop},
         {EntryCtl::Ok, Kind::DefPushButton, u"OK", 120, 148, 56, 16, dlg::Disabled | dlg::TabStop},
@@ -122,6 +127,8 @@ bool CDailyInputDlg::Create()
     m_minus = m_controls->get<QCheckBox>(EntryCtl::Minus);
     m_methodAmounts = m_controls->get<QRadioButton>(EntryCtl::MethodAmounts);
     m_methodBalance = m_controls->get<QRadioButton>(EntryCtl::MethodBalance);
+    m_plays = m_controls->get<QPushButton>(EntryCtl::Plays);
+    m_playsNote = m_controls->get<QLabel>(EntryCtl::PlaysNote);
 
     m_commands = std::make_unique<CButtonCommands>();
     m_commands->Connect(m_ok, [this] { OnOK(); });
@@ -129,6 +136,7 @@ bool CDailyInputDlg::Create()
     m_commands->Connect(m_methodAmounts, [this] { OnMethodAmounts(); });
     m_commands->Connect(m_methodBalance, [this] { OnMethodBalance(); });
     m_commands->Connect(m_minus, [this] { OnBalanceChange(); });
+    m_commands->Connect(m_plays, [this] { OnPlays(); });
     // textChanged also fires for programmatic texts, as the change notification of an edit
     // does; ShowDay relies on that order of effects.
     connect(m_invested, &QLineEdit::textChanged, this, &CDailyInputDlg::OnAmountChange);
@@ -138,6 +146,11 @@ bool CDailyInputDlg::Create()
     connect(m_session, &CDiarySession::entryApplyRequested, this,
             &CDailyInputDlg::ApplyPendingUnasked);
     connect(m_session, &CDiarySession::entryCloseRequested, this, &CDailyInputDlg::CloseUnasked);
+    // The sessions window changed the day shown: its sums, or an ordinary day again.
+    connect(&m_session->Plays(), &CPlayDiary::sessionsChanged, this, [this](int date) {
+        if (IsOpen() && m_dayShown && date == m_date)
+            ShowDayFocused(date, !m_playsWindow);
+    });
 
     OnInitDialog();
     show();
@@ -172,6 +185,8 @@ void CDailyInputDlg::ResetFields(bool enable)
     for (QWidget *w : std::initializer_list<QWidget *>{m_methodAmounts, m_methodBalance,
                                                        m_collected, m_invested, m_balance, m_minus})
         w->setEnabled(enable);
+    m_plays->setEnabled(false);
+    m_playsNote->hide();
 }
 
 void CDailyInputDlg::UpdateEntryMethod()
@@ -194,9 +209,16 @@ void CDailyInputDlg::SetNumber(QLineEdit *edit, qint64 value)
 
 void CDailyInputDlg::ShowDay(int dateKey)
 {
+    ShowDayFocused(dateKey, true);
+}
+
+void CDailyInputDlg::ShowDayFocused(int dateKey, bool focus)
+{
     if (!IsOpen() || !m_session)
         return;
     const int index = m_session->Book().IndexOf(dateKey);
+    m_fromPlays = false;
+    m_dayShown = index >= 0;
     if (index < 0) {
         ResetFields(false);
     } else {
@@ -206,6 +228,21 @@ void CDailyInputDlg::ShowDay(int dateKey)
         bool amounts = day.entryMethod == EntryMethod::Amounts;
         if (day.entryMethod == EntryMethod::None)
             amounts = m_defaultMethod == EntryMethod::Amounts;
+        qint64 collected = day.collected;
+        qint64 invested = day.invested;
+        qint64 balance = day.balance;
+        // A day with sessions shows what they add up to, the way the data file gets it.
+        const QList<PlaySession> sessions = m_session->Plays().SessionsOfDay(dateKey);
+        if (!sessions.isEmpty()) {
+            m_fromPlays = true;
+            amounts = true;
+            collected = invested = 0;
+            for (const PlaySession &s : sessions) {
+                collected += s.collected;
+                invested += s.invested;
+            }
+            balance = collected - invested;
+        }
         {
             const auto quiet = m_commands->Quiet();
             // Checking one radio of the exclusive pair unchecks the other.
@@ -213,18 +250,18 @@ void CDailyInputDlg::ShowDay(int dateKey)
         }
         UpdateEntryMethod();
         m_dateField->setText(day.dateText);
-        SetNumber(m_collected, day.collected);
-        SetNumber(m_invested, day.invested);
+        SetNumber(m_collected, collected);
+        SetNumber(m_invested, invested);
         {
             const auto quiet = m_commands->Quiet();
-            m_minus->setChecked(day.balance < 0);
+            m_minus->setChecked(balance < 0);
         }
-        SetNumber(m_balance, qAbs(qint64(day.balance)));
-
-        QLineEdit *field = amounts ? m_collected : m_balance;
-        activateWindow();
-        field->setFocus(Qt::OtherFocusReason);
-        field->selectAll();
+        SetNumber(m_balance, qAbs(balance));
+        ShowPlaysState();
+        if (focus) {
+            activateWindow();
+            FocusDay();
+        }
     }
     SetChanged(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/ResultBook.h"
+#include "playdlg/PlayEditDlg.h"
 #include "session/DiarySession.h"
 
 #include <QDialog>
@@ -11,6 +12,7 @@
 class CButtonCommands;
 class CPrompt;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -33,6 +35,9 @@ struct EntryCtl
         Invested = 1043,
         Minus = 1044, // the sign of the balance
         Balance = 1045,
+        Plays = 1046, // "稼働記録(&V)...": the day's play sessions
+        PlaysNote
+        = 1047, // says when the day's result comes from its sessions, or why there are none
     };
 };
 
@@ -42,6 +47,10 @@ struct EntryCtl
 //
 // There is no changed flag: the shown day counts as changed exactly while the OK button is
 // enabled.
+//
+// A day with play sessions shows their sums by amounts, read-only: its result is entered through
+// the sessions window, which the plays button opens. When its last session goes, the day keeps
+// those sums and can be typed again.
 class CDailyInputDlg : public QDialog
 {
     Q_OBJECT
@@ -62,6 +71,10 @@ public:
     // Asks what to do with pending changes. Unless the keep-shown box is checked, the window has
     // closed itself on every answer but Cancelled.
     EntryAnswer ConfirmChanges();
+    // The time of day that the session editor proposes as a start; the system's by default.
+    void SetClock(PlayClock clock) { m_clock = std::move(clock); }
+    // The sessions window, while it is open.
+    QWidget *PlaysWindow() const { return m_playsWindow; }
 
 protected:
     void accept() override; // OnOK
@@ -84,6 +97,15 @@ private:
     void OnMethodBalance();
     void OnAmountChange();
     void OnBalanceChange();
+    void OnPlays();
+
+    // ShowDay; focus: the window is activated and its field focused, unless only the day's
+    // sessions changed under another window.
+    void ShowDayFocused(int dateKey, bool focus);
+    // The plays button and note for the day shown, and the fields read-only while its result
+    // comes from its sessions.
+    void ShowPlaysState();
+    void FocusDay();
 
     bool IsChanged() const;
     void SetChanged(bool changed);
@@ -98,6 +120,10 @@ private:
     CPrompt &m_prompt;
     const EntryMethod m_defaultMethod;
     int m_date = 0; // the day shown; an unknown key leaves it
+    bool m_dayShown = false; // a day of the book is shown, not the blanked window
+    bool m_fromPlays = false; // the day shown has play sessions: its fields are their sums
+    PlayClock m_clock;
+    QPointer<QWidget> m_playsWindow;
     bool m_destroyed = false;
 
     std::unique_ptr<dlg::Controls> m_controls;
@@ -111,4 +137,6 @@ private:
     QCheckBox *m_minus = nullptr;
     QRadioButton *m_methodAmounts = nullptr;
     QRadioButton *m_methodBalance = nullptr;
+    QPushButton *m_plays = nullptr;
+    QLabel *m_playsNote = nullptr;
 };

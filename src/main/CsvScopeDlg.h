@@ -10,12 +10,13 @@ namespace dlg {
 class Controls;
 }
 
-// Which results a CSV file takes: the loaded period (the default) or every year of the data file.
+// Which results a CSV file takes: the loaded period (the default), every year of the data file, or
+// every play session.
 class CCsvScopeDlg : public QDialog
 {
     Q_OBJECT
 public:
-    enum Scope { ShownPeriod, AllYears };
+    enum Scope { ShownPeriod, AllYears, Sessions };
 
     // The controls; each value is also the control's object name, "id" and the number.
     enum ControlId {
@@ -23,6 +24,7 @@ public:
         IdCancel = 2,
         IdShownPeriod = 1101, // "表示中の期間"
         IdAllYears = 1102, // "すべての年"
+        IdSessions = 1103, // "稼働記録"
     };
 
     explicit CCsvScopeDlg(QWidget *parent = nullptr);
@@ -35,4 +37,5 @@ public:
 private:
     std::unique_ptr<dlg::Controls> m_controls;
     QRadioButton *m_shownPeriod = nullptr;
+    QRadioButton *m_sessions = nullptr;
 };

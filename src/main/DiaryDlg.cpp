@@ -91,6 +91,7 @@ void CDiaryDlg::OnInitDialog()
     }
 
     m_ui.list->Setup();
+    m_ui.list->FollowPlays(m_session->Plays()); // the days with play sessions are marked
     OnToday();
 }
 

@@ -7,10 +7,12 @@
 #include "export/CsvExport.h"
 #include "export/ExportTarget.h"
 #include "graph/GraphPainter.h"
+#include "play/PlayCsv.h"
 #include "print/PrintLayout.h"
 #include "print/PrintSheet.h"
 #include "session/DiarySession.h"
 #include "session/Messages.h"
+#include "session/PlayDiary.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -53,10 +55,15 @@ CExportCommands::CExportCommands(Sources sources, QObject *parent)
 QString CExportCommands::CsvProposal(const QString &dataFilePath, CCsvScopeDlg::Scope scope)
 {
     const QString base = QFileInfo(dataFilePath).completeBaseName();
-    return Beside(dataFilePath,
-                  base
-                          + (scope == CCsvScopeDlg::AllYears ? QStringLiteral("-all.csv")
-                                                             : QStringLiteral(".csv")));
+    switch (scope) {
+    case CCsvScopeDlg::AllYears:
+        return Beside(dataFilePath, base + QStringLiteral("-all.csv"));
+    case CCsvScopeDlg::Sessions:
+        return Beside(dataFilePath, base + QStringLiteral("-sessions.csv"));
+    case CCsvScopeDlg::ShownPeriod:
+        break;
+    }
+    return Beside(dataFilePath, base + QStringLiteral(".csv"));
 }
 
 QString CExportCommands::GraphProposal(const QString &dataFilePath, int firstDate)
@@ -96,9 +103,18 @@ void CExportCommands::SaveCsv()
     {
         const WaitCursor wait;
         // Every year comes from the file; days typed since the last save come from the book.
-        problem = scope == CCsvScopeDlg::ShownPeriod
-                ? csv.WritePeriod(book, path)
-                : csv.WriteAllYears(m_in.dataFilePath, path, book.IsModified() ? &book : nullptr);
+        switch (scope) {
+        case CCsvScopeDlg::ShownPeriod:
+            problem = csv.WritePeriod(book, path);
+            break;
+        case CCsvScopeDlg::AllYears:
+            problem = csv.WriteAllYears(m_in.dataFilePath, path,
+                                        book.IsModified() ? &book : nullptr);
+            break;
+        case CCsvScopeDlg::Sessions:
+            problem = PlayCsv::Export(m_in.session->Plays().Store(), path);
+            break;
+        }
     }
     if (!problem.isEmpty())
         Warn(problem);
@@ -157,8 +173,11 @@ bool CExportCommands::Render(QPrinter &printer)
     const QFrame *frame = qobject_cast<const QFrame *>(m_in.graphFrame);
     // The graph is laid out for the frame's interior, where the painter draws it.
     const QSize graphSize = frame ? frame->contentsRect().size() : m_in.graphFrame->size();
-    CPrintLayout layout(SheetOfView(session.Book(), daily, session.MonthIndex()), m_in.graph,
-                        graphSize);
+    // The daily view lists each day's play sessions under it.
+    CPlayDiary &plays = m_in.session->Plays();
+    const SessionsOfDay sessionsOf = [&plays](int date) { return plays.SessionsOfDay(date); };
+    CPrintLayout layout(SheetOfView(session.Book(), daily, session.MonthIndex(), sessionsOf),
+                        m_in.graph, graphSize);
     layout.Render(painter, printer);
     return painter.end();
 }

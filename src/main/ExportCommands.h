@@ -16,7 +16,8 @@ class CSavePathAsker;
 class QPrinter;
 class QWidget;
 
-// The main window's ways of taking results out: a CSV file for spreadsheets, the graph as a PNG
+// The main window's ways of taking results out: a CSV file for spreadsheets (of the days, or of the
+// play sessions), the graph as a PNG
 // file or on the clipboard, and a printout through a preview. Files are proposed beside the data
 // file; a failure is shown as a warning that names the file and leaves no file behind.
 class CExportCommands : public QObject
@@ -26,7 +27,7 @@ public:
     struct Sources
     {
         QWidget *owner = nullptr; // the main window: the boxes' owner
-        const CDiarySession *session = nullptr;
+        CDiarySession *session = nullptr; // also its play sessions, which are read
         CGraphPainter *graph = nullptr;
         QWidget *graphFrame = nullptr; // shows the graph; the image is what it shows
         std::function<TransitionRequest()> graphRequest; // what the graph shows
@@ -53,7 +54,8 @@ public:
     // A4 upright with margins of 15 mm, named after the data file.
     static void SetUpPrinter(QPrinter &printer, const QString &dataFilePath);
 
-    // "<data file's base name>.csv", or "-all.csv" for every year, in the data file's folder.
+    // "<data file's base name>.csv", "-all.csv" for every year or "-sessions.csv" for the play
+    // sessions, in the data file's folder.
     static QString CsvProposal(const QString &dataFilePath, CCsvScopeDlg::Scope scope);
     // "Murel-graph-<yyyymmdd of the graph's first date>.png" in the data file's folder.
     static QString GraphProposal(const QString &dataFilePath, int firstDate);

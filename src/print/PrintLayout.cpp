@@ -3,6 +3,7 @@
 #include "graph/ChartDrawing.h"
 #include "graph/GraphPainter.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPagedPaintDevice>
@@ -122,10 +123,24 @@ CPrintLayout::Metrics CPrintLayout::MetricsFor(QPaintDevice &device) const
     return m;
 }
 
+QList<CPrintLayout::Line> CPrintLayout::PrintLines(const PrintSheet &sheet)
+{
+    QList<Line> lines;
+    for (int r = 0; r < sheet.rows.size(); ++r) {
+        lines.append({r, -1});
+        const int details = r < sheet.details.size() ? int(sheet.details.at(r).size()) : 0;
+        for (int d = 0; d < details; ++d)
+            lines.append({r, d});
+    }
+    return lines;
+}
+
 int CPrintLayout::Render(QPainter &painter, QPagedPaintDevice &device)
 {
     const Metrics m = MetricsFor(device);
-    const QList<Page> pages = Paginate(int(m_sheet.rows.size()), m);
+    // A row and the lines under it are each one line of the list, at the row's height.
+    const QList<Line> lines = PrintLines(m_sheet);
+    const QList<Page> pages = Paginate(int(lines.size()), m);
     const int width = device.width();
     const qreal rule = RuleWidth(device);
 
@@ -187,11 +202,25 @@ int CPrintLayout::Render(QPainter &painter, QPagedPaintDevice &device)
             hline(y, Qt::black);
         }
         painter.setFont(BodyFont());
-        for (int r = page.firstRow; r < page.firstRow + page.rowCount; ++r) {
-            cells(m_sheet.rows.at(r), y, m.row);
+        for (int i = page.firstRow; i < page.firstRow + page.rowCount; ++i) {
+            const Line &line = lines.at(i);
+            if (line.detail < 0) {
+                cells(m_sheet.rows.at(line.row), y, m.row);
+            } else {
+                // Under its day, indented past the date's first characters.
+                const QRect text(edges.at(0) + 4 * pad, y, width - 5 * pad, m.row);
+                const QString detail
+                        = QFontMetrics(BodyFont(), &device)
+                                  .elidedText(m_sheet.details.at(line.row).at(line.detail),
+                                              Qt::ElideRight, text.width());
+                painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                                 detail);
+            }
             y += m.row;
-            const bool last = r + 1 == m_sheet.rows.size();
-            hline(y, last ? Qt::black : Qt::gray);
+            // A day and its sessions stand together between two rules.
+            const bool last = i + 1 == lines.size();
+            if (last || lines.at(i + 1).detail < 0)
+                hline(y, last ? Qt::black : Qt::gray);
         }
         if (page.summary) {
             painter.drawText(QRect(0, y, width, m.summary), Qt::AlignLeft | Qt::AlignVCenter,

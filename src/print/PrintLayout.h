@@ -11,7 +11,8 @@ class QPainter;
 class QPaintDevice;
 
 // Lays a sheet and the transition graph out on the pages of any paged device (a printer, its
-// preview, a PDF writer): the title line on the first page, the list's rows with their headings
+// preview, a PDF writer): the title line on the first page, the list's rows (each followed by the
+// lines under it) with their headings
 // repeated on every page they continue on, the summary line after the last row, and the graph at
 // the page width where it fits whole, else on a page of its own. Every page has its number at the
 // foot.
@@ -43,6 +44,16 @@ public:
     };
 
     static QList<Page> Paginate(int rowCount, const Metrics &metrics);
+
+    // The list's lines in print order: each row, then the lines under it (detail >= 0).
+    struct Line
+    {
+        int row = 0;
+        int detail = -1;
+
+        bool operator==(const Line &) const = default;
+    };
+    static QList<Line> PrintLines(const PrintSheet &sheet);
 
     // graph may be null. graphSize is the size the graph is drawn at on screen; the printout
     // scales that drawing to the page width.

@@ -18,7 +18,25 @@ void TakeList(PrintSheet &sheet, const CReportModel &list)
 
 } // namespace
 
-PrintSheet SheetOfView(const CResultBook &book, bool daily, int monthIndex)
+QString SessionLine(const PlaySession &s)
+{
+    QStringList parts{s.store};
+    if (!s.machine.isEmpty())
+        parts << s.machine;
+    if (s.startMinute != PlaySession::kNoTime || s.endMinute != PlaySession::kNoTime) {
+        parts << PlayInput::TimeText(s.startMinute) + QStringLiteral("～")
+                        + PlayInput::TimeText(s.endMinute);
+    }
+    parts << QStringLiteral("回収/投資 %1/%2").arg(s.collected).arg(s.invested)
+          << QStringLiteral("収支 %1").arg(s.Balance());
+    const QString memo = s.memo.section(QLatin1Char('\n'), 0, 0);
+    if (!memo.isEmpty())
+        parts << memo;
+    return parts.join(QStringLiteral("  "));
+}
+
+PrintSheet SheetOfView(const CResultBook &book, bool daily, int monthIndex,
+                       const SessionsOfDay &sessionsOf)
 {
     PrintSheet sheet;
     sheet.note = QStringLiteral("単位:百円");
@@ -39,6 +57,14 @@ PrintSheet SheetOfView(const CResultBook &book, bool daily, int monthIndex)
                     + book.Month(months - 1).monthText;
         }
         return sheet;
+    }
+    if (sessionsOf) {
+        for (int r = 0; r < list.RowCount(); ++r) {
+            QStringList lines;
+            for (const PlaySession &session : sessionsOf(list.RowAt(r).key))
+                lines << SessionLine(session);
+            sheet.details.append(lines);
+        }
     }
     sheet.title = QStringLiteral("日別一覧:");
     if (monthIndex >= 0 && monthIndex < months)

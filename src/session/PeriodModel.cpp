@@ -99,3 +99,61 @@ int CPeriodModel::RowOfNumber(int n) const
     }
     return -1;
 }
+
+void CPeriodModel::SetPlayCounts(const QHash<int, int> &counts)
+{
+    QHash<int, int> old;
+    old.swap(m_playCounts);
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > 0)
+            m_playCounts.insert(it.key(), it.value());
+    }
+    if (!m_daily)
+        return;
+    for (int r = 0; r < RowCount(); ++r) {
+        const int date = RowAt(r).key;
+        if (old.value(date) != m_playCounts.value(date))
+            emit dataChanged(index(r, 0), index(r, 0),
+                             {Qt::AccessibleDescriptionRole, Qt::ToolTipRole, PlayCountRole});
+    }
+}
+
+void CPeriodModel::SetPlayCount(int date, int count)
+{
+    QHash<int, int> counts = m_playCounts;
+    if (count > 0)
+        counts.insert(date, count);
+    else
+        counts.remove(date);
+    SetPlayCounts(counts);
+}
+
+int CPeriodModel::FirstDate() const
+{
+    return m_daily && RowCount() > 0 ? RowAt(0).key : 0;
+}
+
+int CPeriodModel::LastDate() const
+{
+    return m_daily && RowCount() > 0 ? RowAt(RowCount() - 1).key : 0;
+}
+
+QString CPeriodModel::PlayCountText(int count)
+{
+    return QStringLiteral("稼働記録 %1件").arg(count);
+}
+
+QVariant CPeriodModel::data(const QModelIndex &index, int role) const
+{
+    const bool playRole = role == Qt::AccessibleDescriptionRole || role == Qt::ToolTipRole
+            || role == PlayCountRole;
+    if (playRole && m_daily && index.column() == 0
+        && checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        const int count = m_playCounts.value(RowAt(index.row()).key);
+        if (role == PlayCountRole)
+            return count;
+        if (count > 0)
+            return PlayCountText(count);
+    }
+    return CReportModel::data(index, role);
+}

@@ -7,6 +7,8 @@
 #include "RunModal.h"
 #include "dialogkit/RowIcons.h"
 #include "graph/GraphPainter.h"
+#include "session/PlayDiary.h"
+#include "session/RowText.h"
 #include "tools/YearTableDlg.h"
 
 #include <QAbstractButton>
@@ -141,8 +143,13 @@ private slots:
     void dailyInputActions();
     void listsRead_data();
     void listsRead();
+    void playMarksRead();
 
 private:
+    // The descriptions of the daily list's date cells that have one, as "day:description", and
+    // any date cell whose name or states are not those of the list without marks.
+    QStringList PlayMarks(const CDiaryDlg &dlg) const;
+
     MainWindowFixture m_f;
 };
 
@@ -335,6 +342,76 @@ void TestAccessibility::listsRead()
     QCOMPARE(ReadList(dlg->List(), rows), read);
     QCOMPARE(RowIconsOf(dlg->List(), rows), icons);
     QVERIFY(m_f.prompt.asked.isEmpty());
+}
+
+QStringList TestAccessibility::PlayMarks(const CDiaryDlg &dlg) const
+{
+    QAccessibleTableInterface *table
+            = QAccessible::queryAccessibleInterface(dlg.List())->tableInterface();
+    QStringList out;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QAccessibleInterface *cell = table->cellAt(r, 0);
+        const int date = dlg.List()->RowKey(r);
+        if (cell->text(QAccessible::Name)
+            != rowtext::DailyRow(dlg.Book().Day(dlg.Book().IndexOf(date))).at(0))
+            out << QStringLiteral("odd cell ") + cell->text(QAccessible::Name);
+        if (!cell->text(QAccessible::Description).isEmpty())
+            out << QStringLiteral("%1:%2")
+                            .arg(date % 100)
+                            .arg(cell->text(QAccessible::Description));
+    }
+    return out;
+}
+
+// Days with play sessions say so on their date cell only: the cells' texts and the row icons stay
+// the list's. The marks follow the sessions and the month, and come back once the window shows.
+void TestAccessibility::playMarksRead()
+{
+    QFile::remove(m_f.dir.filePath(QStringLiteral("Murel1.db")));
+    {
+        auto dlg = m_f.Show();
+        CPlayDiary &plays = dlg->Session().Plays();
+        QString problem;
+        QList<PlaySession> added;
+        for (int date : {20030512, 20030505, 20030512, 20030420}) {
+            PlaySession s;
+            s.day = date;
+            s.store = QStringLiteral("店");
+            s.invested = 1;
+            QVERIFY2(plays.Add(s, &problem), qPrintable(problem));
+            added << s;
+        }
+        QTRY_COMPARE(PlayMarks(*dlg), QStringList({"5:稼働記録 1件", "12:稼働記録 2件"}));
+        QCOMPARE(ReadList(dlg->List(), {11}).last(),
+                 QStringLiteral("2003/05/12 (月)|0/2|0%|-2|-3|-4*"));
+        QCOMPARE(RowIconsOf(dlg->List(), {0, 4, 11, 12}), QStringLiteral("0 2 5 0"));
+        QVERIFY(plays.Delete(added.first().id, &problem));
+        QTRY_COMPARE(PlayMarks(*dlg), QStringList({"5:稼働記録 1件", "12:稼働記録 1件"}));
+        dlg->OnPrevMonth();
+        QTRY_COMPARE(PlayMarks(*dlg), QStringList{"20:稼働記録 1件"});
+    }
+    auto dlg = m_f.Open();
+    QCOMPARE(PlayMarks(*dlg), QStringList()); // the database is not asked before the window shows
+    dlg->show();
+    QTRY_COMPARE(PlayMarks(*dlg), QStringList({"5:稼働記録 1件", "12:稼働記録 1件"}));
+    // The mark drawn at the end of the date cell: orange pixels there, none on a plain day.
+    const QImage shown = dlg->List()->viewport()->grab().toImage();
+    auto orange = [&](int row) {
+        const QRect cell = dlg->List()->visualRect(dlg->List()->Model().index(row, 0));
+        int count = 0;
+        for (int x = cell.right() - 12; x <= cell.right(); ++x) {
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                const QColor c = shown.pixelColor(QPoint(x, y) * shown.devicePixelRatio());
+                count += c.red() > 200 && c.blue() < 80;
+            }
+        }
+        return count;
+    };
+    QVERIFY(orange(4) > 4);
+    QCOMPARE(orange(5), 0);
+    QVERIFY(m_f.prompt.asked.isEmpty());
+    dlg.reset();
+    QFile::remove(m_f.dir.filePath(QStringLiteral("Murel1.db")));
 }
 
 QTEST_MAIN(TestAccessibility)

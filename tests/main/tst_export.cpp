@@ -11,6 +11,7 @@
 #include "main/CsvScopeDlg.h"
 #include "main/ExportCommands.h"
 #include "main/GraphFrame.h"
+#include "session/PlayDiary.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -86,6 +87,15 @@ std::function<void(CCsvScopeDlg *)> Choose(CCsvScopeDlg::ControlId radio)
     };
 }
 
+// The scope's radio for a CSV case: "all", "sessions", else the period.
+CCsvScopeDlg::ControlId ScopeOf(const QString &what)
+{
+    if (what == QLatin1String("all"))
+        return CCsvScopeDlg::IdAllYears;
+    return what == QLatin1String("sessions") ? CCsvScopeDlg::IdSessions
+                                             : CCsvScopeDlg::IdShownPeriod;
+}
+
 QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
@@ -126,6 +136,7 @@ private slots:
     void csv_data();
     void csv();
     void csvAllYearsTakesUnsavedDays();
+    void csvSessions();
     void csvCancelled_data();
     void csvCancelled();
     void scopeDialogKeys_data();
@@ -218,23 +229,27 @@ void TestExport::proposals_data()
     QTest::addColumn<QString>("allYears");
     QTest::addColumn<int>("firstDate");
     QTest::addColumn<QString>("graph");
+    QTest::addColumn<QString>("sessions");
 
     const QString here = QDir::currentPath() + QLatin1Char('/');
     QTest::newRow("the default file in the working folder")
             << "Murel1.Dat" << here + "Murel1.csv" << here + "Murel1-all.csv" << 20030501
-            << here + "Murel-graph-20030501.png";
+            << here + "Murel-graph-20030501.png" << here + "Murel1-sessions.csv";
     QTest::newRow("a file named on the command line elsewhere")
             << "/srv/日記/収支 2003.dat"
             << "/srv/日記/収支 2003.csv"
-            << "/srv/日記/収支 2003-all.csv" << 20020601 << "/srv/日記/Murel-graph-20020601.png";
+            << "/srv/日記/収支 2003-all.csv" << 20020601 << "/srv/日記/Murel-graph-20020601.png"
+            << "/srv/日記/収支 2003-sessions.csv";
     QTest::newRow("dots in the name")
             << "/d/my.diary.Dat"
             << "/d/my.diary.csv"
-            << "/d/my.diary-all.csv" << 19991231 << "/d/Murel-graph-19991231.png";
+            << "/d/my.diary-all.csv" << 19991231 << "/d/Murel-graph-19991231.png"
+            << "/d/my.diary-sessions.csv";
     QTest::newRow("no extension, a graph without points")
             << "/d/results"
             << "/d/results.csv"
-            << "/d/results-all.csv" << 0 << "/d/Murel-graph.png";
+            << "/d/results-all.csv" << 0 << "/d/Murel-graph.png"
+            << "/d/results-sessions.csv";
 }
 
 void TestExport::proposals()
@@ -244,7 +259,9 @@ void TestExport::proposals()
     QFETCH(QString, allYears);
     QFETCH(int, firstDate);
     QFETCH(QString, graph);
+    QFETCH(QString, sessions);
     QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::ShownPeriod), period);
+    QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::Sessions), sessions);
     QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::AllYears), allYears);
     QCOMPARE(CExportCommands::GraphProposal(dataFile, firstDate), graph);
 }
@@ -349,6 +366,52 @@ void TestExport::csvAllYearsTakesUnsavedDays()
     QVERIFY(dlg->Book().IsModified());
 }
 
+// The third choice: every play session, one row each, through the same questions and writer.
+void TestExport::csvSessions()
+{
+    WriteLines(kSample);
+    QFile::remove(dir.filePath(QStringLiteral("Murel1.db")));
+    auto dlg = OpenWith();
+    CPlayDiary &plays = dlg->Session().Plays();
+    PlaySession a;
+    a.day = 20030512;
+    a.store = QStringLiteral("駅前ホール");
+    a.machine = QStringLiteral("海物語");
+    a.startMinute = 9 * 60 + 30;
+    a.endMinute = 12 * 60 + 30;
+    a.invested = 100;
+    a.collected = 150;
+    a.memo = QStringLiteral("朝一,好調\n\"夕方\"");
+    PlaySession b;
+    b.day = 20020601;
+    b.store = QStringLiteral("ABC");
+    b.invested = 10;
+    b.collected = 20;
+    QString problem;
+    QVERIFY2(plays.Add(a, &problem) && plays.Add(b, &problem), qPrintable(problem));
+    const QByteArray dataBefore = ReadData();
+
+    const QString out = Out(QStringLiteral("sessions.csv"));
+    savePath.answers = {out};
+    QCOMPARE(RunModal<CCsvScopeDlg>([&] { CsvItem(*dlg)->trigger(); },
+                                    Choose(CCsvScopeDlg::IdSessions)),
+             1);
+    QCOMPARE(savePath.asked.size(), 1);
+    QCOMPARE(savePath.asked.first().proposed, dir.filePath(QStringLiteral("Murel1-sessions.csv")));
+    QCOMPARE(prompt.texts(), QStringList());
+    // In date order, every year; amounts in yen; the memo quoted with its line break.
+    const QByteArray expected = QByteArray("\xEF\xBB\xBF")
+            + QStringLiteral("日付,店舗,機種,開始,終了,投資額(円),回収額(円),収支(円),メモ\r\n"
+                             "2002/06/01,ABC,,,,1000,2000,1000,\r\n"
+                             "2003/05/12,駅前ホール,海物語,09:30,12:30,10000,15000,5000,"
+                             "\"朝一,好調\n\"\"夕方\"\"\"\r\n")
+                      .toUtf8();
+    QCOMPARE(ReadFile(out), expected);
+    QCOMPARE(ReadData(), dataBefore); // the export writes nothing else
+    dlg.reset();
+    QFile::remove(dir.filePath(QStringLiteral("Murel1.db")));
+}
+
 void TestExport::csvCancelled_data()
 {
     QTest::addColumn<bool>("atScope");
@@ -387,6 +450,10 @@ void TestExport::scopeDialogKeys_data()
     QTest::newRow("down and up again") << QList<int>{down, int(Qt::Key_Up), Qt::Key_Enter} << true
                                        << int(CCsvScopeDlg::ShownPeriod);
     QTest::newRow("Esc cancels") << QList<int>{down, Qt::Key_Escape} << false << -1;
+    QTest::newRow("two arrows down: the sessions")
+            << QList<int>{down, down, Qt::Key_Return} << true << int(CCsvScopeDlg::Sessions);
+    QTest::newRow("the sessions are the last choice")
+            << QList<int>{down, down, down, Qt::Key_Return} << true << int(CCsvScopeDlg::Sessions);
     // Alt+R goes back to the radios from the buttons.
     QTest::newRow("mnemonic, then down")
             << QList<int>{Qt::Key_Tab, int(Qt::AltModifier) | int(Qt::Key_R), down, Qt::Key_Return}
@@ -514,11 +581,11 @@ void TestExport::clipboardHoldsTheSameImage()
 
 void TestExport::failures_data()
 {
-    QTest::addColumn<QString>("what"); // "period", "all", "image" or "print" (to a file)
+    QTest::addColumn<QString>("what"); // "period", "all", "sessions", "image" or "print" (a file)
     QTest::addColumn<QString>("setup");
     QTest::addColumn<QString>("firstLine");
 
-    for (const char *what : {"period", "all", "image", "print"}) {
+    for (const char *what : {"period", "all", "sessions", "image", "print"}) {
         const QString failed = QLatin1String(what) == QLatin1String("image") ? kImageFailed
                 : QLatin1String(what) == QLatin1String("print")
                 ? QStringLiteral("印刷に失敗しました。")
@@ -584,10 +651,7 @@ QString TestExport::FailureCase(const QString &root, const QString &what, const 
             printer.setOutputFileName(target);
             expect(!dlg.Export()->PrintTo(printer), "printed");
         } else {
-            RunModal<CCsvScopeDlg>([&] { CsvItem(dlg)->trigger(); },
-                                   Choose(what == QLatin1String("all")
-                                                  ? CCsvScopeDlg::IdAllYears
-                                                  : CCsvScopeDlg::IdShownPeriod));
+            RunModal<CCsvScopeDlg>([&] { CsvItem(dlg)->trigger(); }, Choose(ScopeOf(what)));
         }
         expect(prompt.asked.size() == 1, QStringLiteral("%1 boxes").arg(prompt.asked.size()));
         expect(prompt.asked.value(0).owner == &dlg
@@ -641,7 +705,7 @@ void TestExport::failures()
 
 void TestExport::refusedTargets_data()
 {
-    QTest::addColumn<QString>("what"); // "period", "all", "image" or "print"
+    QTest::addColumn<QString>("what"); // "period", "all", "sessions", "image" or "print"
     QTest::addColumn<QString>("target"); // what the chosen name leads to
     QTest::addColumn<bool>("dataFile"); // refused as the data file's, else as no regular file
     QTest::addColumn<QString>("reason"); // what the second line ends with, for no regular file
@@ -664,7 +728,7 @@ void TestExport::refusedTargets_data()
             {"a folder", false, u": 同じ名前のフォルダーがあります。"},
             {"a link to a device", false, u": デバイスで、通常のファイルではありません。"},
     };
-    for (const char *what : {"period", "all", "image", "print"}) {
+    for (const char *what : {"period", "all", "sessions", "image", "print"}) {
         for (const auto &t : targets) {
             QTest::addRow("%s: %s", what, t.target)
                     << what << t.target << t.dataFile << QString::fromUtf16(t.reason);
@@ -737,9 +801,7 @@ void TestExport::refusedTargets()
         QVERIFY(!dlg->Export()->PrintTo(printer));
         QCOMPARE(printer.outputFileName(), path);
     } else {
-        RunModal<CCsvScopeDlg>([&] { CsvItem(*dlg)->trigger(); },
-                               Choose(what == QLatin1String("all") ? CCsvScopeDlg::IdAllYears
-                                                                   : CCsvScopeDlg::IdShownPeriod));
+        RunModal<CCsvScopeDlg>([&] { CsvItem(*dlg)->trigger(); }, Choose(ScopeOf(what)));
     }
 
     QCOMPARE(prompt.asked.size(), 1);

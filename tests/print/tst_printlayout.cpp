@@ -46,6 +46,7 @@ private slots:
     void everyRowOnceUnderHeadings();
     void sheet_data();
     void sheet();
+    void sessionsUnderTheirDays();
 };
 
 void TestPrintLayout::paginate_data()
@@ -187,6 +188,43 @@ void TestPrintLayout::sheet()
         QCOMPARE(book.Month(probe).month, probeKey);
         QCOMPARE(sheet.rows.at(probe), rowtext::MonthlyRow(book, probe));
     }
+}
+
+// The daily view lists each day's sessions under it, in entry order, on one line each; the
+// monthly view, and a sheet made without sessions, list none; the rows stay the list's.
+void TestPrintLayout::sessionsUnderTheirDays()
+{
+    CResultBook book;
+    book.BuildCalendar(200305, 1, 0);
+    auto sessionsOf = [](int date) {
+        PlaySession s;
+        s.day = date;
+        s.store = QStringLiteral("駅前");
+        s.invested = 10;
+        s.collected = 15;
+        QList<PlaySession> sessions;
+        if (date == 20030512) {
+            sessions << s;
+            s.store = QStringLiteral("ABC");
+            s.machine = QStringLiteral("海");
+            s.startMinute = 22 * 60;
+            s.memo = QStringLiteral("一行目\n二行目");
+            sessions << s;
+        }
+        return sessions;
+    };
+    const PrintSheet daily = SheetOfView(book, true, 4, sessionsOf);
+    QCOMPARE(daily.rows, SheetOfView(book, true, 4).rows);
+    QCOMPARE(daily.details.size(), 31);
+    QCOMPARE(daily.details.at(11),
+             QStringList({"駅前  回収/投資 15/10  収支 5",
+                          "ABC  海  22:00～  回収/投資 15/10  収支 5  一行目"}));
+    const QList<CPrintLayout::Line> lines = CPrintLayout::PrintLines(daily);
+    QCOMPARE(lines.size(), 33);
+    QCOMPARE(lines.mid(11, 4), QList<CPrintLayout::Line>({{11, -1}, {11, 0}, {11, 1}, {12, -1}}));
+    const PrintSheet monthly = SheetOfView(book, false, 4, sessionsOf);
+    QVERIFY(monthly.details.isEmpty() && SheetOfView(book, true, 4).details.isEmpty());
+    QCOMPARE(CPrintLayout::PrintLines(monthly).size(), monthly.rows.size());
 }
 
 QTEST_GUILESS_MAIN(TestPrintLayout)

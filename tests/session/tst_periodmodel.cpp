@@ -58,6 +58,8 @@ private slots:
     void anotherPeriodGivesTheRowsAnew();
     void entriesMatchAFreshModel();
     void yearTableRows();
+    void playCounts_data();
+    void playCounts();
 };
 
 void TestPeriodModel::columns()
@@ -291,6 +293,75 @@ void TestPeriodModel::yearTableRows()
     QCOMPARE(model.Headings(),
              QStringList({"年", "回収/投資", "回収率", "収支", "通算収支", "稼働日数", "勝率"}));
     QCOMPARE(model.index(1, 6).data().toString(), rows.at(1).cells.at(6));
+}
+
+// The days with play sessions: described on their date cell in the daily view, announced when
+// their count changes, and never in a cell's text.
+void TestPeriodModel::playCounts_data()
+{
+    QTest::addColumn<int>("monthIndex"); // -1: the monthly view
+    QTest::addColumn<QList<int>>("counts"); // date, count, ...
+    QTest::addColumn<QStringList>("described"); // "row/column:description"
+    QTest::addColumn<QStringList>("announced");
+    QTest::newRow("May") << 4 << QList<int>{20030512, 2, 20030501, 1, 20030531, 12}
+                         << QStringList{"0/0:稼働記録 1件", "11/0:稼働記録 2件",
+                                        "30/0:稼働記録 12件"}
+                         << QStringList{"0-0", "11-11", "30-30"};
+    QTest::newRow("days of other months are not shown")
+            << 3 << QList<int>{20030512, 2, 20030430, 1} << QStringList{"29/0:稼働記録 1件"}
+            << QStringList{"29-29"};
+    QTest::newRow("no sessions: nothing")
+            << 4 << QList<int>{20030512, 0} << QStringList{} << QStringList{};
+    QTest::newRow("the monthly view has no marks")
+            << -1 << QList<int>{20030512, 2} << QStringList{} << QStringList{};
+}
+
+void TestPeriodModel::playCounts()
+{
+    QFETCH(int, monthIndex);
+    QFETCH(QList<int>, counts);
+    QFETCH(QStringList, described);
+    QFETCH(QStringList, announced);
+    CResultBook book;
+    LayOut(book);
+    CPeriodModel model;
+    if (monthIndex < 0)
+        model.ShowMonthly(book, 200305);
+    else
+        model.ShowDaily(book, monthIndex, 20030512);
+    const QList<ReportRow> before = Rows(model);
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QHash<int, int> given;
+    for (int i = 0; i + 1 < counts.size(); i += 2)
+        given.insert(counts.at(i), counts.at(i + 1));
+    model.SetPlayCounts(given);
+    // Only the date cell, of the rows whose count changed.
+    QStringList seenChanged = Announced(changed, 1);
+    seenChanged.sort();
+    QCOMPARE(seenChanged, announced);
+    QStringList seen;
+    for (int r = 0; r < model.rowCount(); ++r) {
+        for (int c = 0; c < model.columnCount(); ++c) {
+            const QString description
+                    = model.index(r, c).data(Qt::AccessibleDescriptionRole).toString();
+            if (!description.isEmpty())
+                seen << QStringLiteral("%1/%2:%3").arg(r).arg(c).arg(description);
+        }
+    }
+    QCOMPARE(seen, described);
+    QCOMPARE(Rows(model), before); // no cell's text, no icon
+    // The same counts again announce nothing; one day's change announces its row alone.
+    changed.clear();
+    model.SetPlayCounts(given);
+    QCOMPARE(changed.size(), 0);
+    model.SetPlayCount(20030512, 0);
+    QCOMPARE(model.index(11, 0).data(Qt::AccessibleDescriptionRole), QVariant());
+    QCOMPARE(
+            Announced(changed, 1),
+            QStringList(given.value(20030512) && monthIndex == 4 ? 1 : 0, QStringLiteral("11-11")));
+    // Laid out anew, the rows keep the marks of their days.
+    model.ShowDaily(book, 4, 20030512);
+    QCOMPARE(model.index(30, 0).data(CPeriodModel::PlayCountRole).toInt(), given.value(20030531));
 }
 
 QTEST_GUILESS_MAIN(TestPeriodModel)
