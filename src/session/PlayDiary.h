@@ -20,6 +20,8 @@ struct PlayNotice
     enum class Icon { Information, Warning };
     Icon icon = Icon::Warning;
     QString text;
+
+    bool operator==(const PlayNotice &) const = default;
 };
 
 // The play sessions (稼働記録) of the diary, kept in step with the data file's day totals: a day

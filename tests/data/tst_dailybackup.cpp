@@ -172,6 +172,11 @@ private slots:
     void longNamesFit();
     void droppedBackupIsTheLastOne();
     void handledDayIsNotCopiedAgain();
+    void kindNames_data();
+    void kindNames();
+    void withDatabase_data();
+    void withDatabase();
+    void droppedBackupTakesTheDatabaseCopy();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -251,6 +256,19 @@ void TestDailyBackup::nameDates_data()
     row("longer base", "XMurel1-20030512.Dat", "");
     row("temporary", "Murel1-20030512.Dat.AbC123.tmp", "");
     row("data file itself", "Murel1.Dat", "");
+    row("a further one", "Murel1-20030512-2.Dat", "20030512");
+    row("the highest number", "Murel1-20030512-9999.Dat", "20030512");
+    row("number 1 is the plain name", "Murel1-20030512-1.Dat", "");
+    row("a number with a leading zero", "Murel1-20030512-02.Dat", "");
+    row("a number too high", "Murel1-20030512-10000.Dat", "");
+    row("a hyphen without a number", "Murel1-20030512-.Dat", "");
+    row("a number with a letter", "Murel1-20030512-2a.Dat", "");
+    row("a signed number", "Murel1-20030512-+2.Dat", "");
+    row("the database's", "Murel1-20030512.db", "20030512");
+    row("the database's further one", "Murel1-20030512-3.db", "20030512");
+    row("the database's in capitals", "Murel1-20030512.DB", "");
+    row("the database itself", "Murel1.db", "");
+    row("the data file's suffix then the database's", "Murel1-20030512.Dat.db", "");
 }
 
 void TestDailyBackup::nameDates()
@@ -682,6 +700,185 @@ void TestDailyBackup::droppedBackupIsTheLastOne()
     QCOMPARE(nextRun.JustCreated(), QString());
     QCOMPARE(nextRun.DropJustCreated(), QString());
     QCOMPARE(Listing(m_folder), QStringList{QStringLiteral("Murel1-20030513.Dat")});
+}
+
+void TestDailyBackup::kindNames_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("backup");
+    const auto row
+            = [](const char *tag, const char *file, bool database, int number, const char *backup) {
+                  QTest::newRow(tag) << QString::fromUtf8(file) << database << number
+                                     << QString::fromUtf8(backup);
+              };
+    row("database", "Murel1.Dat", true, 1, "Murel1-20030512.db");
+    row("further data file", "Murel1.Dat", false, 2, "Murel1-20030512-2.Dat");
+    row("further database", "Murel1.Dat", true, 3, "Murel1-20030512-3.db");
+    row("highest", "Murel1.Dat", false, 9999, "Murel1-20030512-9999.Dat");
+    row("no suffix, database", "diary", true, 1, "diary-20030512.db");
+    row("no suffix, further", "diary", false, 2, "diary-20030512-2");
+    row("hidden, database", ".murel", true, 1, ".murel-20030512.db");
+    row("Japanese, database", "日記.Dat", true, 1, "日記-20030512.db");
+    // A data file named like a database keeps its suffix for its own copies.
+    row("data file .db, its copy", "x.db", false, 1, "x-20030512.db");
+    row("data file .db, the database's", "x.db", true, 1, "x-20030512.db.db");
+    row("data file .DB2, the database's", "x.DB2", true, 2, "x-20030512-2.DB2.db");
+    row("too high", "Murel1.Dat", false, 10000, "");
+    row("zero", "Murel1.Dat", true, 0, "");
+}
+
+void TestDailyBackup::kindNames()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, database);
+    QFETCH(int, number);
+    QFETCH(QString, backup);
+    const QString path = m_dir->filePath(file);
+    const QDate day(2003, 5, 12);
+    const BackupKind kind = database ? BackupKind::Database : BackupKind::DataFile;
+    QCOMPARE(BackupFileName(path, day, kind, number), backup);
+    if (backup.isEmpty())
+        return;
+    const BackupName parsed = ParseBackupName(path, backup);
+    QCOMPARE(parsed.day, day);
+    QCOMPARE(parsed.kind, kind);
+    QCOMPARE(parsed.number, number);
+    // The two kinds never share a name.
+    const BackupKind other = database ? BackupKind::DataFile : BackupKind::Database;
+    QVERIFY(BackupFileName(path, day, other, number) != backup);
+    // Long names: every kind and number fits, and reads back.
+    const QString longPath = m_dir->filePath(QString(250 - 4, QLatin1Char('m')) + ".Dat");
+    const QString longName = BackupFileName(longPath, day, kind, std::max(number, 1));
+    QVERIFY(QFile::encodeName(longName).size() <= 255);
+    QCOMPARE(ParseBackupName(longPath, longName).day, day);
+    QCOMPARE(ParseBackupName(longPath, longName).number, std::max(number, 1));
+}
+
+void TestDailyBackup::withDatabase_data()
+{
+    // Steps: "save D" (BeforeSave), "now D" (BackUpNow), "db on|off" (a database to copy or
+    // not), "fail on" (its copy fails), "put NAME" (a file already in the folder).
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<QString>("expected"); // the folder, by name
+    QTest::newRow("the day's first save copies both")
+            << "db on;save 20030512" << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("no database, no copy") << "save 20030512" << 10 << "Murel1-20030512.Dat";
+    QTest::newRow("a database made after the day's first save waits for the next day")
+            << "save 20030512;db on;save 20030512;save 20030513" << 10
+            << "Murel1-20030512.Dat,Murel1-20030513.Dat,Murel1-20030513.db";
+    QTest::newRow("the data file's copy from an earlier run")
+            << "put Murel1-20030512.Dat;db on;save 20030512" << 10
+            << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("now, after the day's copies: further names")
+            << "db on;save 20030512;now 20030512;now 20030512" << 10
+            << "Murel1-20030512-2.Dat,Murel1-20030512-2.db,Murel1-20030512-3.Dat,"
+               "Murel1-20030512-3.db,Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("now first: the day's names, and the save makes no other")
+            << "db on;now 20030512;save 20030512" << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("now without a database")
+            << "save 20030512;now 20030512" << 10 << "Murel1-20030512-2.Dat,Murel1-20030512.Dat";
+    QTest::newRow("now skips a number either kind uses")
+            << "db on;save 20030512;put Murel1-20030512-2.db;now 20030512" << 10
+            << "Murel1-20030512-2.db,Murel1-20030512-3.Dat,Murel1-20030512-3.db,"
+               "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("each kind keeps its newest")
+            << "db on;save 20030510;save 20030511;db off;save 20030512;save 20030513" << 2
+            << "Murel1-20030510.db,Murel1-20030511.db,Murel1-20030512.Dat,Murel1-20030513.Dat";
+    QTest::newRow("further copies are their day's, newest by number")
+            << "db on;save 20030510;save 20030511;now 20030511;now 20030511" << 3
+            << "Murel1-20030511-2.Dat,Murel1-20030511-2.db,Murel1-20030511-3.Dat,"
+               "Murel1-20030511-3.db,Murel1-20030511.Dat,Murel1-20030511.db";
+    QTest::newRow("copies dated later are never counted")
+            << "put Murel1-20990101.db;put Murel1-20990101-2.Dat;db on;save 20030510;"
+               "save 20030511"
+            << 1
+            << "Murel1-20030511.Dat,Murel1-20030511.db,Murel1-20990101-2.Dat,"
+               "Murel1-20990101.db";
+    QTest::newRow("a failed copy is tried again at the next save")
+            << "db on;fail on;save 20030512;fail off;save 20030512" << 10
+            << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("a failed copy fails the backup made now")
+            << "db on;fail on;now 20030512" << 10 << "Murel1-20030512.Dat";
+}
+
+void TestDailyBackup::withDatabase()
+{
+    QFETCH(QString, steps);
+    QFETCH(int, keep);
+    QFETCH(QString, expected);
+    QVERIFY(WriteBytes(m_path, "data"));
+    bool database = false;
+    bool failing = false;
+    int copies = 0;
+    CDailyBackup backup(m_path, keep);
+    backup.SetDatabaseBackup({[&] { return database; },
+                              [&](const QString &target) {
+                                  if (failing)
+                                      return QStringLiteral("the copy failed");
+                                  if (QFileInfo::exists(target))
+                                      return QStringLiteral("over another file");
+                                  return WriteBytes(target, "db" + QByteArray::number(++copies))
+                                          ? QString()
+                                          : QStringLiteral("not written");
+                              }});
+    for (const QString &step : steps.split(QLatin1Char(';'))) {
+        const QString what = step.section(QLatin1Char(' '), 0, 0);
+        const QString arg = step.section(QLatin1Char(' '), 1);
+        if (what == QLatin1String("db")) {
+            database = arg == QLatin1String("on");
+        } else if (what == QLatin1String("fail")) {
+            failing = arg == QLatin1String("on");
+        } else if (what == QLatin1String("put")) {
+            QVERIFY(QDir().mkpath(m_folder));
+            QVERIFY(WriteBytes(m_folder + '/' + arg, "put"));
+        } else if (what == QLatin1String("save")) {
+            const QString told = backup.BeforeSave(Day(arg));
+            if (failing)
+                QCOMPARE(told, QStringLiteral("the copy failed\n") + kSaveGoesOn);
+            else
+                QCOMPARE(told, QString());
+        } else {
+            const BackupOutcome outcome = backup.BackUpNow(Day(arg));
+            if (failing) {
+                QCOMPARE(outcome.status, BackupOutcome::Failed);
+                QCOMPARE(outcome.message, QStringLiteral("the copy failed\n") + kSaveGoesOn);
+            } else {
+                QCOMPARE(outcome.status, BackupOutcome::Created);
+                QCOMPARE(outcome.message, QString());
+                QCOMPARE(ReadBytes(outcome.path), QByteArray("data"));
+                QCOMPARE(QFileInfo::exists(outcome.databasePath), database);
+            }
+        }
+    }
+    QCOMPARE(Listing(m_folder).join(QLatin1Char(',')), expected);
+    // Nothing ever copied over another file, and the data file stays as it was.
+    QCOMPARE(ReadBytes(m_path), QByteArray("data"));
+}
+
+void TestDailyBackup::droppedBackupTakesTheDatabaseCopy()
+{
+    QVERIFY(WriteBytes(m_path, "one"));
+    CDailyBackup backup(m_path);
+    backup.SetDatabaseBackup({[] { return true; },
+                              [](const QString &target) {
+                                  return WriteBytes(target, "db") ? QString()
+                                                                  : QStringLiteral("failed");
+                              }});
+    const QDate day(2003, 5, 12);
+    QCOMPARE(backup.BeforeSave(day), QString());
+    QCOMPARE(Listing(m_folder),
+             (QStringList{QStringLiteral("Murel1-20030512.Dat"),
+                          QStringLiteral("Murel1-20030512.db")}));
+    QVERIFY(!backup.DropJustCreated().isEmpty());
+    QCOMPARE(Listing(m_folder), QStringList());
+    // The database may have changed since: no copy of it later that day, even when the data
+    // file's is made again.
+    backup.BackUpDayAgain();
+    QCOMPARE(backup.BeforeSave(day), QString());
+    QCOMPARE(Listing(m_folder), QStringList{QStringLiteral("Murel1-20030512.Dat")});
 }
 
 int main(int argc, char **argv)
