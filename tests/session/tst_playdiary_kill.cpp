@@ -189,7 +189,7 @@ void TestPlayDiaryKill::killedAtRandomSteps()
     QRandomGenerator rng(20240115);
     int confirmed = 0;
     int underWay = 0; // deaths after a commit that the child could not confirm
-    for (int round = 0; round < 18; ++round) {
+    for (int round = 0; round < 30; ++round) {
         const bool kill = round % 3 == 0;
         const int dieAt = kill ? 0 : int(rng.bounded(1, 90));
         const quint32 seed = 500 + quint32(round);
