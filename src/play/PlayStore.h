@@ -95,10 +95,12 @@ public:
     // Days changed here whose sums may not be in the data file yet, ascending.
     bool PendingDays(QList<int32_t> *days);
     // The data file holds the day's sums now. The clearing is not synced: lost to a power cut,
-    // the day is only written once more. Then the log is folded into the database, so that a
-    // view-only copy on another computer finds the change there.
+    // the day is only written once more.
     bool ClearPending(int32_t day);
     bool ClearPending(const QList<int32_t> &days);
+    // Folds the write-ahead log into the database file, where a view-only copy on another
+    // computer reads the changes; the last connection to close does the same.
+    bool FoldLog();
 
     // Queries. A missing database answers with nothing.
     bool SessionsOfDay(int32_t day, QList<PlaySession> *sessions); // in entry order

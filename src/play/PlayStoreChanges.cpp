@@ -277,10 +277,15 @@ bool CPlayStore::ClearPending(const QList<int32_t> &days)
     // Every change is synced again; a connection that cannot say so is made anew.
     if (m_db.isOpen() && !Run(query, QStringLiteral("PRAGMA synchronous = FULL")))
         Disconnect();
-    if (done && m_db.isOpen()) {
-        // The log folded into the database: what a view-only copy on another computer reads.
-        // Its failure leaves the log as it is, which the next change or close folds.
-        Run(query, QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"));
-    }
     return done;
+}
+
+bool CPlayStore::FoldLog()
+{
+    if (m_state != State::Ready || m_mode != Mode::ReadWrite || !m_db.isOpen())
+        return true; // nothing written through this store
+    QSqlQuery query(m_db);
+    if (!Run(query, QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")))
+        return FailSql(PlayTexts::SaveFailed(), query.lastError());
+    return true;
 }

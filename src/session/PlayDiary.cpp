@@ -146,7 +146,11 @@ CPlayDiary::CPlayDiary(CDiarySession &session, const QString &dataFilePath, QObj
     : QObject(parent)
     , m_session(session)
     , m_store(std::make_unique<CPlayStore>(CPlayStore::PathFor(dataFilePath)))
-{ }
+{
+    m_fold.setSingleShot(true);
+    m_fold.setInterval(kFoldDelayMs);
+    connect(&m_fold, &QTimer::timeout, this, [this] { m_store->FoldLog(); });
+}
 
 CPlayDiary::~CPlayDiary() = default;
 
@@ -405,6 +409,8 @@ void CPlayDiary::Written(const QList<int32_t> &days)
     m_unsaved = false;
     // A mark that stays only has its day written again.
     m_store->ClearPending(days);
+    if (!days.isEmpty())
+        m_fold.start();
 }
 
 bool CPlayDiary::WritePending()

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 #include <span>
@@ -42,6 +43,9 @@ class CPlayDiary : public QObject
 public:
     // The number of changed days a start names one by one; the rest are counted.
     static constexpr int kListedDays = 20;
+    // How long after the last change the database's log is folded into it (for a view-only copy
+    // on another computer), out of the way of the changes themselves.
+    static constexpr int kFoldDelayMs = 1000;
 
     CPlayDiary(CDiarySession &session, const QString &dataFilePath, QObject *parent = nullptr);
     ~CPlayDiary() override;
@@ -107,4 +111,5 @@ private:
     QString m_problem;
     bool m_started = false;
     bool m_unsaved = false;
+    QTimer m_fold;
 };

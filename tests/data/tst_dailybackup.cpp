@@ -797,6 +797,11 @@ void TestDailyBackup::withDatabase_data()
             << 1
             << "Murel1-20030511.Dat,Murel1-20030511.db,Murel1-20990101-2.Dat,"
                "Murel1-20990101.db";
+    // A copy cut off by a crash leaves its temporary file: the next backup takes it away.
+    QTest::newRow("a database copy's leftover goes")
+            << "put .Murel1-20030511.db.AbC123.tmp;put .Murel1-20030511-2.db.x1Y2z3.tmp;db on;"
+               "save 20030512"
+            << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
     QTest::newRow("a failed copy is tried again at the next save")
             << "db on;fail on;save 20030512;fail off;save 20030512" << 10
             << "Murel1-20030512.Dat,Murel1-20030512.db";
