@@ -1,6 +1,5 @@
 #include "session/PlayDiary.h"
 
-#include "data/Amount.h"
 #include "data/DayRecord.h"
 #include "data/ResultBook.h"
 #include "data/YearReader.h"
@@ -9,6 +8,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -17,11 +17,21 @@ const QString kRewritten = QStringLiteral("データファイルに稼働記録�
                                           "稼働記録の合計に書き換えました。");
 const QString kBackupNamed = QStringLiteral("書き換える前のバックアップ: %1");
 
-// What the data file is to hold for a day with these sums.
+// The file holds yen in 32 bits: an amount in hundreds beyond this would not read back as written,
+// and the day would be taken for a mismatch at every start.
+constexpr qint64 kLineLimit = std::numeric_limits<int32_t>::max() / 100;
+
+int32_t LineAmount(qint64 hundreds)
+{
+    return int32_t(std::clamp(hundreds, -kLineLimit, kLineLimit));
+}
+
+// What the data file is to hold for a day with these sums: by amounts, the balance their
+// difference, each saturated.
 DayRecord RecordOf(const PlayDaySums &sums)
 {
-    return DayRecord{0, SaturatedAmount(sums.collected), SaturatedAmount(sums.invested),
-                     SaturatedAmount(sums.collected - sums.invested)};
+    return DayRecord{0, LineAmount(sums.collected), LineAmount(sums.invested),
+                     LineAmount(sums.collected - sums.invested)};
 }
 
 // A day's line as the lists show it: the balance, and collected/invested when entered by amounts.

@@ -2,7 +2,6 @@
 
 // Shared by the play diary tests: a diary session over its own data file and database, the data
 // file's lines as records, and what a day with sessions is to hold.
-#include "data/Amount.h"
 #include "data/BookTestUtil.h"
 #include "data/DataLine.h"
 #include "play/PlayFixture.h"
@@ -37,11 +36,10 @@ inline std::map<int32_t, DayRecord> Lines(const QString &path)
     return lines;
 }
 
-// The line the data file holds for a day with these sums.
+// The line the data file holds for a day with these sums (small ones: no saturation).
 inline DayRecord RecordOf(qint64 collected, qint64 invested)
 {
-    return DayRecord{0, SaturatedAmount(collected), SaturatedAmount(invested),
-                     SaturatedAmount(collected - invested)};
+    return DayRecord{0, int32_t(collected), int32_t(invested), int32_t(collected - invested)};
 }
 
 inline QByteArray LineOf(int32_t date, const DayRecord &record)

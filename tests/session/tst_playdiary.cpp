@@ -38,6 +38,7 @@ private slots:
     void backUpNowTakesFurtherNames();
     void noDatabaseNoCopy();
     void import();
+    void sumsBeyondALine();
 };
 
 void TestPlayDiary::changes_data()
@@ -286,6 +287,26 @@ void TestPlayDiary::import()
     QVERIFY(sessions[0].id > 0 && sessions[1].id > sessions[0].id);
     d.close();
     QCOMPARE(d.pending(), QList<int32_t>());
+}
+
+// Sums too large for the file's 32 bits of yen are saturated so that the line reads back as
+// written: the next start finds nothing to repair.
+void TestPlayDiary::sumsBeyondALine()
+{
+    Diary d(kFile);
+    QList<PlaySession> many;
+    for (int n = 0; n < 2200; ++n)
+        many.append(Make(20030510, QStringLiteral("店"), 0, 9999));
+    many.append(Make(20030511, QStringLiteral("店"), 9999, 0));
+    d.putSessions(many, true);
+    d.open();
+    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QVERIFY(d.read().contains("20030510,0,2147483600,2147483600,0,\r\n"));
+    QCOMPARE(LineRecord(d.path(), 20030510), (DayRecord{0, 21474836, 0, 21474836}));
+    QCOMPARE(d.s().Book().Day(d.s().Book().IndexOf(20030510)).balance, 21474836);
+    d.open();
+    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QCOMPARE(d.s().TakeReports(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestPlayDiary)
