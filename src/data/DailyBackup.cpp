@@ -473,11 +473,10 @@ BackupOutcome CDailyBackup::BackUpNow(const QDate &today)
         }
         outcome.status = BackupOutcome::Created;
         outcome.message = Prune(m_path, folder, {dataName, databaseName}, today, m_keep);
-        if (number == 1) {
-            // The day's first copies: the first save of the day has nothing more to copy.
-            m_handled = m_databaseHandled = today;
-            m_failureReported = m_databaseFailureReported = false;
-        }
+        // The state before the change that follows is kept: a copy made later that day would
+        // hold the change.
+        m_handled = m_databaseHandled = today;
+        m_failureReported = m_databaseFailureReported = false;
         return outcome;
     }
     return Failure(folder, FileProblem::Reason(EEXIST));

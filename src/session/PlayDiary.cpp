@@ -157,6 +157,8 @@ CPlayDiary::CPlayDiary(CDiarySession &session, const QString &dataFilePath, QObj
     , m_session(session)
     , m_store(std::make_unique<CPlayStore>(CPlayStore::PathFor(dataFilePath)))
 {
+    // Whatever is asked first, a view-only diary never opens the shared file as a database.
+    m_store->SetViewOnly(session.Book().IsViewOnly());
     m_fold.setSingleShot(true);
     m_fold.setInterval(kFoldDelayMs);
     connect(&m_fold, &QTimer::timeout, this, [this] { m_store->FoldLog(); });
@@ -167,6 +169,7 @@ CPlayDiary::~CPlayDiary() = default;
 void CPlayDiary::UseStore(std::unique_ptr<CPlayStore> store)
 {
     m_store = std::move(store);
+    m_store->SetViewOnly(m_session.Book().IsViewOnly());
 }
 
 QList<PlayNotice> CPlayDiary::Start()
@@ -175,7 +178,6 @@ QList<PlayNotice> CPlayDiary::Start()
         return {};
     m_started = true;
     const bool viewOnly = m_session.Book().IsViewOnly();
-    m_store->SetViewOnly(viewOnly);
     if (!m_store->Check()) {
         m_problem = m_store->LastError();
         return {{PlayNotice::Icon::Warning, m_problem}};

@@ -778,6 +778,11 @@ void TestDailyBackup::withDatabase_data()
                "Murel1-20030512-3.db,Murel1-20030512.Dat,Murel1-20030512.db";
     QTest::newRow("now first: the day's names, and the save makes no other")
             << "db on;now 20030512;save 20030512" << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
+    // The day's data file copy is from an earlier run; the database's copy made now holds the
+    // state before the change that follows, and the save makes none after it.
+    QTest::newRow("now, then the save: no copy of the changed database")
+            << "put Murel1-20030512.Dat;db on;now 20030512;save 20030512" << 10
+            << "Murel1-20030512-2.Dat,Murel1-20030512-2.db,Murel1-20030512.Dat";
     QTest::newRow("now without a database")
             << "save 20030512;now 20030512" << 10 << "Murel1-20030512-2.Dat,Murel1-20030512.Dat";
     QTest::newRow("now skips a number either kind uses")
