@@ -71,6 +71,14 @@ NameParts BackupParts(const QString &dataFilePath)
     return parts;
 }
 
+QString KindSuffix(const NameParts &parts, BackupKind kind)
+{
+    if (kind == BackupKind::DataFile)
+        return parts.suffix;
+    const bool ours = parts.suffix.startsWith(QLatin1String(".db"), Qt::CaseInsensitive);
+    return (ours ? parts.suffix : QString()) + QStringLiteral(".db");
+}
+
 BackupOutcome Failure(const QString &path, const QString &reason)
 {
     BackupOutcome outcome;
@@ -129,29 +137,47 @@ bool IsLeftoverTemporary(const QString &dataFilePath, const QString &name)
     return BackupNameDate(dataFilePath, backup).isValid();
 }
 
-// Removes our own backups beyond the newest `keep` (keepName always stays) and leftover
-// temporaries. Returns the problems, empty when every removal worked.
-QString Prune(const QString &dataFilePath, const QString &folder, const QString &keepName,
+// Removes our own backups beyond the newest `keep` of each kind, by day then number (the names
+// in keepNames always stay and count among them), and leftover temporaries. Returns the problems,
+// empty when every removal worked.
+QString Prune(const QString &dataFilePath, const QString &folder, const QStringList &keepNames,
               const QDate &today, int keep)
 {
     const QStringList names
             = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
-    std::vector<std::pair<QDate, QString>> backups;
+    struct Found
+    {
+        QDate day;
+        int number;
+        QString name;
+    };
+    std::vector<Found> backups[2];
+    int kept[2] = {keep, keep};
     QStringList doomed;
     for (const QString &name : names) {
-        if (name == keepName || Kind(QDir(folder).filePath(name)) != 'f')
+        const BackupName parsed = ParseBackupName(dataFilePath, name);
+        const int kind = parsed.kind == BackupKind::Database ? 1 : 0;
+        if (keepNames.contains(name)) {
+            if (parsed.day.isValid())
+                --kept[kind];
             continue;
-        const QDate date = BackupNameDate(dataFilePath, name);
+        }
+        if (Kind(QDir(folder).filePath(name)) != 'f')
+            continue;
         // A name dated after today is not one we made (or the clock went back): never counted.
-        if (date.isValid() && date <= today)
-            backups.emplace_back(date, name);
-        else if (!date.isValid() && IsLeftoverTemporary(dataFilePath, name))
+        if (parsed.day.isValid() && parsed.day <= today)
+            backups[kind].push_back({parsed.day, parsed.number, name});
+        else if (!parsed.day.isValid() && IsLeftoverTemporary(dataFilePath, name))
             doomed.append(name);
     }
-    std::sort(backups.begin(), backups.end(),
-              [](const auto &a, const auto &b) { return a.first > b.first; });
-    for (size_t i = size_t(std::max(keep - 1, 0)); i < backups.size(); ++i)
-        doomed.append(backups[i].second);
+    for (int kind = 0; kind < 2; ++kind) {
+        std::vector<Found> &found = backups[kind];
+        std::sort(found.begin(), found.end(), [](const Found &a, const Found &b) {
+            return a.day != b.day ? a.day > b.day : a.number > b.number;
+        });
+        for (size_t i = size_t(std::max(kept[kind], 0)); i < found.size(); ++i)
+            doomed.append(found[i].name);
+    }
 
     QString problems;
     for (const QString &name : std::as_const(doomed)) {
@@ -167,74 +193,13 @@ QString Prune(const QString &dataFilePath, const QString &folder, const QString 
     return problems;
 }
 
-} // namespace
-
-QString BackupFolderPath(const QString &dataFilePath)
+// Copies the data file to target, a name that must be free; empty message on success. taken
+// says whether the name turned out to be in use (a copy made meanwhile by someone else).
+BackupOutcome CopyDataFile(const QString &dataFilePath, const QString &folder,
+                           const QString &target, bool *taken = nullptr)
 {
-    const QString path = QDir::cleanPath(dataFilePath);
-    const QFileInfo info(path);
-    const QString name = info.fileName();
-    if (Bytes(name) + Bytes(kFolderSuffix) <= kNameMax)
-        return path + kFolderSuffix;
-    return QDir(info.path())
-            .filePath(Shortened(name, kNameMax - Bytes(kFolderSuffix), name) + kFolderSuffix);
-}
-
-QString BackupFileName(const QString &dataFilePath, const QDate &day)
-{
-    if (!day.isValid() || day.year() < 1 || day.year() > 9999)
-        return {};
-    const NameParts parts = BackupParts(dataFilePath);
-    return parts.base + QString::asprintf("-%04d%02d%02d", day.year(), day.month(), day.day())
-            + parts.suffix;
-}
-
-QDate BackupNameDate(const QString &dataFilePath, const QString &name)
-{
-    const NameParts parts = BackupParts(dataFilePath);
-    const qsizetype at = parts.base.size() + 1;
-    if (name.size() != at + 8 + parts.suffix.size() || !name.startsWith(parts.base)
-        || name.at(at - 1) != QLatin1Char('-') || !name.endsWith(parts.suffix))
-        return {};
-    int digits[8];
-    for (int i = 0; i < 8; ++i) {
-        const QChar c = name.at(at + i);
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return {};
-        digits[i] = c.unicode() - '0';
-    }
-    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
-    const QDate date(year, digits[4] * 10 + digits[5], digits[6] * 10 + digits[7]);
-    return year >= 1 ? date : QDate();
-}
-
-BackupOutcome BackUpDataFile(const QString &dataFilePath, const QDate &today, int keep)
-{
-    const QString folder = BackupFolderPath(dataFilePath);
-    const QString name = BackupFileName(dataFilePath, today);
-    if (name.isEmpty())
-        return Failure(folder, QStringLiteral("日付が正しくありません。"));
-    const QString target = QDir(folder).filePath(name);
-
-    BackupOutcome outcome;
-    outcome.path = target;
-    if (!QFileInfo::exists(dataFilePath)) {
-        outcome.status = BackupOutcome::NoDataFile;
-        outcome.path.clear();
-        return outcome;
-    }
-    // A folder that is a link may lead anywhere: nothing is written or removed through it.
-    if (Kind(folder) == 'l')
-        return Failure(folder, kFolderIsLink);
-    // Today's backup exists: today's first save happened already, perhaps in an earlier run.
-    if (const char kind = Kind(target); kind != 0) {
-        if (kind == 'f') {
-            outcome.status = BackupOutcome::AlreadyDone;
-            return outcome;
-        }
-        return Failure(target, FileProblem::Reason(EEXIST));
-    }
-
+    if (taken)
+        *taken = false;
     if (QFileInfo(dataFilePath).isDir())
         return Failure(dataFilePath, FileProblem::Reason(EISDIR));
     QFile source(dataFilePath);
@@ -265,11 +230,139 @@ BackupOutcome BackUpDataFile(const QString &dataFilePath, const QDate &today, in
         if (!copy.Write(buffer.get(), n))
             return Failure(target, copy.Reason());
     }
-    if (!copy.Commit())
+    if (!copy.Commit()) {
+        if (taken)
+            *taken = copy.ErrorCode() == EEXIST;
         return Failure(target, copy.Reason());
-
+    }
+    BackupOutcome outcome;
     outcome.status = BackupOutcome::Created;
-    outcome.message = Prune(dataFilePath, folder, name, today, keep);
+    outcome.path = target;
+    return outcome;
+}
+
+// The database's copy at target through the caller's copier; empty on success.
+QString CopyDatabase(const DatabaseBackup &database, const QString &folder, const QString &target)
+{
+    if (const int error = MakeFolder(folder))
+        return Failure(folder, FileProblem::Reason(error)).message;
+    const QString problem = database.copy(target);
+    return problem.isEmpty() ? QString() : problem + QLatin1Char('\n') + kSaveGoesOn;
+}
+
+QDate ReadDate(QStringView digits)
+{
+    if (digits.size() != 8)
+        return {};
+    int value[8];
+    for (int i = 0; i < 8; ++i) {
+        const QChar c = digits.at(i);
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return {};
+        value[i] = c.unicode() - '0';
+    }
+    const int year = value[0] * 1000 + value[1] * 100 + value[2] * 10 + value[3];
+    const QDate date(year, value[4] * 10 + value[5], value[6] * 10 + value[7]);
+    return year >= 1 ? date : QDate();
+}
+
+} // namespace
+
+QString BackupFolderPath(const QString &dataFilePath)
+{
+    const QString path = QDir::cleanPath(dataFilePath);
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    if (Bytes(name) + Bytes(kFolderSuffix) <= kNameMax)
+        return path + kFolderSuffix;
+    return QDir(info.path())
+            .filePath(Shortened(name, kNameMax - Bytes(kFolderSuffix), name) + kFolderSuffix);
+}
+
+QString BackupFileName(const QString &dataFilePath, const QDate &day, BackupKind kind, int number)
+{
+    if (!day.isValid() || day.year() < 1 || day.year() > 9999 || number < 1
+        || number > kMaxBackupNumber)
+        return {};
+    const NameParts parts = BackupParts(dataFilePath);
+    const QString suffix = KindSuffix(parts, kind);
+    const QString tail = QString::asprintf("-%04d%02d%02d", day.year(), day.month(), day.day())
+            + (number > 1 ? QStringLiteral("-%1").arg(number) : QString()) + suffix;
+    // The data file's first copy of a day always fits; another with a longer tail may not.
+    if (Bytes(parts.base) + Bytes(tail) <= kNameMax)
+        return parts.base + tail;
+    return Shortened(parts.base, kNameMax - Bytes(tail), QFileInfo(dataFilePath).fileName()) + tail;
+}
+
+BackupName ParseBackupName(const QString &dataFilePath, const QString &name)
+{
+    // The date is eight digits after a hyphen, perhaps followed by a hyphen and a number; the
+    // name must be exactly what BackupFileName makes of them.
+    const NameParts parts = BackupParts(dataFilePath);
+    for (const BackupKind kind : {BackupKind::DataFile, BackupKind::Database}) {
+        const QString suffix = KindSuffix(parts, kind);
+        if (!name.endsWith(suffix) || name.size() <= suffix.size() + 9)
+            continue;
+        const QStringView stem = QStringView(name).chopped(suffix.size());
+        auto matches = [&](QStringView dated, int number) -> BackupName {
+            if (dated.size() < 9 || dated.at(dated.size() - 9) != QLatin1Char('-'))
+                return {};
+            const QDate day = ReadDate(dated.right(8));
+            if (!day.isValid() || BackupFileName(dataFilePath, day, kind, number) != name)
+                return {};
+            return {day, kind, number};
+        };
+        if (const BackupName plain = matches(stem, 1); plain.day.isValid())
+            return plain;
+        const qsizetype hyphen = stem.lastIndexOf(QLatin1Char('-'));
+        const QStringView digits = stem.mid(hyphen + 1);
+        if (hyphen < 0 || digits.isEmpty() || digits.size() > 4 || digits.front() == u'0')
+            continue;
+        bool ok = false;
+        const int number = digits.toInt(&ok);
+        if (ok && number >= 2)
+            if (const BackupName further = matches(stem.left(hyphen), number);
+                further.day.isValid())
+                return further;
+    }
+    return {};
+}
+
+QDate BackupNameDate(const QString &dataFilePath, const QString &name)
+{
+    return ParseBackupName(dataFilePath, name).day;
+}
+
+BackupOutcome BackUpDataFile(const QString &dataFilePath, const QDate &today, int keep)
+{
+    const QString folder = BackupFolderPath(dataFilePath);
+    const QString name = BackupFileName(dataFilePath, today);
+    if (name.isEmpty())
+        return Failure(folder, QStringLiteral("日付が正しくありません。"));
+    const QString target = QDir(folder).filePath(name);
+
+    BackupOutcome outcome;
+    outcome.path = target;
+    if (!QFileInfo::exists(dataFilePath)) {
+        outcome.status = BackupOutcome::NoDataFile;
+        outcome.path.clear();
+        return outcome;
+    }
+    // A folder that is a link may lead anywhere: nothing is written or removed through it.
+    if (Kind(folder) == 'l')
+        return Failure(folder, kFolderIsLink);
+    // Today's backup exists: today's first save happened already, perhaps in an earlier run.
+    if (const char kind = Kind(target); kind != 0) {
+        if (kind == 'f') {
+            outcome.status = BackupOutcome::AlreadyDone;
+            return outcome;
+        }
+        return Failure(target, FileProblem::Reason(EEXIST));
+    }
+
+    outcome = CopyDataFile(dataFilePath, folder, target);
+    if (outcome.status == BackupOutcome::Created)
+        outcome.message = Prune(dataFilePath, folder, {name}, today, keep);
     return outcome;
 }
 
@@ -281,8 +374,9 @@ CDailyBackup::CDailyBackup(const QString &dataFilePath, int keep)
 QString CDailyBackup::BeforeSave(const QDate &today)
 {
     m_justCreated.clear();
+    m_justCreatedDatabase.clear();
     if (today.isValid() && today == m_handled)
-        return {};
+        return today == m_databaseHandled ? QString() : CopyDatabaseOfDay(today);
     BackupOutcome outcome = BackUpDataFile(m_path, today, m_keep);
     if (outcome.status != BackupOutcome::Failed) {
         // Also after "no data file": a copy made later today would hold today's first save.
@@ -290,7 +384,10 @@ QString CDailyBackup::BeforeSave(const QDate &today)
         m_failureReported = false;
         if (outcome.status == BackupOutcome::Created)
             m_justCreated = outcome.path;
-        return outcome.message;
+        const QString database = today == m_databaseHandled ? QString() : CopyDatabaseOfDay(today);
+        return outcome.message.isEmpty() || database.isEmpty()
+                ? outcome.message + database
+                : outcome.message + QLatin1Char('\n') + database;
     }
     if (m_failureReported)
         return {};
@@ -298,14 +395,99 @@ QString CDailyBackup::BeforeSave(const QDate &today)
     return outcome.message;
 }
 
+QString CDailyBackup::CopyDatabaseOfDay(const QDate &today)
+{
+    if (!m_database.present || !m_database.copy || !m_database.present()) {
+        // Nothing to copy before the day's first save: a copy made later would hold its changes.
+        m_databaseHandled = today;
+        return {};
+    }
+    const QString folder = BackupFolderPath(m_path);
+    const QString name = BackupFileName(m_path, today, BackupKind::Database);
+    const QString target = QDir(folder).filePath(name);
+    QString problem;
+    if (name.isEmpty())
+        problem = Failure(folder, QStringLiteral("日付が正しくありません。")).message;
+    else if (Kind(folder) == 'l')
+        problem = Failure(folder, kFolderIsLink).message;
+    else if (const char kind = Kind(target); kind == 'f')
+        ; // made by an earlier run today
+    else if (kind != 0)
+        problem = Failure(target, FileProblem::Reason(EEXIST)).message;
+    else if (problem = CopyDatabase(m_database, folder, target); problem.isEmpty()) {
+        m_justCreatedDatabase = target;
+        problem = Prune(m_path, folder, {name}, today, m_keep);
+    }
+    if (problem.isEmpty() || QFileInfo::exists(target)) {
+        m_databaseHandled = today;
+        m_databaseFailureReported = false;
+        return problem;
+    }
+    if (m_databaseFailureReported)
+        return {};
+    m_databaseFailureReported = true;
+    return problem;
+}
+
 BackupOutcome CDailyBackup::BackUpNow(const QDate &today)
 {
-    // TODO(plays-core): a further name when the day's backup exists.
-    return BackUpDataFile(m_path, today, m_keep);
+    const QString folder = BackupFolderPath(m_path);
+    if (!today.isValid() || today.year() < 1 || today.year() > 9999)
+        return Failure(folder, QStringLiteral("日付が正しくありません。"));
+    const bool dataFile = QFileInfo::exists(m_path);
+    const bool database = m_database.present && m_database.copy && m_database.present();
+    BackupOutcome outcome;
+    if (!dataFile && !database) {
+        outcome.status = BackupOutcome::NoDataFile;
+        return outcome;
+    }
+    if (Kind(folder) == 'l')
+        return Failure(folder, kFolderIsLink);
+    for (int number = 1; number <= kMaxBackupNumber; ++number) {
+        const QString dataName = BackupFileName(m_path, today, BackupKind::DataFile, number);
+        const QString databaseName = BackupFileName(m_path, today, BackupKind::Database, number);
+        const QString dataTarget = QDir(folder).filePath(dataName);
+        const QString databaseTarget = QDir(folder).filePath(databaseName);
+        // A number either kind used is taken: the two copies of one moment share it.
+        if (Kind(dataTarget) != 0 || Kind(databaseTarget) != 0)
+            continue;
+        if (dataFile) {
+            bool taken = false;
+            outcome = CopyDataFile(m_path, folder, dataTarget, &taken);
+            if (taken)
+                continue;
+            if (outcome.status == BackupOutcome::Failed)
+                return outcome;
+        } else if (const int error = MakeFolder(folder)) {
+            return Failure(folder, FileProblem::Reason(error));
+        }
+        if (database) {
+            const QString problem = CopyDatabase(m_database, folder, databaseTarget);
+            if (!problem.isEmpty()) {
+                outcome.status = BackupOutcome::Failed;
+                outcome.message = problem;
+                return outcome;
+            }
+            if (QFileInfo::exists(databaseTarget))
+                outcome.databasePath = databaseTarget;
+        }
+        outcome.status = BackupOutcome::Created;
+        outcome.message = Prune(m_path, folder, {dataName, databaseName}, today, m_keep);
+        // The state before the change that follows is kept: a copy made later that day would
+        // hold the change.
+        m_handled = m_databaseHandled = today;
+        m_failureReported = m_databaseFailureReported = false;
+        return outcome;
+    }
+    return Failure(folder, FileProblem::Reason(EEXIST));
 }
 
 QString CDailyBackup::DropJustCreated()
 {
+    // The database may have changed since its copy: none is made again that day.
+    if (!m_justCreatedDatabase.isEmpty())
+        QFile::remove(m_justCreatedDatabase);
+    m_justCreatedDatabase.clear();
     if (m_justCreated.isEmpty() || !QFile::remove(m_justCreated))
         return {};
     const QString path = m_justCreated;

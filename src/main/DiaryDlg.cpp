@@ -108,8 +108,12 @@ void CDiaryDlg::showEvent(QShowEvent *event)
                 [this] {
                     WarnIfUnwritable();
                     // The play sessions' database is first looked at once the window shows.
-                    for (const QString &text : m_session->Plays().Start())
-                        Warn(text);
+                    for (const PlayNotice &notice : m_session->Plays().Start())
+                        m_prompt->Show(this, notice.text,
+                                       notice.icon == PlayNotice::Icon::Information
+                                               ? QMessageBox::Information
+                                               : QMessageBox::Warning,
+                                       QMessageBox::Ok);
                     if (m_settings.showDailyInput)
                         OpenDailyInput();
                 },

@@ -1,5 +1,6 @@
 #include "play/PlayStore.h"
 
+#include "data/DurableFile.h"
 #include "data/FileProblem.h"
 #include "play/PlayStoreTexts.h"
 
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QUrl>
 
 #include <atomic>
 #include <cerrno>
@@ -89,6 +92,7 @@ QString CPlayStore::PathFor(const QString &dataFilePath)
 
 CPlayStore::CPlayStore(const QString &databasePath)
     : m_path(databasePath)
+    , m_openPath(databasePath)
 { }
 
 CPlayStore::~CPlayStore()
@@ -183,9 +187,21 @@ bool CPlayStore::Connect(Mode mode)
     }
     if (!m_db.isValid())
         return false;
-    m_db.setDatabaseName(m_path);
-    m_db.setConnectOptions(mode == Mode::ReadOnly ? QStringLiteral("QSQLITE_OPEN_READONLY")
-                                                  : QString());
+    if (m_viewOnly) {
+        // The snapshot is ours alone and never changes: no locks, no log, no index beside it.
+        if (mode != Mode::ReadOnly)
+            return false;
+        m_db.setDatabaseName(
+                QStringLiteral("file:")
+                + QString::fromLatin1(QUrl::toPercentEncoding(
+                        QFileInfo(m_openPath).absoluteFilePath(), QByteArrayLiteral("/")))
+                + QStringLiteral("?immutable=1"));
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    } else {
+        m_db.setDatabaseName(m_path);
+        m_db.setConnectOptions(mode == Mode::ReadOnly ? QStringLiteral("QSQLITE_OPEN_READONLY")
+                                                      : QString());
+    }
     if (!m_db.open())
         return false;
     m_mode = mode;
@@ -243,15 +259,22 @@ bool CPlayStore::Open()
     if (const int problem = FileProblem::ReadProbe(m_path))
         return unusable(FileProblem::Reason(problem));
     m_fileSeen = true;
-    m_madeLog = !QFileInfo::exists(m_path + QStringLiteral("-wal"));
-    m_madeLogIndex = !QFileInfo::exists(m_path + QStringLiteral("-shm"));
+    if (m_viewOnly) {
+        QString problem;
+        if (!TakeSnapshot(&problem))
+            return unusable(problem);
+    } else {
+        m_madeLog = !QFileInfo::exists(m_path + QStringLiteral("-wal"));
+        m_madeLogIndex = !QFileInfo::exists(m_path + QStringLiteral("-shm"));
+    }
 
     if (!Connect(Mode::ReadOnly))
         return unusable(m_db.isValid() ? SqlReason(m_db.lastError()) : PlayTexts::NoDriver());
     QSqlError error;
     QString problem;
     bool ok = ReadHeader(&error, &problem);
-    if (!ok && NeedsWriteToRead(SqliteCode(error)) && FileProblem::WriteProbe(m_path) == 0) {
+    if (!ok && !m_viewOnly && NeedsWriteToRead(SqliteCode(error))
+        && FileProblem::WriteProbe(m_path) == 0) {
         // A change cut off by a crash: the first read of a read-write connection puts the last
         // committed state back, as SQLite does on any open.
         if (!Connect(Mode::ReadWrite))
@@ -261,6 +284,32 @@ bool CPlayStore::Open()
     if (!ok)
         return unusable(problem);
     return true;
+}
+
+bool CPlayStore::TakeSnapshot(QString *problem)
+{
+    m_snapshot = std::make_unique<QTemporaryDir>();
+    if (!m_snapshot->isValid()) {
+        *problem = FileProblem::Reason(0, m_snapshot->errorString());
+        return false;
+    }
+    m_openPath = m_snapshot->filePath(QStringLiteral("snapshot.db"));
+    // The other computer may fold its log into the file while it is copied: a copy during which
+    // the file did not change is whole.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QFile::remove(m_openPath);
+        const FileStamp before = FileStamp::OfPath(m_path);
+        QFile source(m_path);
+        errno = 0;
+        if (!source.copy(m_openPath)) {
+            *problem = FileProblem::Reason(errno, source.errorString());
+            return false;
+        }
+        if (before.valid && before == FileStamp::OfPath(m_path))
+            return true;
+    }
+    *problem = PlayTexts::Changing();
+    return false;
 }
 
 bool CPlayStore::ReadHeader(QSqlError *error, QString *problem)
@@ -341,6 +390,8 @@ bool CPlayStore::Writable()
 {
     if (!Readable())
         return false;
+    if (m_viewOnly)
+        return Fail(FileProblem::Message(PlayTexts::SaveFailed(), m_path, PlayTexts::ViewOnly()));
     if (m_state == State::Absent && !m_fileSeen && QFileInfo::exists(m_path)) {
         // Made since Open, by someone else: look at it as at any database found.
         m_state = State::Closed;

@@ -8,6 +8,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+
+class QTemporaryDir;
 
 class QSqlError;
 class QSqlQuery;
@@ -36,6 +39,13 @@ struct PlayDaySums
 //
 // Each change is one transaction (synchronous=FULL, write-ahead log) that also marks its days
 // pending. Every call returns false on failure, with the message in LastError.
+//
+// A store set view-only (another computer holds the diary's lock and may be writing the
+// database) never takes SQLite's locks on the file, nor reads or makes its log and the log's
+// index, which cannot be shared between computers: Open copies the database file as it stands
+// into a private snapshot (again while the file changed under the copy) and every read is of
+// that snapshot. What the other computer has not yet folded from its log into the database is not
+// seen; every change is refused.
 class CPlayStore
 {
 public:
@@ -55,6 +65,10 @@ public:
     CPlayStore &operator=(const CPlayStore &) = delete;
 
     QString Path() const { return m_path; }
+
+    // Before Open: reads a private snapshot and never writes (see above).
+    void SetViewOnly(bool viewOnly) { m_viewOnly = viewOnly; }
+    bool IsViewOnly() const { return m_viewOnly; }
 
     // Opens the database read-only and checks its header and schema; a missing database is no
     // failure (there are no sessions). Done once; later calls answer the same.
@@ -80,8 +94,13 @@ public:
 
     // Days changed here whose sums may not be in the data file yet, ascending.
     bool PendingDays(QList<int32_t> *days);
-    // The data file holds the day's sums now.
+    // The data file holds the day's sums now. The clearing is not synced: lost to a power cut,
+    // the day is only written once more.
     bool ClearPending(int32_t day);
+    bool ClearPending(const QList<int32_t> &days);
+    // Folds the write-ahead log into the database file, where a view-only copy on another
+    // computer reads the changes; the last connection to close does the same.
+    bool FoldLog();
 
     // Queries. A missing database answers with nothing.
     bool SessionsOfDay(int32_t day, QList<PlaySession> *sessions); // in entry order
@@ -89,6 +108,10 @@ public:
     bool DaySums(int32_t day, PlayDaySums *sums);
     // Every day that has sessions, in date order.
     bool AllDaySums(QList<PlayDaySums> *sums);
+    // The same for the days from first to last (yyyymmdd, inclusive), read as they are visited.
+    // visit returns false to stop; the call then returns false with no LastError.
+    bool ForEachDaySums(int32_t first, int32_t last,
+                        const std::function<bool(const PlayDaySums &)> &visit);
     // The days from first to last (yyyymmdd, inclusive) that have sessions, ascending.
     bool DaysWithSessions(int32_t first, int32_t last, QList<int32_t> *days);
     // Names for completion, each once, most recently played first (by day, then the later
@@ -119,6 +142,7 @@ private:
     enum class Mode { None, ReadOnly, ReadWrite };
 
     bool Connect(Mode mode);
+    bool TakeSnapshot(QString *problem);
     void Disconnect();
     void UseWriteAheadLog();
     bool ReadHeader(QSqlError *error, QString *problem);
@@ -137,6 +161,9 @@ private:
     QString SqlReason(const QSqlError &error) const;
 
     QString m_path;
+    QString m_openPath; // what SQLite opens: the database, or a view-only store's snapshot
+    std::unique_ptr<QTemporaryDir> m_snapshot;
+    bool m_viewOnly = false;
     QString m_connection;
     QSqlDatabase m_db;
     State m_state = State::Closed;

@@ -245,14 +245,47 @@ bool CPlayStore::PendingDays(QList<int32_t> *days)
 
 bool CPlayStore::ClearPending(int32_t day)
 {
+    return ClearPending(QList<int32_t>{day});
+}
+
+bool CPlayStore::ClearPending(const QList<int32_t> &days)
+{
     if (!Readable())
         return false;
-    if (m_state == State::Absent)
+    if (m_state == State::Absent || days.isEmpty())
         return true; // nothing was ever marked: no database to make for it
     if (!Writable())
         return false;
     QSqlQuery query(m_db);
-    if (!Run(query, QStringLiteral("DELETE FROM pending_day WHERE day = ?"), {day}))
+    // A mark lost to a power cut only has its day written once more: no sync of its own.
+    if (!Run(query, QStringLiteral("PRAGMA synchronous = NORMAL")))
+        return FailSql(PlayTexts::SaveFailed(), query.lastError());
+    bool done = Run(query, QStringLiteral("BEGIN IMMEDIATE"));
+    QSqlQuery remove(m_db);
+    done = done && remove.prepare(QStringLiteral("DELETE FROM pending_day WHERE day = ?"));
+    for (qsizetype k = 0; done && k < days.size(); ++k) {
+        remove.addBindValue(days[k]);
+        done = remove.exec();
+    }
+    const QSqlError error = remove.lastError().isValid() ? remove.lastError() : query.lastError();
+    done = done && Run(query, QStringLiteral("COMMIT"));
+    if (!done) {
+        const QSqlError failure = query.lastError().isValid() ? query.lastError() : error;
+        query.exec(QStringLiteral("ROLLBACK"));
+        FailSql(PlayTexts::SaveFailed(), failure);
+    }
+    // Every change is synced again; a connection that cannot say so is made anew.
+    if (m_db.isOpen() && !Run(query, QStringLiteral("PRAGMA synchronous = FULL")))
+        Disconnect();
+    return done;
+}
+
+bool CPlayStore::FoldLog()
+{
+    if (m_state != State::Ready || m_mode != Mode::ReadWrite || !m_db.isOpen())
+        return true; // nothing written through this store
+    QSqlQuery query(m_db);
+    if (!Run(query, QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)")))
         return FailSql(PlayTexts::SaveFailed(), query.lastError());
     return true;
 }

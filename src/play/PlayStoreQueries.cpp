@@ -5,11 +5,14 @@
 #include "data/FileProblem.h"
 #include "play/PlayStoreTexts.h"
 
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
 #include <cerrno>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -126,6 +129,32 @@ bool CPlayStore::AllDaySums(QList<PlayDaySums> *sums)
     return true;
 }
 
+bool CPlayStore::ForEachDaySums(int32_t first, int32_t last,
+                                const std::function<bool(const PlayDaySums &)> &visit)
+{
+    if (!Readable())
+        return false;
+    if (m_state == State::Absent)
+        return true;
+    QSqlQuery query(m_db);
+    if (!Select(query,
+                QStringLiteral("SELECT day, count(*), sum(collected), sum(invested) "
+                               "FROM play_session WHERE day BETWEEN ? AND ? GROUP BY day "
+                               "ORDER BY day"),
+                {first, last}))
+        return FailSql(PlayTexts::ReadFailed(), query.lastError());
+    while (query.next()) {
+        if (!visit(PlayDaySums{query.value(0).toInt(), query.value(1).toInt(),
+                               query.value(2).toLongLong(), query.value(3).toLongLong()})) {
+            m_error.clear();
+            return false;
+        }
+    }
+    if (query.lastError().isValid())
+        return FailSql(PlayTexts::ReadFailed(), query.lastError());
+    return true;
+}
+
 bool CPlayStore::DaysWithSessions(int32_t first, int32_t last, QList<int32_t> *days)
 {
     days->clear();
@@ -208,6 +237,10 @@ bool CPlayStore::BackupTo(const QString &targetPath, bool *copied)
     if (m_state == State::Absent)
         return true;
     CDurableFile file(targetPath, CDurableFile::Replace::Never);
+    // No more open to others than the database.
+    struct stat st;
+    if (::stat(QFile::encodeName(m_path).constData(), &st) == 0)
+        file.SetNewFileMode(unsigned(st.st_mode & 0666));
     auto failed = [&]() {
         const QString reason = file.ErrorCode() == EEXIST
                 ? PlayTexts::Exists()

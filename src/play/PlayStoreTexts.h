@@ -54,6 +54,14 @@ inline QString Gone()
 {
     return QStringLiteral("その稼働はもうありません。");
 }
+inline QString ViewOnly()
+{
+    return QStringLiteral("閲覧専用で開いているため、稼働記録は変更できません。");
+}
+inline QString Changing()
+{
+    return QStringLiteral("ほかのコンピューターが書き込み中のため、読み取れませんでした。");
+}
 inline QString Exists()
 {
     return QStringLiteral("同じ名前のファイルがすでにあります。");

@@ -5,6 +5,9 @@
 #include "data/FileProblem.h"
 #include "session/Messages.h"
 
+#include <utility>
+#include <vector>
+
 CDiarySession::CDiarySession(const QDate &today, std::unique_ptr<CResultBook> book, int yearBasis,
                              QObject *parent)
     : QObject(parent)
@@ -19,6 +22,10 @@ CDiarySession::CDiarySession(const QDate &today, std::unique_ptr<CResultBook> bo
     // The first to hear of an entered day, so that it is on disk before anything is drawn.
     connect(m_book.get(), &CResultBook::dayChanged, this, &CDiarySession::OnDayChanged);
     m_plays = std::make_unique<CPlayDiary>(*this, m_book->dataFilePath());
+    // The day's backup takes a copy of the database with the data file's.
+    m_backup.SetDatabaseBackup(
+            {[this] { return m_plays->HasDatabaseToCopy(); },
+             [this](const QString &target) { return m_plays->CopyDatabase(target); }});
 }
 
 CDiarySession::~CDiarySession() = default;
@@ -58,10 +65,20 @@ bool CDiarySession::CanEnter() const
 
 bool CDiarySession::SaveBook(bool reportFailure, const std::function<bool()> &save)
 {
-    const auto run = [&] { return save ? save() : m_book->Save(); };
+    // Play days whose earlier save failed go with this one.
+    QList<int32_t> carriedDays;
+    std::vector<DayChange> carried;
+    const bool carry
+            = !save && m_plays->HasUnsavedDays() && m_plays->PendingChanges(&carriedDays, &carried);
+    const auto run = [&] {
+        return save ? save() : carry ? m_book->SaveDays(carried) : m_book->Save();
+    };
     // A failed backup is told with the save it preceded, when that went through: beside a failed
     // save, which mostly has the same cause, it would only confuse. It is then asked about again.
-    QString backupProblem = m_backup.BeforeSave(m_clock ? m_clock() : QDate::currentDate());
+    QString backupProblem = m_backupHeld
+            ? std::exchange(m_heldBackupProblem, QString())
+            : m_backup.BeforeSave(m_clock ? m_clock() : QDate::currentDate());
+    m_backupHeld = false;
     bool saved = run();
     // The backup just made holds what the file still holds: on a disk with room for only one of
     // them, the save has it.
@@ -75,6 +92,8 @@ bool CDiarySession::SaveBook(bool reportFailure, const std::function<bool()> &sa
         }
     }
     if (saved) {
+        if (carry)
+            m_plays->Written(carriedDays);
         if (!backupProblem.isEmpty())
             AddReport(ReportKind::Backup, backupProblem);
         if (m_book->FoundChangedElsewhere()) {
@@ -286,6 +305,27 @@ bool CDiarySession::EnterDay(int date, EntryMethod method, int32_t collected, in
 BackupOutcome CDiarySession::BackUpNow()
 {
     return m_backup.BackUpNow(m_clock ? m_clock() : QDate::currentDate());
+}
+
+void CDiarySession::BackUpBeforeChange()
+{
+    EndChange();
+    m_heldBackupProblem = m_backup.BeforeSave(m_clock ? m_clock() : QDate::currentDate());
+    m_backupHeld = true;
+}
+
+void CDiarySession::EndChange()
+{
+    if (!m_backupHeld)
+        return;
+    m_backupHeld = false;
+    if (const QString problem = std::exchange(m_heldBackupProblem, QString()); !problem.isEmpty())
+        AddReport(ReportKind::Backup, problem);
+}
+
+void CDiarySession::ReportProblem(const QString &text)
+{
+    AddReport(ReportKind::SaveFailed, text);
 }
 
 bool CDiarySession::ApplyDays(std::span<const DayChange> changes)

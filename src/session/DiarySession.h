@@ -95,8 +95,16 @@ public:
     // failures and the backup's problems in Reports(); days of the loaded period show at once.
     // The dates ascend, each at most once. False when the save failed.
     bool ApplyDays(std::span<const DayChange> changes);
-    // A backup of the data file now, whatever was backed up today (before an import).
+    // A backup of the data file and the database now, whatever was backed up today (before an
+    // import or a repair): under a further name of the day when the day's exists.
     BackupOutcome BackUpNow();
+    // The day's backup before a change outside the data file (the play sessions' database), so
+    // that it holds the state before the change; its problems are told with the save that
+    // follows, or by EndChange when none did.
+    void BackUpBeforeChange();
+    void EndChange();
+    // A problem of the play sessions to be told like a failed save.
+    void ReportProblem(const QString &text);
     // A new year basis takes effect with the next SelectPeriod.
     void SetYearBasis(int yearBasis) { m_yearBasis = yearBasis; }
 
@@ -191,6 +199,8 @@ private:
     CDailyBackup m_backup;
     Clock m_clock;
     QList<Report> m_reports;
+    bool m_backupHeld = false; // made by BackUpBeforeChange, for the next save
+    QString m_heldBackupProblem;
     int m_unasked = 0; // inside SaveWithoutQuestions: nothing is announced
     int m_holds = 0;
     int m_heldFrom = -1; // first day changed while held; -1 for none

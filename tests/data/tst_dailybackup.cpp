@@ -172,6 +172,10 @@ private slots:
     void longNamesFit();
     void droppedBackupIsTheLastOne();
     void handledDayIsNotCopiedAgain();
+    void kindNames_data();
+    void kindNames();
+    void withDatabase_data();
+    void withDatabase();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -251,6 +255,15 @@ void TestDailyBackup::nameDates_data()
     row("longer base", "XMurel1-20030512.Dat", "");
     row("temporary", "Murel1-20030512.Dat.AbC123.tmp", "");
     row("data file itself", "Murel1.Dat", "");
+    row("a further one", "Murel1-20030512-2.Dat", "20030512");
+    row("the highest number", "Murel1-20030512-9999.Dat", "20030512");
+    row("a number with a leading zero", "Murel1-20030512-02.Dat", "");
+    row("a number too high", "Murel1-20030512-10000.Dat", "");
+    row("a signed number", "Murel1-20030512-+2.Dat", "");
+    row("the database's", "Murel1-20030512.db", "20030512");
+    row("the database's further one", "Murel1-20030512-3.db", "20030512");
+    row("the database's in capitals", "Murel1-20030512.DB", "");
+    row("the data file's suffix then the database's", "Murel1-20030512.Dat.db", "");
 }
 
 void TestDailyBackup::nameDates()
@@ -644,6 +657,13 @@ void TestDailyBackup::longNamesFit()
     QCOMPARE(outcome.path, folder + '/' + backup);
     QCOMPARE(ReadBytes(outcome.path), QByteArray("x\r\n"));
     QCOMPARE(BackupNameDate(path, backup), day);
+    // The database's copies and further ones fit too, and read back.
+    for (const BackupKind kind : {BackupKind::DataFile, BackupKind::Database}) {
+        const QString further = BackupFileName(path, day, kind, kMaxBackupNumber);
+        QVERIFY(QFile::encodeName(further).size() <= 255);
+        QCOMPARE(ParseBackupName(path, further).number, kMaxBackupNumber);
+        QCOMPARE(ParseBackupName(path, further).kind, kind);
+    }
     // The same names every time; another long name gets its own.
     QCOMPARE(BackupFileName(path, day), backup);
     const QString other
@@ -682,6 +702,169 @@ void TestDailyBackup::droppedBackupIsTheLastOne()
     QCOMPARE(nextRun.JustCreated(), QString());
     QCOMPARE(nextRun.DropJustCreated(), QString());
     QCOMPARE(Listing(m_folder), QStringList{QStringLiteral("Murel1-20030513.Dat")});
+}
+
+void TestDailyBackup::kindNames_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("database");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("backup");
+    const auto row
+            = [](const char *tag, const char *file, bool database, int number, const char *backup) {
+                  QTest::newRow(tag) << QString::fromUtf8(file) << database << number
+                                     << QString::fromUtf8(backup);
+              };
+    row("database", "Murel1.Dat", true, 1, "Murel1-20030512.db");
+    row("further data file", "Murel1.Dat", false, 2, "Murel1-20030512-2.Dat");
+    row("further database", "Murel1.Dat", true, 3, "Murel1-20030512-3.db");
+    row("no suffix, database", "diary", true, 1, "diary-20030512.db");
+    row("no suffix, further", "diary", false, 2, "diary-20030512-2");
+    // A data file named like a database keeps its suffix for its own copies.
+    row("data file .db, its copy", "x.db", false, 1, "x-20030512.db");
+    row("data file .db, the database's", "x.db", true, 1, "x-20030512.db.db");
+    row("data file .DB2, the database's", "x.DB2", true, 2, "x-20030512-2.DB2.db");
+    row("too high", "Murel1.Dat", false, 10000, "");
+}
+
+void TestDailyBackup::kindNames()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, database);
+    QFETCH(int, number);
+    QFETCH(QString, backup);
+    const QString path = m_dir->filePath(file);
+    const QDate day(2003, 5, 12);
+    const BackupKind kind = database ? BackupKind::Database : BackupKind::DataFile;
+    QCOMPARE(BackupFileName(path, day, kind, number), backup);
+    if (backup.isEmpty())
+        return;
+    const BackupName parsed = ParseBackupName(path, backup);
+    QCOMPARE(parsed.day, day);
+    QCOMPARE(parsed.kind, kind);
+    QCOMPARE(parsed.number, number);
+    // The two kinds never share a name.
+    const BackupKind other = database ? BackupKind::DataFile : BackupKind::Database;
+    QVERIFY(BackupFileName(path, day, other, number) != backup);
+}
+
+void TestDailyBackup::withDatabase_data()
+{
+    // Steps: "save D" (BeforeSave), "now D" (BackUpNow), "db on|off" (a database to copy or
+    // not), "fail on" (its copy fails), "put NAME" (a file already in the folder), "drop" (the
+    // copies just made give their room to the save, which fails all the same).
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<QString>("expected"); // the folder, by name
+    QTest::newRow("the day's first save copies both")
+            << "db on;save 20030512" << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("no database, no copy") << "save 20030512" << 10 << "Murel1-20030512.Dat";
+    QTest::newRow("a database made after the day's first save waits for the next day")
+            << "save 20030512;db on;save 20030512;save 20030513" << 10
+            << "Murel1-20030512.Dat,Murel1-20030513.Dat,Murel1-20030513.db";
+    QTest::newRow("the data file's copy from an earlier run")
+            << "put Murel1-20030512.Dat;db on;save 20030512" << 10
+            << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("now, after the day's copies: further names")
+            << "db on;save 20030512;now 20030512;now 20030512" << 10
+            << "Murel1-20030512-2.Dat,Murel1-20030512-2.db,Murel1-20030512-3.Dat,"
+               "Murel1-20030512-3.db,Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("now first: the day's names, and the save makes no other")
+            << "db on;now 20030512;save 20030512" << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
+    // The day's data file copy is from an earlier run; the database's copy made now holds the
+    // state before the change that follows, and the save makes none after it.
+    QTest::newRow("now, then the save: no copy of the changed database")
+            << "put Murel1-20030512.Dat;db on;now 20030512;save 20030512" << 10
+            << "Murel1-20030512-2.Dat,Murel1-20030512-2.db,Murel1-20030512.Dat";
+    QTest::newRow("now skips a number either kind uses")
+            << "db on;save 20030512;put Murel1-20030512-2.db;now 20030512" << 10
+            << "Murel1-20030512-2.db,Murel1-20030512-3.Dat,Murel1-20030512-3.db,"
+               "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("each kind keeps its newest")
+            << "db on;save 20030510;save 20030511;db off;save 20030512;save 20030513" << 2
+            << "Murel1-20030510.db,Murel1-20030511.db,Murel1-20030512.Dat,Murel1-20030513.Dat";
+    QTest::newRow("further copies are their day's, newest by number")
+            << "db on;save 20030510;save 20030511;now 20030511;now 20030511" << 3
+            << "Murel1-20030511-2.Dat,Murel1-20030511-2.db,Murel1-20030511-3.Dat,"
+               "Murel1-20030511-3.db,Murel1-20030511.Dat,Murel1-20030511.db";
+    QTest::newRow("copies dated later are never counted")
+            << "put Murel1-20990101.db;put Murel1-20990101-2.Dat;db on;save 20030510;"
+               "save 20030511"
+            << 1
+            << "Murel1-20030511.Dat,Murel1-20030511.db,Murel1-20990101-2.Dat,"
+               "Murel1-20990101.db";
+    // A copy cut off by a crash leaves its temporary file: the next backup takes it away.
+    QTest::newRow("a database copy's leftover goes")
+            << "put .Murel1-20030511.db.AbC123.tmp;put .Murel1-20030511-2.db.x1Y2z3.tmp;db on;"
+               "save 20030512"
+            << 10 << "Murel1-20030512.Dat,Murel1-20030512.db";
+    // The database may have changed since its dropped copy: none again that day.
+    QTest::newRow("dropped copies: only the data file's is made again")
+            << "db on;save 20030512;drop;save 20030512" << 10 << "Murel1-20030512.Dat";
+    QTest::newRow("a failed copy is tried again at the next save")
+            << "db on;fail on;save 20030512;fail off;save 20030512" << 10
+            << "Murel1-20030512.Dat,Murel1-20030512.db";
+    QTest::newRow("a failed copy fails the backup made now")
+            << "db on;fail on;now 20030512" << 10 << "Murel1-20030512.Dat";
+}
+
+void TestDailyBackup::withDatabase()
+{
+    QFETCH(QString, steps);
+    QFETCH(int, keep);
+    QFETCH(QString, expected);
+    QVERIFY(WriteBytes(m_path, "data"));
+    bool database = false;
+    bool failing = false;
+    int copies = 0;
+    CDailyBackup backup(m_path, keep);
+    backup.SetDatabaseBackup({[&] { return database; },
+                              [&](const QString &target) {
+                                  if (failing)
+                                      return QStringLiteral("the copy failed");
+                                  if (QFileInfo::exists(target))
+                                      return QStringLiteral("over another file");
+                                  return WriteBytes(target, "db" + QByteArray::number(++copies))
+                                          ? QString()
+                                          : QStringLiteral("not written");
+                              }});
+    for (const QString &step : steps.split(QLatin1Char(';'))) {
+        const QString what = step.section(QLatin1Char(' '), 0, 0);
+        const QString arg = step.section(QLatin1Char(' '), 1);
+        if (what == QLatin1String("db")) {
+            database = arg == QLatin1String("on");
+        } else if (what == QLatin1String("fail")) {
+            failing = arg == QLatin1String("on");
+        } else if (what == QLatin1String("drop")) {
+            // The save that follows had no room: the copies just made go, and the day is to be
+            // backed up again.
+            QVERIFY(!backup.DropJustCreated().isEmpty());
+            backup.BackUpDayAgain();
+        } else if (what == QLatin1String("put")) {
+            QVERIFY(QDir().mkpath(m_folder));
+            QVERIFY(WriteBytes(m_folder + '/' + arg, "put"));
+        } else if (what == QLatin1String("save")) {
+            const QString told = backup.BeforeSave(Day(arg));
+            if (failing)
+                QCOMPARE(told, QStringLiteral("the copy failed\n") + kSaveGoesOn);
+            else
+                QCOMPARE(told, QString());
+        } else {
+            const BackupOutcome outcome = backup.BackUpNow(Day(arg));
+            if (failing) {
+                QCOMPARE(outcome.status, BackupOutcome::Failed);
+                QCOMPARE(outcome.message, QStringLiteral("the copy failed\n") + kSaveGoesOn);
+            } else {
+                QCOMPARE(outcome.status, BackupOutcome::Created);
+                QCOMPARE(outcome.message, QString());
+                QCOMPARE(ReadBytes(outcome.path), QByteArray("data"));
+                QCOMPARE(QFileInfo::exists(outcome.databasePath), database);
+            }
+        }
+    }
+    QCOMPARE(Listing(m_folder).join(QLatin1Char(',')), expected);
+    // Nothing ever copied over another file, and the data file stays as it was.
+    QCOMPARE(ReadBytes(m_path), QByteArray("data"));
 }
 
 int main(int argc, char **argv)
