@@ -58,8 +58,8 @@ CSessionChart::Layout CSessionChart::LayoutFor(QSize client, int lineHeight, int
     Layout l;
     const int w = client.width();
     const int h = client.height();
-    l.plotLeft = kBorder + kGap + std::min(nameWidth, w / 3);
-    l.plotRight = std::max(w - kBorder - kGap - std::min(valueWidth, w / 4), l.plotLeft + 1);
+    l.plotLeft = kBorder + 2 * kGap + std::min(nameWidth, w / 3);
+    l.plotRight = std::max(w - kBorder - 2 * kGap - std::min(valueWidth, w / 4), l.plotLeft + 1);
     l.plotTop = kTitleBand;
     l.plotBottom
             = std::max(h - kBorder - (Note().isEmpty() ? kGap : lineHeight + kGap), l.plotTop + 1);
@@ -77,7 +77,9 @@ CSessionChart::Layout CSessionChart::LayoutFor(QSize client, int lineHeight, int
     l.zeroX = l.plotLeft + int(-l.minValue * (l.plotRight - l.plotLeft) / l.range);
 
     const int bars = std::max(Bars(), 1);
-    l.slotHeight = std::max((l.plotBottom - l.plotTop - 2 * kPad) / bars, 1);
+    // A few rows keep bars of a line's height or so, from the top, rather than filling the plot.
+    l.slotHeight = std::clamp((l.plotBottom - l.plotTop - 2 * kPad) / bars, 1,
+                              std::max(2 * lineHeight, 1));
     l.labelEvery = std::max((lineHeight + l.slotHeight - 1) / l.slotHeight, 1);
     return l;
 }

@@ -72,7 +72,7 @@ int SignIcon(int64_t balance)
 std::span<const rowtext::Column> Columns()
 {
     static const rowtext::Column columns[]
-            = {{u"名前", 4}, {u"稼働数", 2}, {u"回収/投資", 3}, {u"回収率", 2},
+            = {{u"名前", 3}, {u"稼働数", 2}, {u"回収/投資", 4}, {u"回収率", 2},
                {u"収支", 2}, {u"勝率", 2},   {u"稼働時間", 2},  {u"時給", 2}};
     return columns;
 }

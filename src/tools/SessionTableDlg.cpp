@@ -168,6 +168,9 @@ void CSessionTableDlg::Fill()
     const SessionGrouping grouping = m_table.Grouping();
     const std::vector<SessionFigures> sorted = m_table.Sorted();
     m_model->SetRows(sessiontable::TableRows(sorted, m_table.Totals().Total(), grouping));
+    // The view lays out its rows only when the events are next handled; a screen reader asking
+    // before that would find no rows.
+    m_list->doItemsLayout();
     const sessiontable::Order order = m_table.Order();
     m_list->header()->setSortIndicator(order.column,
                                        order.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
