@@ -4,6 +4,7 @@
 #include "stats/SessionFixture.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -54,6 +55,7 @@ private slots:
     void order();
     void clickedHeadings();
     void daysWithoutSessions();
+    void sessionsJustSavedByTheSameStore();
     void unpackableValueReadThroughStore();
     void unusableDatabase();
     void unreadableDataFile();
@@ -248,6 +250,31 @@ void TestSessionTable::daysWithoutSessions()
     QCOMPARE(table.DaysWithoutSessions(), 4);
     QCOMPARE(Texts(table.Rows()).last(), QStringLiteral("合計|3|21/16|131%|5|33%|0:00|-"));
     QCOMPARE(table.Note(), QStringLiteral("セッションのない日: 4日 (集計に含まれません)"));
+}
+
+// The diary's store keeps its connection, and its last changes may still be in the write-ahead
+// log: the table's own connection reads them all the same, and never writes.
+void TestSessionTable::sessionsJustSavedByTheSameStore()
+{
+    m_fx.Add({Session(20030105, "A", "X", "", "", 10, 20)});
+    CResultBook book(m_fx.DataPath());
+    QVERIFY(book.LoadPeriod(200312, 1, 0));
+    CPlayStore store(m_fx.DbPath());
+    QVERIFY(store.Check());
+    PlaySession added = Session(20030106, "B", "Y", "21:00", "1:30", 3, 9);
+    QVERIFY(store.Add(added));
+    QVERIFY(QFileInfo(m_fx.DbPath() + QStringLiteral("-wal")).size() > 0);
+    const QByteArray before = PlayTest::ReadBytes(m_fx.DbPath());
+    CSessionTable table(store, book);
+    table.SetGrouping(SessionGrouping::Hour);
+    QVERIFY(table.Load(SessionRange::Period));
+    QCOMPARE(Texts(table.Rows()),
+             QStringList({"時刻なし|1|20/10|200%|10|100%|0:00|-", "21時|1|9/3|300%|6|100%|4:30|133",
+                          "合計|2|29/13|223%|16|100%|4:30|133"}));
+    QCOMPARE(PlayTest::ReadBytes(m_fx.DbPath()), before);
+    // The store goes on as before.
+    PlaySession more = Session(20030107, "B", "Y", "", "", 1, 0);
+    QVERIFY2(store.Add(more), qPrintable(store.LastError()));
 }
 
 // An amount edited into the database as a fraction cannot be read in one number: the table
