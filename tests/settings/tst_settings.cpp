@@ -47,9 +47,7 @@ enum class Member {
     CalendarYear,
     LossLimit,
     LimitsToldMonth,
-    SessionTablePos,
     SessionTableGrouping,
-    SessionTableAllYears,
 };
 
 void readMember(CSettings &s, Member m)
@@ -79,12 +77,8 @@ void readMember(CSettings &s, Member m)
         return s.Read(&CSettings::lossLimit);
     case Member::LimitsToldMonth:
         return s.Read(&CSettings::limitsToldMonth);
-    case Member::SessionTablePos:
-        return s.Read(&CSettings::sessionTablePos);
     case Member::SessionTableGrouping:
         return s.Read(&CSettings::sessionTableGrouping);
-    case Member::SessionTableAllYears:
-        return s.Read(&CSettings::sessionTableAllYears);
     }
 }
 
@@ -115,12 +109,8 @@ void writeMember(const CSettings &s, Member m)
         return s.Write(&CSettings::lossLimit);
     case Member::LimitsToldMonth:
         return s.Write(&CSettings::limitsToldMonth);
-    case Member::SessionTablePos:
-        return s.Write(&CSettings::sessionTablePos);
     case Member::SessionTableGrouping:
         return s.Write(&CSettings::sessionTableGrouping);
-    case Member::SessionTableAllYears:
-        return s.Write(&CSettings::sessionTableAllYears);
     }
 }
 
@@ -335,13 +325,8 @@ private slots:
         QTest::newRow("calendar view") << Member::CalendarYear << QStringList{"Calendar/View"};
         QTest::newRow("loss limit") << Member::LossLimit << QStringList{"Limits/Loss"};
         QTest::newRow("told month") << Member::LimitsToldMonth << QStringList{"Limits/Told_Month"};
-        QTest::newRow("session table position")
-                << Member::SessionTablePos
-                << QStringList{"SessionTable/Pos_X", "SessionTable/Pos_Y"};
         QTest::newRow("session table grouping")
                 << Member::SessionTableGrouping << QStringList{"SessionTable/Grouping"};
-        QTest::newRow("session table range")
-                << Member::SessionTableAllYears << QStringList{"SessionTable/Range"};
     }
     void oneMember()
     {
