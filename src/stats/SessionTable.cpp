@@ -215,22 +215,19 @@ bool CSessionTable::Load(SessionRange range)
         first = m_book.DayCount() > 0 ? m_book.Day(0).date : 1;
         last = m_book.DayCount() > 0 ? m_book.Day(m_book.DayCount() - 1).date : 0;
     }
-    const bool read = m_totals.Load(m_store, first, last);
-    if (!read)
+    if (!m_totals.Load(m_store, first, last)) {
+        // Without the sessions every day with a result would count as one without: only why is
+        // told.
         m_problem = m_totals.lastError;
+        return false;
+    }
     if (range == SessionRange::Period) {
         m_daysWithout = PeriodDaysWithoutSessions(m_book, m_totals.SessionDays());
-    } else {
-        QString problem;
-        if (!AllDaysWithoutSessions(m_book, m_totals.SessionDays(), &m_daysWithout, &problem)) {
-            m_daysWithout = -1;
-            m_problem = m_problem.isEmpty() ? problem : m_problem + u'\n' + problem;
-        }
-    }
-    // Without the sessions, every day with a result would count as one without: say nothing.
-    if (!read)
+    } else if (!AllDaysWithoutSessions(m_book, m_totals.SessionDays(), &m_daysWithout,
+                                       &m_problem)) {
         m_daysWithout = -1;
-    return read;
+    }
+    return true;
 }
 
 std::vector<SessionFigures> CSessionTable::Sorted() const

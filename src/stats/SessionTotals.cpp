@@ -47,7 +47,9 @@ Share ShareOf(const PlaySession &session)
 
 int HourOf(int startMinute)
 {
-    return startMinute == PlaySession::kNoTime ? SessionFigures::kNoHour : startMinute / 60;
+    // Only a time no check let in (a hand-edited database) is outside the day.
+    const bool inDay = startMinute >= 0 && startMinute < PlaySession::kMinutesPerDay;
+    return inDay ? startMinute / 60 : SessionFigures::kNoHour;
 }
 
 // The times and amounts of a session in one integer: Qt hands out every column of every row as

@@ -16,9 +16,10 @@ class QLabel;
 
 // 店舗・機種別集計: the play sessions summed by store, by machine or by starting hour, over the
 // loaded period or every year, as a table with a 合計 row and a chart of the rows' balances. The
-// sessions of a range are read once, when the range is first shown; changing the grouping or the
-// order reads nothing. Days with a result but without sessions are not counted; the window says
-// how many there are. It never writes the data file or the database.
+// sessions are read when the window opens and when the range changes, all three groupings at
+// once; changing the grouping or the order reads nothing. Days with a result but without sessions
+// are not counted; the window says how many there are. It never writes the data file or the
+// database.
 //
 // A modal dialog. The grouping, the range and the window's position are kept in the settings
 // section "SessionTable": read when it opens, written when it closes.
