@@ -12,6 +12,7 @@ constexpr const char *kAnalysis = CSettings::kAnalysisSection;
 constexpr const char *kYearTable = CSettings::kYearTableSection;
 constexpr const char *kCalendar = CSettings::kCalendarSection;
 constexpr const char *kLimits = CSettings::kLimitsSection;
+constexpr const char *kSessionTable = CSettings::kSessionTableSection;
 
 // To add a setting: a member in the header and its key here.
 const CSettings::Key kKeys[] = {
@@ -43,6 +44,10 @@ const CSettings::Key kKeys[] = {
         {kLimits, "Loss_Told", 0, Rule::Number, &CSettings::lossTold},
         {kLimits, "Invest_Told", 0, Rule::Number, &CSettings::investTold},
         {kLimits, "Days_Told", 0, Rule::Number, &CSettings::daysTold},
+        {kSessionTable, "Pos_X", 0, Rule::X, &CSettings::sessionTablePos},
+        {kSessionTable, "Pos_Y", 0, Rule::Y, &CSettings::sessionTablePos},
+        {kSessionTable, "Grouping", 0, Rule::Number, &CSettings::sessionTableGrouping},
+        {kSessionTable, "Range", 0, Rule::OnlyOne, &CSettings::sessionTableAllYears},
 };
 
 } // namespace

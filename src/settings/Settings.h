@@ -24,6 +24,7 @@ public:
     static constexpr const char *kYearTableSection = "YearTable";
     static constexpr const char *kCalendarSection = "Calendar";
     static constexpr const char *kLimitsSection = "Limits";
+    static constexpr const char *kSessionTableSection = "SessionTable";
 
     // Section "Option": read when the main window starts, written by the options dialog's OK.
     bool fromJanuary; // FromN: the year starts in January, else it ends with this month
@@ -42,6 +43,7 @@ public:
     QPoint analysisPos;
     QPoint yearTablePos;
     QPoint calendarPos;
+    QPoint sessionTablePos;
 
     // Section "Calendar": read when the calendar opens, written when it closes.
     bool calendarYear; // View: 1 the year at a glance, anything else the month
@@ -58,6 +60,11 @@ public:
     int lossTold; // Loss_Told: thresholds told, one bit each for 50, 75, 90 and 100 %
     int investTold; // Invest_Told
     int daysTold; // Days_Told
+
+    // Section "SessionTable": the totals by store, machine and hour; read when the window opens,
+    // written when it closes.
+    int sessionTableGrouping; // Grouping: 1 by machine, 2 by starting hour, anything else by store
+    bool sessionTableAllYears; // Range: 1 every year, anything else the loaded period
 
     // Section "Analysis": the analyzer's kind, read when it opens, written when it closes.
     bool weekdayAnalysis; // Kind: 1 the weekdays, anything else the recovery-rate distribution

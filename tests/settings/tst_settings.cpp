@@ -47,6 +47,7 @@ enum class Member {
     CalendarYear,
     LossLimit,
     LimitsToldMonth,
+    SessionTableGrouping,
 };
 
 void readMember(CSettings &s, Member m)
@@ -76,6 +77,8 @@ void readMember(CSettings &s, Member m)
         return s.Read(&CSettings::lossLimit);
     case Member::LimitsToldMonth:
         return s.Read(&CSettings::limitsToldMonth);
+    case Member::SessionTableGrouping:
+        return s.Read(&CSettings::sessionTableGrouping);
     }
 }
 
@@ -106,6 +109,8 @@ void writeMember(const CSettings &s, Member m)
         return s.Write(&CSettings::lossLimit);
     case Member::LimitsToldMonth:
         return s.Write(&CSettings::limitsToldMonth);
+    case Member::SessionTableGrouping:
+        return s.Write(&CSettings::sessionTableGrouping);
     }
 }
 
@@ -151,6 +156,8 @@ private slots:
                 {"Limits", "Days_On", 0},         {"Limits", "Days", 10},
                 {"Limits", "Told_Month", 0},      {"Limits", "Loss_Told", 0},
                 {"Limits", "Invest_Told", 0},     {"Limits", "Days_Told", 0},
+                {"SessionTable", "Pos_X", 0},     {"SessionTable", "Pos_Y", 0},
+                {"SessionTable", "Grouping", 0},  {"SessionTable", "Range", 0},
         };
         for (const auto &r : rows) {
             QTest::addRow("%s/%s", r.section, r.key)
@@ -177,6 +184,9 @@ private slots:
         read.lossLimitOn = true;
         read.lossLimit = 11;
         read.daysTold = 12;
+        read.sessionTablePos = QPoint(13, 14);
+        read.sessionTableGrouping = 2;
+        read.sessionTableAllYears = true;
         read.ReadSection(section);
         read.WriteSection(section);
         QCOMPARE(stored(section, key), value);
@@ -203,7 +213,10 @@ private slots:
         QCOMPARE(s.daysLimit, 10);
         QCOMPARE(s.limitsToldMonth, 0);
         QCOMPARE(s.lossTold | s.investTold | s.daysTold, 0);
-        QCOMPARE(CSettings::Keys().size(), size_t(28));
+        QCOMPARE(s.sessionTablePos, QPoint(0, 0));
+        QCOMPARE(s.sessionTableGrouping, 0);
+        QVERIFY(!s.sessionTableAllYears);
+        QCOMPARE(CSettings::Keys().size(), size_t(32));
     }
 
     // A stored value read and written back: what the program applies, or exactly what was read.
@@ -260,6 +273,16 @@ private slots:
                                                          << "Invest_On" << QVariant(3) << 0;
         QTest::newRow("a limit value kept") << "Limits"
                                             << "Invest" << QVariant(-5) << -5;
+        // The session table's grouping is kept as stored (the window reads an unknown one as by
+        // store); its range is every year only for a stored 1.
+        QTest::newRow("grouping by hour") << "SessionTable"
+                                          << "Grouping" << QVariant(2) << 2;
+        QTest::newRow("unknown grouping kept") << "SessionTable"
+                                               << "Grouping" << QVariant(7) << 7;
+        QTest::newRow("every year") << "SessionTable"
+                                    << "Range" << QVariant(1) << 1;
+        QTest::newRow("range 3 is the period") << "SessionTable"
+                                               << "Range" << QVariant(3) << 0;
         QTest::newRow("told thresholds kept") << "Limits"
                                               << "Loss_Told" << QVariant(11) << 11;
         QTest::newRow("position y") << "DailyInput"
@@ -302,6 +325,8 @@ private slots:
         QTest::newRow("calendar view") << Member::CalendarYear << QStringList{"Calendar/View"};
         QTest::newRow("loss limit") << Member::LossLimit << QStringList{"Limits/Loss"};
         QTest::newRow("told month") << Member::LimitsToldMonth << QStringList{"Limits/Told_Month"};
+        QTest::newRow("session table grouping")
+                << Member::SessionTableGrouping << QStringList{"SessionTable/Grouping"};
     }
     void oneMember()
     {
@@ -359,6 +384,9 @@ private slots:
                                                            "Limits/Invest_On", "Limits/Invest_Told",
                                                            "Limits/Loss",      "Limits/Loss_On",
                                                            "Limits/Loss_Told", "Limits/Told_Month"};
+        QTest::newRow("session table") << "SessionTable"
+                                       << QStringList{"SessionTable/Grouping", "SessionTable/Pos_X",
+                                                      "SessionTable/Pos_Y", "SessionTable/Range"};
         QTest::newRow("unknown section") << "Printing" << QStringList{};
         QTest::newRow("case matters") << "option" << QStringList{};
     }
@@ -375,7 +403,7 @@ private slots:
     {
         QTest::addColumn<QString>("section");
         QTest::addColumn<int>(
-                "which"); // 0 none, 1 daily input, 2 analyzer, 3 year table, 4 calendar
+                "which"); // 0 none, 1 daily input, 2 analyzer, 3 year table, 4 calendar, 5 sessions
         QTest::newRow("daily input") << "DailyInput" << 1;
         QTest::newRow("analyzer") << "Analysis" << 2;
         QTest::newRow("options have no position") << "Option" << 0;
@@ -383,6 +411,7 @@ private slots:
         QTest::newRow("year table") << "YearTable" << 3;
         QTest::newRow("calendar") << "Calendar" << 4;
         QTest::newRow("limits have no position") << "Limits" << 0;
+        QTest::newRow("session table") << "SessionTable" << 5;
         QTest::newRow("unknown") << "Printing" << 0;
         QTest::newRow("empty") << "" << 0;
     }
@@ -394,6 +423,7 @@ private slots:
                 : which == 2                           ? &CSettings::analysisPos
                 : which == 3                           ? &CSettings::yearTablePos
                 : which == 4                           ? &CSettings::calendarPos
+                : which == 5                           ? &CSettings::sessionTablePos
                                                        : nullptr;
         QVERIFY(CSettings::PositionOf(section) == expected);
     }
