@@ -123,8 +123,9 @@ void TestDailyInputPlays::keyboardPath()
 void TestDailyInputPlays::unavailable()
 {
     Fixture f(QByteArray(4096, 'x'));
-    const QStringList told = f.Plays().Start();
+    const QList<PlayNotice> told = f.Plays().Start();
     QCOMPARE(told.size(), 1);
+    QCOMPARE(told.first().icon, PlayNotice::Icon::Warning);
     Entry e(f);
     QVERIFY(!e.ctl(EntryCtl::Plays)->isEnabled());
     // The reason in the window, the whole message with the file's name for a screen reader.
@@ -133,8 +134,8 @@ void TestDailyInputPlays::unavailable()
                      "0 0 -7 稼働記録は使用できません。SQLiteのデータベースではありません。"));
     for (EntryCtl::Id id : {EntryCtl::PlaysNote, EntryCtl::Plays})
         QCOMPARE(QAccessible::queryAccessibleInterface(e.ctl(id))->text(QAccessible::Description),
-                 told.first());
-    QVERIFY(told.first().contains(f.DbPath()));
+                 told.first().text);
+    QVERIFY(told.first().text.contains(f.DbPath()));
     QTest::keyClick(e.dlg, Qt::Key_V, Qt::AltModifier);
     QVERIFY(!e.window());
 }
