@@ -11,6 +11,7 @@
 #include "importdlg/ImportDlg.h"
 #include "main/ImportCommands.h"
 #include "session/PlayDiary.h"
+#include "tools/CalendarDlg.h"
 
 #include <QAction>
 #include <QLabel>
@@ -115,6 +116,7 @@ private slots:
     void saveFails();
     void sessions();
     void noDataFileYet();
+    void limitBoxesAfterwards();
     void exportedFilesReadBack();
 
 private:
@@ -175,6 +177,10 @@ void TestImportMain::written()
     m_f.openPath.answers = {CsvPath()};
     auto dlg = m_f.Show();
     const QStringList before = Shown(*dlg);
+    dlg->OnCalendar();
+    CCalendarDlg *calendar = dlg->Calendar();
+    QVERIFY(calendar);
+    QCOMPARE(calendar->Archive().MonthBalance(200201), 0);
     PreviewScript script;
     script.overwrite = overwrite;
     QCOMPARE(RunImport(*dlg, script), 1);
@@ -200,6 +206,9 @@ void TestImportMain::written()
     QVERIFY(!dlg->Book().IsModified());
     auto fresh = m_f.Open();
     QCOMPARE(after, Shown(*fresh));
+    // So does the open calendar, also outside the loaded period.
+    QTRY_COMPARE(calendar->Archive().MonthBalance(200201), 7);
+    QCOMPARE(calendar->Archive().MonthBalance(200305), -68);
 }
 
 void TestImportMain::refused_data()
@@ -362,6 +371,35 @@ void TestImportMain::noDataFileYet()
                         "20030505,0,-8000,1000,9000,\r\n"
                         "20030506,0,1200,5000,3800,\r\n"));
     QVERIFY(!QFileInfo::exists(m_f.DataPath() + QStringLiteral(".backup")));
+}
+
+// An import that takes this month past a limit is a confirmed day like any: its boxes come, after
+// the box that tells what was written, and the status line follows.
+void TestImportMain::limitBoxesAfterwards()
+{
+    WriteProfileInt(QStringLiteral("Limits"), QStringLiteral("Loss_On"), 1);
+    WriteProfileInt(QStringLiteral("Limits"), QStringLiteral("Loss"), 200);
+    WriteCsv("日付,収支\r\n2003/05/06,-2500\r\n");
+    m_f.openPath.answers = {CsvPath()};
+    auto dlg = m_f.Show();
+    QCOMPARE(dlg->LimitStatus()->text(), QStringLiteral("今月の負け 80/200 (40%)"));
+    // A box runs the event loop while it is shown: none may come up over another.
+    int shown = 0;
+    bool overAnother = false;
+    m_f.prompt.whileShown = [&] {
+        overAnother = overAnother || shown > 0;
+        ++shown;
+        QCoreApplication::processEvents();
+        --shown;
+    };
+    PreviewScript script;
+    QCOMPARE(RunImport(*dlg, script), 1);
+    QTRY_COMPARE(m_f.prompt.asked.size(), 2);
+    QVERIFY(!overAnother);
+    QVERIFY(m_f.prompt.texts()[0].startsWith(QStringLiteral("1日を追加し、0日を変更しました。")));
+    QVERIFY2(m_f.prompt.texts()[1].startsWith(QStringLiteral("今月の負けが月の負けの上限の50%")),
+             qPrintable(m_f.prompt.texts()[1]));
+    QCOMPARE(dlg->LimitStatus()->text(), QStringLiteral("今月の負け 105/200 (52%)"));
 }
 
 // A property over random diaries as the program writes them: every year exported to CSV, then
