@@ -92,8 +92,7 @@ struct DiaryEnv
     // The book on the data file; a plain CResultBook when empty. Tests make its file steps fail.
     std::function<std::unique_ptr<CResultBook>(const QString &dataFilePath)> makeBook;
     CSavePathAsker *savePath = nullptr; // where exports go; Qt's save dialog when none is given
-    COpenPathAsker *openPath
-            = nullptr; // which file is imported; Qt's open dialog when none is given
+    COpenPathAsker *openPath = nullptr; // the file to import; Qt's open dialog when none is given
     bool viewOnly = false; // the data file is only shown: no entry, nothing written
 };
 

@@ -135,8 +135,6 @@ void CImportCommands::ImportCsv()
     }
     if (m_in.showReports)
         m_in.showReports(); // a backup that could not prune its old ones, another program's edit
-    if (m_in.imported)
-        m_in.imported();
     m_in.prompt->Show(m_in.owner,
                       DoneText(changes.added, changes.changed, int(sessions.size()), backupPath),
                       QMessageBox::Information, QMessageBox::Ok);

@@ -32,7 +32,6 @@ public:
         COpenPathAsker *openPath = nullptr;
         CLimitWatch *limits = nullptr; // its boxes wait for the import's own
         std::function<void()> showReports; // what the session has to tell
-        std::function<void()> imported; // after a written import
     };
 
     explicit CImportCommands(Sources sources, QObject *parent = nullptr);
