@@ -13,9 +13,12 @@
 #include "session/DiarySession.h"
 #include "settings/Profile.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -144,6 +147,18 @@ public:
     static QString Summary(const CDiaryDlg &dlg)
     {
         return Ctl<QLabel>(dlg, MainCtl::Summary)->text();
+    }
+
+    // The menu item with this text, in whichever menu.
+    static QAction *MenuItem(const CDiaryDlg &dlg, const QString &text)
+    {
+        for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
+            for (QAction *item : menu->menu()->actions()) {
+                if (item->text() == text)
+                    return item;
+            }
+        }
+        return nullptr;
     }
 
     template<class T> static T *Ctl(const CDiaryDlg &dlg, MainCtl::Id id)

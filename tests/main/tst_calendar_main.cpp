@@ -6,10 +6,7 @@
 #include "tools/CalendarDlg.h"
 #include "tools/CalendarGrid.h"
 
-#include <QAction>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 
 namespace {
 
@@ -21,17 +18,6 @@ const QStringList kSample = {
         DataLine(20030505, 0, 5, 85, -80),
         DataLine(20030512, 0, 10, 110, -100),
 };
-
-QAction *CalendarItem(const CDiaryDlg &dlg)
-{
-    for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
-        for (QAction *item : menu->menu()->actions()) {
-            if (item->text() == QStringLiteral("カレンダー(&C)..."))
-                return item;
-        }
-    }
-    return nullptr;
-}
 
 // The main window as the test sees it: the view, the month shown, the selected row's key and
 // the day the daily input window shows ("-" when it is closed).
@@ -83,10 +69,8 @@ private slots:
 private:
     CCalendarDlg *OpenCalendar(CDiaryDlg &dlg)
     {
-        QAction *item = CalendarItem(dlg);
-        if (!item)
-            return nullptr;
-        item->trigger();
+        if (QAction *item = F::MenuItem(dlg, QStringLiteral("カレンダー(&C)...")))
+            item->trigger();
         return dlg.Calendar();
     }
 

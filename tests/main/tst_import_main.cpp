@@ -13,10 +13,7 @@
 #include "session/PlayDiary.h"
 #include "tools/CalendarDlg.h"
 
-#include <QAction>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -39,17 +36,6 @@ const QByteArray kCsv = "日付,回収額,投資額\r\n"
                         "2003/04/20,2000,5000\r\n"
                         "2002/01/02,700,0\r\n";
 
-QAction *ImportItem(const CDiaryDlg &dlg)
-{
-    for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
-        for (QAction *item : menu->menu()->actions()) {
-            if (item->text() == QStringLiteral("CSVから読み込む(&I)..."))
-                return item;
-        }
-    }
-    return nullptr;
-}
-
 // What the preview window is to do: choose the overwrite, then press OK or Cancel.
 struct PreviewScript
 {
@@ -64,7 +50,7 @@ struct PreviewScript
 int RunImport(CDiaryDlg &dlg, PreviewScript &script)
 {
     return RunModal<CImportDlg>(
-            [&] { ImportItem(dlg)->trigger(); },
+            [&] { F::MenuItem(dlg, QStringLiteral("CSVから読み込む(&I)..."))->trigger(); },
             [&](CImportDlg *box) {
                 script.counts = qobject_cast<QLabel *>(box->control(CImportDlg::IdCounts))->text();
                 script.notes = qobject_cast<QLabel *>(box->control(CImportDlg::IdNotes))->text();
@@ -106,7 +92,6 @@ private slots:
         m_f.WriteData(kData);
     }
 
-    void openDialog();
     void written_data();
     void written();
     void refused_data();
@@ -125,22 +110,6 @@ private:
 
     MainWindowFixture m_f;
 };
-
-// Qt's open dialog, asked in the data file's folder; cancelling it ends the command.
-void TestImportMain::openDialog()
-{
-    auto dlg = m_f.Show();
-    PreviewScript script;
-    QCOMPARE(RunImport(*dlg, script), 0);
-    QCOMPARE(m_f.openPath.asked.size(), 1);
-    const ScriptedOpenPath::Asked &asked = m_f.openPath.asked.first();
-    QCOMPARE(asked.caption, QStringLiteral("CSVから読み込む"));
-    QCOMPARE(asked.folder, QFileInfo(m_f.DataPath()).absolutePath());
-    QVERIFY(asked.filter.startsWith(QStringLiteral("CSVファイル (*.csv")));
-    QCOMPARE(asked.owner, dlg.get());
-    QVERIFY(m_f.prompt.asked.isEmpty());
-    QCOMPARE(m_f.ReadData(), kData);
-}
 
 void TestImportMain::written_data()
 {
@@ -184,6 +153,12 @@ void TestImportMain::written()
     PreviewScript script;
     script.overwrite = overwrite;
     QCOMPARE(RunImport(*dlg, script), 1);
+    // Qt's open dialog, in the data file's folder.
+    QCOMPARE(m_f.openPath.asked.size(), 1);
+    QCOMPARE(m_f.openPath.asked[0].caption, QStringLiteral("CSVから読み込む"));
+    QCOMPARE(m_f.openPath.asked[0].folder, QFileInfo(m_f.DataPath()).absolutePath());
+    QVERIFY(m_f.openPath.asked[0].filter.startsWith(QStringLiteral("CSVファイル (*.csv")));
+    QCOMPARE(m_f.openPath.asked[0].owner, dlg.get());
     QCOMPARE(script.counts,
              QStringLiteral("新しい日: 2　変更のある日: 1　同じ日: 1　読み込めない行: 0"));
 
@@ -217,7 +192,6 @@ void TestImportMain::refused_data()
     QTest::addColumn<QString>("reason"); // a part of the box
 
     QTest::newRow("empty") << QByteArray() << "ファイルが空です";
-    QTest::newRow("header only") << QByteArray("日付,収支\r\n") << "見出しの行だけ";
     QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) << "";
 }
 

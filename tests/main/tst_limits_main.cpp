@@ -7,11 +7,8 @@
 #include "RunModal.h"
 #include "tools/LimitsDlg.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -71,13 +68,7 @@ void BackInTheEventLoop()
 
 QAction *LimitsItem(const CDiaryDlg &dlg)
 {
-    for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
-        for (QAction *item : menu->menu()->actions()) {
-            if (item->text() == QStringLiteral("上限の設定(&L)..."))
-                return item;
-        }
-    }
-    return nullptr;
+    return F::MenuItem(dlg, QStringLiteral("上限の設定(&L)..."));
 }
 
 } // namespace

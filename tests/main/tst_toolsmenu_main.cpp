@@ -8,9 +8,6 @@
 #include "tools/CalendarDlg.h"
 
 #include <QAccessible>
-#include <QAction>
-#include <QMenu>
-#include <QMenuBar>
 
 namespace {
 
@@ -35,17 +32,6 @@ QStringList MenuTexts(const CDiaryDlg &dlg)
     return menus;
 }
 
-QAction *Item(const CDiaryDlg &dlg, const QString &text)
-{
-    for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
-        for (QAction *item : menu->menu()->actions()) {
-            if (item->text() == text)
-                return item;
-        }
-    }
-    return nullptr;
-}
-
 const QStringList kItems = {
         "CSVから読み込む(&I)...",
         "CSV形式で保存(&S)...",
@@ -66,7 +52,7 @@ QString EnabledItems(const CDiaryDlg &dlg)
 {
     QStringList enabled;
     for (const QString &text : kItems) {
-        QAction *item = Item(dlg, text);
+        QAction *item = F::MenuItem(dlg, text);
         enabled << (item && item->isEnabled() ? QStringLiteral("1") : QStringLiteral("0"));
     }
     return enabled.join(QString());
@@ -175,7 +161,7 @@ void TestToolsMenuMain::toolBoxes()
         QTest::mouseClick(dlg->Control(MainCtl::DailyInput), Qt::LeftButton);
         QVERIFY(dlg->DailyInput());
     }
-    QAction *action = Item(*dlg, item);
+    QAction *action = F::MenuItem(*dlg, item);
     QVERIFY(action);
     QString shownTitle;
     QWidget *owner = nullptr;
