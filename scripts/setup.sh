@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
           xvfb xauth xdotool faketime openbox
           dpkg-dev file desktop-file-utils appstream lintian clang-format python3 poppler-utils
-          libqt6sql6-sqlite sqlite3)
+          libqt6sql6-sqlite sqlite3 dbus-daemon at-spi2-core python3-dbus)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

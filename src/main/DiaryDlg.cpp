@@ -4,6 +4,7 @@
 
 #include "analyzer/AnalyzerDlg.h"
 #include "dialogkit/ButtonCommands.h"
+#include "dialogkit/OpenPath.h"
 #include "dialogkit/SavePath.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/OptionDlg.h"
@@ -11,12 +12,15 @@
 #include "graph/TransitionGraph.h"
 #include "main/ExportCommands.h"
 #include "main/GraphFrame.h"
+#include "main/ImportCommands.h"
+#include "main/LimitWatch.h"
 #include "main/PeriodList.h"
 #include "main/UpDownCtrl.h"
 #include "session/DiarySession.h"
 #include "session/Messages.h"
 #include "session/PlayDiary.h"
 #include "session/RowText.h"
+#include "tools/CalendarDlg.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -33,6 +37,7 @@ CDiaryDlg::CDiaryDlg(const DiaryEnv &env, QWidget *parent)
     , m_makeEntryWindow(env.makeEntryWindow)
     , m_makeBook(env.makeBook)
     , m_savePath(env.savePath ? env.savePath : &DefaultSavePath())
+    , m_openPath(env.openPath ? env.openPath : &DefaultOpenPath())
     , m_viewOnly(env.viewOnly)
     , m_commands(std::make_unique<CButtonCommands>())
     , m_hIcon(QStringLiteral(":/icons/murel.png"))
@@ -93,6 +98,7 @@ void CDiaryDlg::OnInitDialog()
     m_ui.list->Setup();
     m_ui.list->FollowPlays(m_session->Plays()); // the days with play sessions are marked
     OnToday();
+    ConnectTools();
 }
 
 void CDiaryDlg::showEvent(QShowEvent *event)
@@ -128,6 +134,7 @@ CDiaryDlg::~CDiaryDlg()
     // this window is not told.
     m_session->disconnect(this);
     delete m_dailyInput.data();
+    delete m_calendar.data(); // it reads the book
     m_ui.frame->SetPainter(nullptr);
 }
 

@@ -15,10 +15,14 @@
 #include <memory>
 
 class CButtonCommands;
+class CCalendarDlg;
 class CDiarySession;
 class CExportCommands;
 class CGraphFrame;
 class CGraphPainter;
+class CImportCommands;
+class CLimitWatch;
+class COpenPathAsker;
 class COptionDlg;
 class CPeriodList;
 class CSavePathAsker;
@@ -34,7 +38,8 @@ struct TransitionRequest;
 
 namespace dlg {
 class Controls;
-}
+struct BaseUnits;
+} // namespace dlg
 
 // The main window's controls. The values become the widgets' object names.
 struct MainCtl
@@ -87,6 +92,7 @@ struct DiaryEnv
     // The book on the data file; a plain CResultBook when empty. Tests make its file steps fail.
     std::function<std::unique_ptr<CResultBook>(const QString &dataFilePath)> makeBook;
     CSavePathAsker *savePath = nullptr; // where exports go; Qt's save dialog when none is given
+    COpenPathAsker *openPath = nullptr; // the file to import; Qt's open dialog when none is given
     bool viewOnly = false; // the data file is only shown: no entry, nothing written
 };
 
@@ -110,6 +116,13 @@ public:
     void OnAbout();
     void OnAnalyzer();
     void OnYearTable();
+    void OnCalendar();
+    void OnStats();
+    void OnLimits();
+    void OnHelp();
+    // The calendar's request: the daily list of the day's month with the day selected, and the
+    // daily input window on it. The daily input window is asked first.
+    void OpenDay(int date);
     void OnMonthlyList();
     void OnDailyList();
     void OnDailyInput();
@@ -136,6 +149,10 @@ public:
     QWidget *DailyInput() const { return m_dailyInput; }
     int GraphSpan() const { return m_graphSpan; }
     CExportCommands *Export() const { return m_export.get(); }
+    CImportCommands *Import() const { return m_import.get(); }
+    CLimitWatch *Limits() const { return m_limits.get(); }
+    CCalendarDlg *Calendar() const; // the calendar window, once opened
+    QLabel *LimitStatus() const { return m_ui.limitStatus; } // the status line
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -157,7 +174,10 @@ private:
         QLabel *yearsLabel = nullptr, *listTitle = nullptr, *listMonth = nullptr;
         QLabel *summary = nullptr, *todayDate = nullptr;
         QAction *saveCsv = nullptr, *saveGraph = nullptr, *print = nullptr; // the file menu's
+        QAction *importCsv = nullptr; // "CSVから読み込む(&I)..."
         QAction *yearTable = nullptr; // "年別集計(&Y)..."
+        QAction *calendar = nullptr, *stats = nullptr, *limits = nullptr, *help = nullptr;
+        QLabel *limitStatus = nullptr; // this month against the limits, below everything
     };
 
     void BuildWindow();
@@ -165,6 +185,9 @@ private:
     void NameControls(const dlg::Controls &controls);
     void ConnectControls(const dlg::Controls &controls);
     void ConnectExport();
+    void ConnectTools();
+    QWidget *BuildStatusLine(const dlg::BaseUnits &units);
+    int RunToolBox(QDialog &box); // modal, the daily input window resting meanwhile
     void OnInitDialog();
     void SaveSettings();
     void Warn(const QString &text);
@@ -197,6 +220,7 @@ private:
     EntryWindowMaker m_makeEntryWindow;
     std::function<std::unique_ptr<CResultBook>(const QString &)> m_makeBook;
     CSavePathAsker *m_savePath;
+    COpenPathAsker *m_openPath;
     bool m_viewOnly = false;
 
     Widgets m_ui;
@@ -207,6 +231,10 @@ private:
     std::unique_ptr<CDiarySession> m_session;
     std::unique_ptr<CGraphPainter> m_graph;
     std::unique_ptr<CExportCommands> m_export;
+    std::unique_ptr<CImportCommands> m_import;
+    std::unique_ptr<CLimitWatch> m_limits;
+    QPointer<CCalendarDlg> m_calendar; // one at a time, kept when closed
+    bool m_calendarStale = false; // days changed outside the book: read again once
     QPointer<QWidget> m_dailyInput;
     int m_graphSpan = 1;
 

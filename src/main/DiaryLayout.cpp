@@ -96,6 +96,7 @@ void CDiaryDlg::BuildWindow()
     m_ui.client = new QWidget(this);
     m_ui.client->setFixedSize(dlg::ToPixels(units, 490, 439));
     layout->addWidget(m_ui.client);
+    layout->addWidget(BuildStatusLine(units));
     layout->activate(); // fixes the size now, not only when first shown
 
     const dlg::Controls controls
@@ -117,6 +118,7 @@ QMenuBar *CDiaryDlg::BuildMenu()
 {
     auto *menuBar = new QMenuBar(this);
     QMenu *file = menuBar->addMenu(Text(u"ﾌｧｲﾙ(&F)"));
+    m_ui.importCsv = file->addAction(Text(u"CSVから読み込む(&I)..."));
     m_ui.saveCsv = file->addAction(Text(u"CSV形式で保存(&S)..."));
     m_ui.saveGraph = file->addAction(Text(u"グラフを画像で保存(&G)..."));
     m_ui.print = file->addAction(Text(u"印刷(&P)..."));
@@ -125,8 +127,16 @@ QMenuBar *CDiaryDlg::BuildMenu()
     QMenu *tools = menuBar->addMenu(Text(u"ﾂｰﾙ(&T)"));
     m_ui.yearTable = tools->addAction(Text(u"年別集計(&Y)..."));
     connect(m_ui.yearTable, &QAction::triggered, this, &CDiaryDlg::OnYearTable);
+    m_ui.calendar = tools->addAction(Text(u"カレンダー(&C)..."));
+    connect(m_ui.calendar, &QAction::triggered, this, &CDiaryDlg::OnCalendar);
+    m_ui.stats = tools->addAction(Text(u"統計(&T)..."));
+    connect(m_ui.stats, &QAction::triggered, this, &CDiaryDlg::OnStats);
+    m_ui.limits = tools->addAction(Text(u"上限の設定(&L)..."));
+    connect(m_ui.limits, &QAction::triggered, this, &CDiaryDlg::OnLimits);
     connect(tools->addAction(Text(u"ｵﾌﾟｼｮﾝ(&O)")), &QAction::triggered, this, &CDiaryDlg::OnOption);
     QMenu *help = menuBar->addMenu(Text(u"ﾍﾙﾌﾟ(&H)"));
+    m_ui.help = help->addAction(Text(u"相談窓口(&C)..."));
+    connect(m_ui.help, &QAction::triggered, this, &CDiaryDlg::OnHelp);
     connect(help->addAction(Text(u"ﾊﾞｰｼﾞｮﾝ情報(&A)")), &QAction::triggered, this,
             &CDiaryDlg::OnAbout);
     return menuBar;

@@ -2,25 +2,52 @@
 
 // What every main-window test starts from: a settings store and a data file of its own, today
 // fixed at 2003/05/12 (also the date of every save, for its backup, unless a test moves it),
-// scripted message boxes for both windows, and the real daily input window.
+// scripted message boxes for both windows and open dialogs, and the real daily input window.
 
 #include "common/DataLines.h"
 #include "common/ScriptedPrompt.h"
+#include "dialogkit/OpenPath.h"
 #include "entry/DailyInputDlg.h"
 #include "main/DiaryDlg.h"
 #include "main/PeriodList.h"
 #include "session/DiarySession.h"
 #include "settings/Profile.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
 #include <memory>
+
+// Answers open dialogs from a script and records what they were asked.
+class ScriptedOpenPath : public COpenPathAsker
+{
+public:
+    struct Asked
+    {
+        QString caption;
+        QString folder;
+        QString filter;
+        QWidget *owner;
+    };
+
+    QStringList answers; // taken from the front; cancelled (empty) when none is left
+    QList<Asked> asked;
+
+    QString Ask(QWidget *owner, const QString &caption, const QString &folder,
+                const QString &filter) override
+    {
+        asked.append({caption, folder, filter, owner});
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+};
 
 class MainWindowFixture
 {
@@ -45,6 +72,7 @@ public:
         QFile::remove(DataPath());
         QDir(DataPath() + QStringLiteral(".backup")).removeRecursively();
         prompt = ScriptedPrompt();
+        openPath = ScriptedOpenPath();
         saveDate = QDate(2003, 5, 12);
         makeBook = nullptr;
     }
@@ -58,6 +86,7 @@ public:
         env.makeEntryWindow = &CDailyInputDlg::Open;
         env.clock = [this] { return saveDate; };
         env.makeBook = makeBook;
+        env.openPath = &openPath;
         return env;
     }
 
@@ -120,6 +149,18 @@ public:
         return Ctl<QLabel>(dlg, MainCtl::Summary)->text();
     }
 
+    // The menu item with this text, in whichever menu.
+    static QAction *MenuItem(const CDiaryDlg &dlg, const QString &text)
+    {
+        for (QAction *menu : dlg.findChild<QMenuBar *>()->actions()) {
+            for (QAction *item : menu->menu()->actions()) {
+                if (item->text() == text)
+                    return item;
+            }
+        }
+        return nullptr;
+    }
+
     template<class T> static T *Ctl(const CDiaryDlg &dlg, MainCtl::Id id)
     {
         return qobject_cast<T *>(dlg.Control(id));
@@ -151,6 +192,7 @@ public:
 
     QTemporaryDir dir;
     ScriptedPrompt prompt;
+    ScriptedOpenPath openPath;
     QDate saveDate{2003, 5, 12}; // what the clock says when the data file is saved
     // Replaces the plain book, e.g. with one whose file steps fail.
     std::function<std::unique_ptr<CResultBook>(const QString &)> makeBook;

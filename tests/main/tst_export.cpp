@@ -181,7 +181,8 @@ void TestExport::menuItems()
         texts << (item->isSeparator() ? QStringLiteral("-") : item->text());
     QCOMPARE(
             texts,
-            QStringList({QStringLiteral("CSV形式で保存(&S)..."),
+            QStringList({QStringLiteral("CSVから読み込む(&I)..."),
+                         QStringLiteral("CSV形式で保存(&S)..."),
                          QStringLiteral("グラフを画像で保存(&G)..."), QStringLiteral("印刷(&P)..."),
                          QStringLiteral("-"), QStringLiteral("終了(&X)")}));
 }
