@@ -116,6 +116,7 @@ public:
     void OnAbout();
     void OnAnalyzer();
     void OnYearTable();
+    void OnSessionTable();
     void OnCalendar();
     void OnStats();
     void OnLimits();
@@ -176,6 +177,7 @@ private:
         QAction *saveCsv = nullptr, *saveGraph = nullptr, *print = nullptr; // the file menu's
         QAction *importCsv = nullptr; // "CSVから読み込む(&I)..."
         QAction *yearTable = nullptr; // "年別集計(&Y)..."
+        QAction *sessionTable = nullptr; // "店舗・機種別集計(&S)..."
         QAction *calendar = nullptr, *stats = nullptr, *limits = nullptr, *help = nullptr;
         QLabel *limitStatus = nullptr; // this month against the limits, below everything
     };

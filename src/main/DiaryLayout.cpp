@@ -127,6 +127,8 @@ QMenuBar *CDiaryDlg::BuildMenu()
     QMenu *tools = menuBar->addMenu(Text(u"ﾂｰﾙ(&T)"));
     m_ui.yearTable = tools->addAction(Text(u"年別集計(&Y)..."));
     connect(m_ui.yearTable, &QAction::triggered, this, &CDiaryDlg::OnYearTable);
+    m_ui.sessionTable = tools->addAction(Text(u"店舗・機種別集計(&S)..."));
+    connect(m_ui.sessionTable, &QAction::triggered, this, &CDiaryDlg::OnSessionTable);
     m_ui.calendar = tools->addAction(Text(u"カレンダー(&C)..."));
     connect(m_ui.calendar, &QAction::triggered, this, &CDiaryDlg::OnCalendar);
     m_ui.stats = tools->addAction(Text(u"統計(&T)..."));

@@ -1,5 +1,5 @@
-// The main window's tools beside the year table: the calendar, the statistics, the player's
-// limits with their status line, the help box, and the CSV import.
+// The main window's tools beside the year table: the totals by store and machine, the calendar,
+// the statistics, the player's limits with their status line, the help box, and the CSV import.
 #include "main/DiaryDlg.h"
 
 #include "dialogkit/DialogTemplate.h"
@@ -11,6 +11,7 @@
 #include "tools/CalendarDlg.h"
 #include "tools/HelpDlg.h"
 #include "tools/LimitsDlg.h"
+#include "tools/SessionTableDlg.h"
 #include "tools/StatsDlg.h"
 
 #include <QAction>
@@ -120,6 +121,12 @@ void CDiaryDlg::OpenDay(int date)
         m_dailyInput->raise();
         m_dailyInput->activateWindow();
     }
+}
+
+void CDiaryDlg::OnSessionTable()
+{
+    CSessionTableDlg box(this, m_session->Book(), m_session->Plays().Store());
+    RunToolBox(box);
 }
 
 void CDiaryDlg::OnStats()

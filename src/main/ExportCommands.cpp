@@ -13,6 +13,7 @@
 #include "session/DiarySession.h"
 #include "session/Messages.h"
 #include "session/PlayDiary.h"
+#include "stats/SessionTable.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -60,6 +61,8 @@ QString CExportCommands::CsvProposal(const QString &dataFilePath, CCsvScopeDlg::
         return Beside(dataFilePath, base + QStringLiteral("-all.csv"));
     case CCsvScopeDlg::Sessions:
         return Beside(dataFilePath, base + QStringLiteral("-sessions.csv"));
+    case CCsvScopeDlg::SessionTable:
+        return Beside(dataFilePath, base + QStringLiteral("-totals.csv"));
     case CCsvScopeDlg::ShownPeriod:
         break;
     }
@@ -113,6 +116,9 @@ void CExportCommands::SaveCsv()
             break;
         case CCsvScopeDlg::Sessions:
             problem = PlayCsv::Export(m_in.session->Plays().Store(), path);
+            break;
+        case CCsvScopeDlg::SessionTable:
+            problem = ExportSessionTable(m_in.session->Plays().Store(), book, path);
             break;
         }
     }

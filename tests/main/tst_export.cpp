@@ -137,6 +137,7 @@ private slots:
     void csv();
     void csvAllYearsTakesUnsavedDays();
     void csvSessions();
+    void csvSessionTable();
     void csvCancelled_data();
     void csvCancelled();
     void scopeDialogKeys_data();
@@ -264,6 +265,9 @@ void TestExport::proposals()
     QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::ShownPeriod), period);
     QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::Sessions), sessions);
     QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::AllYears), allYears);
+    QString totals = sessions;
+    totals.replace(QStringLiteral("-sessions.csv"), QStringLiteral("-totals.csv"));
+    QCOMPARE(CExportCommands::CsvProposal(dataFile, CCsvScopeDlg::SessionTable), totals);
     QCOMPARE(CExportCommands::GraphProposal(dataFile, firstDate), graph);
 }
 
@@ -413,6 +417,48 @@ void TestExport::csvSessions()
     QFile::remove(dir.filePath(QStringLiteral("Murel1.db")));
 }
 
+// The fourth choice: the totals by store as the table's window last showed them (by default by
+// store over the shown period), with the table's headings; sessions of other years are left out.
+void TestExport::csvSessionTable()
+{
+    WriteLines(kSample);
+    QFile::remove(dir.filePath(QStringLiteral("Murel1.db")));
+    auto dlg = OpenWith();
+    CPlayDiary &plays = dlg->Session().Plays();
+    QString problem;
+    const auto add = [&](int day, const char16_t *store, int invested, int collected) {
+        PlaySession s;
+        s.day = day;
+        s.store = QString::fromUtf16(store);
+        s.invested = invested;
+        s.collected = collected;
+        return plays.Add(s, &problem);
+    };
+    QVERIFY2(add(20030512, u"駅前ホール", 100, 150) && add(20030513, u" 駅前ホール ", 50, 0)
+                     && add(20030512, u"ABC", 10, 40) && add(20020601, u"ABC", 10, 20),
+             qPrintable(problem));
+
+    const QString out = Out(QStringLiteral("totals.csv"));
+    savePath.answers = {out};
+    QCOMPARE(RunModal<CCsvScopeDlg>([&] { CsvItem(*dlg)->trigger(); },
+                                    Choose(CCsvScopeDlg::IdSessionTable)),
+             1);
+    QCOMPARE(savePath.asked.size(), 1);
+    QCOMPARE(savePath.asked.first().proposed, dir.filePath(QStringLiteral("Murel1-totals.csv")));
+    QCOMPARE(prompt.texts(), QStringList());
+    const QList<QByteArray> lines = ReadFile(out).split('\n');
+    QCOMPARE(lines.size(), 5); // heading, two stores, 合計, and the end of the last line
+    QVERIFY(lines[0].startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(QString::fromUtf8(lines[0].mid(3)),
+             QStringLiteral("名前,稼働数,回収/投資,回収率,収支,勝率,稼働時間,時給\r"));
+    QCOMPARE(QString::fromUtf8(lines[1]), QStringLiteral("ABC,1,40/10,400%,30,100%,0:00,-\r"));
+    QCOMPARE(QString::fromUtf8(lines[2]),
+             QStringLiteral("駅前ホール,2,150/150,100%,0,50%,0:00,-\r"));
+    QVERIFY(lines[3].startsWith(QStringLiteral("合計,3,190/160,").toUtf8()));
+    dlg.reset();
+    QFile::remove(dir.filePath(QStringLiteral("Murel1.db")));
+}
+
 void TestExport::csvCancelled_data()
 {
     QTest::addColumn<bool>("atScope");
@@ -453,8 +499,12 @@ void TestExport::scopeDialogKeys_data()
     QTest::newRow("Esc cancels") << QList<int>{down, Qt::Key_Escape} << false << -1;
     QTest::newRow("two arrows down: the sessions")
             << QList<int>{down, down, Qt::Key_Return} << true << int(CCsvScopeDlg::Sessions);
-    QTest::newRow("the sessions are the last choice")
-            << QList<int>{down, down, down, Qt::Key_Return} << true << int(CCsvScopeDlg::Sessions);
+    QTest::newRow("three arrows down: the totals by store and machine")
+            << QList<int>{down, down, down, Qt::Key_Return} << true
+            << int(CCsvScopeDlg::SessionTable);
+    QTest::newRow("the totals are the last choice")
+            << QList<int>{down, down, down, down, Qt::Key_Return} << true
+            << int(CCsvScopeDlg::SessionTable);
     // Alt+R goes back to the radios from the buttons.
     QTest::newRow("mnemonic, then down")
             << QList<int>{Qt::Key_Tab, int(Qt::AltModifier) | int(Qt::Key_R), down, Qt::Key_Return}

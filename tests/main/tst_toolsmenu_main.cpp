@@ -39,6 +39,7 @@ const QStringList kItems = {
         "印刷(&P)...",
         "終了(&X)",
         "年別集計(&Y)...",
+        "店舗・機種別集計(&S)...",
         "カレンダー(&C)...",
         "統計(&T)...",
         "上限の設定(&L)...",
@@ -88,7 +89,8 @@ void TestToolsMenuMain::menus()
     QCOMPARE(MenuTexts(*dlg),
              QStringList({"ﾌｧｲﾙ(&F): CSVから読み込む(&I)...|CSV形式で保存(&S)...|"
                           "グラフを画像で保存(&G)...|印刷(&P)...|-|終了(&X)",
-                          "ﾂｰﾙ(&T): 年別集計(&Y)...|カレンダー(&C)...|統計(&T)...|"
+                          "ﾂｰﾙ(&T): 年別集計(&Y)...|店舗・機種別集計(&S)...|カレンダー(&C)...|"
+                          "統計(&T)...|"
                           "上限の設定(&L)...|ｵﾌﾟｼｮﾝ(&O)",
                           "ﾍﾙﾌﾟ(&H): 相談窓口(&C)...|ﾊﾞｰｼﾞｮﾝ情報(&A)"}));
 }
@@ -101,11 +103,11 @@ void TestToolsMenuMain::itemsWithDailyInput_data()
 
     // The import and the exports rest while the daily input window is open, as do the year
     // table and the analyzer; the tools that only read, or keep their own settings, stay.
-    QTest::newRow("diary") << false << "111111111111"
-                           << "000010111111";
+    QTest::newRow("diary") << false << "1111111111111"
+                           << "0000101111111";
     // A diary only shown takes no import, and never opens the daily input window.
-    QTest::newRow("only shown") << true << "011111111111"
-                                << "011111111111";
+    QTest::newRow("only shown") << true << "0111111111111"
+                                << "0111111111111";
 }
 
 void TestToolsMenuMain::itemsWithDailyInput()
@@ -139,6 +141,8 @@ void TestToolsMenuMain::toolBoxes_data()
 
     for (const bool input : {false, true}) {
         const char *with = input ? ", daily input window open" : "";
+        QTest::addRow("session table%s", with) << "店舗・機種別集計(&S)..."
+                                               << "店舗・機種別集計" << input;
         QTest::addRow("statistics%s", with) << "統計(&T)..."
                                             << "統計" << input;
         QTest::addRow("limits%s", with) << "上限の設定(&L)..."
