@@ -328,16 +328,25 @@ bool CDurableFile::Commit()
         return cancel(errno);
     m_committed = true;
     m_temporaryPath.clear();
-    const QString folder = QFileInfo(m_targetPath).absolutePath();
-    const int dir
-            = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir); // the new name on the disk too; the content is there already
-        ::close(dir);
-    }
+    SyncFolderOf(m_targetPath); // the new name on the disk too; the content is there already
     return true;
 #else
     return Fail(ENOSYS);
+#endif
+}
+
+void CDurableFile::SyncFolderOf(const QString &path)
+{
+#if defined(Q_OS_UNIX)
+    const QString folder = QFileInfo(path).absolutePath();
+    const int dir
+            = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+#else
+    Q_UNUSED(path);
 #endif
 }
 

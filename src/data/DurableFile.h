@@ -82,6 +82,9 @@ public:
     // A hash of a file name in 16 hexadecimal digits, the same in every run: what stands for a
     // name too long to be part of another.
     static QString NameHash(const QString &name);
+    // Makes the names in path's folder last across a power loss: after a file there was made or
+    // renamed by someone else (the database's own library, say).
+    static void SyncFolderOf(const QString &path);
 
 protected:
     // The steps, so that tests can make each one fail; each returns false (or -1) with errno set.

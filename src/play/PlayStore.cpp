@@ -15,9 +15,7 @@
 #include <atomic>
 #include <cerrno>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -415,21 +413,6 @@ bool CPlayStore::Writable()
     return true;
 }
 
-namespace {
-
-// Makes a new database's name in its folder last across a power loss.
-void SyncFolder(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-} // namespace
-
 bool CPlayStore::Change(const std::function<bool(QSqlQuery &)> &steps)
 {
     if (!Writable())
@@ -462,7 +445,7 @@ bool CPlayStore::Change(const std::function<bool(QSqlQuery &)> &steps)
     }
     if (creating) {
         if (madeNow)
-            SyncFolder(m_path);
+            CDurableFile::SyncFolderOf(m_path); // the new database's name lasts
         m_state = State::Ready;
         m_checked = true;
         m_fileSeen = true;
