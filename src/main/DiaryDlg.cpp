@@ -1,7 +1,5 @@
 #include "main/DiaryDlg.h"
 
-#include "session/PlayDiary.h"
-
 #include "analyzer/AnalyzerDlg.h"
 #include "dialogkit/ButtonCommands.h"
 #include "dialogkit/OpenPath.h"

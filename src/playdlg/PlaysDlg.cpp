@@ -139,7 +139,7 @@ void CPlaysDlg::Reload()
 
 void CPlaysDlg::UpdateButtons()
 {
-    const bool available = m_plays.IsAvailable();
+    const bool available = m_plays.CanChange();
     const bool selected = SelectedRow() >= 0;
     m_controls->widget(IdAdd)->setEnabled(available);
     m_edit->setEnabled(available && selected);
@@ -169,7 +169,7 @@ void CPlaysDlg::SelectRow(int row)
 
 void CPlaysDlg::OnAdd()
 {
-    if (m_editor || !m_plays.IsAvailable())
+    if (m_editor || !m_plays.CanChange())
         return;
     PlaySession session;
     session.day = m_date;
@@ -179,7 +179,7 @@ void CPlaysDlg::OnAdd()
 void CPlaysDlg::OnEdit()
 {
     const int row = SelectedRow();
-    if (m_editor || row < 0 || !m_plays.IsAvailable())
+    if (m_editor || row < 0 || !m_plays.CanChange())
         return;
     OpenEditor(m_model->Sessions().at(row));
 }
@@ -216,7 +216,7 @@ void CPlaysDlg::FocusList()
 void CPlaysDlg::OnDelete()
 {
     const int row = SelectedRow();
-    if (m_editor || row < 0 || !m_plays.IsAvailable())
+    if (m_editor || row < 0 || !m_plays.CanChange())
         return;
     const PlaySession session = m_model->Sessions().at(row);
     QString what = session.store;
