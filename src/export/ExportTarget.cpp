@@ -2,6 +2,7 @@
 
 #include "data/DailyBackup.h"
 #include "data/FileProblem.h"
+#include "play/PlayStore.h"
 #include "session/Messages.h"
 
 #include <QDir>
@@ -47,6 +48,16 @@ bool IsWithin(const QString &path, const QString &folder)
     return path == folder || path.startsWith(folder + QLatin1Char('/'));
 }
 
+// The files beside the data file that hold the diary too: the sessions' database with SQLite's
+// own files, and the lock that keeps a second copy off (a long name's lock is shortened and not
+// listed; it is rare and holds no days).
+QStringList Companions(const QString &dataFilePath)
+{
+    const QString db = CPlayStore::PathFor(dataFilePath);
+    return {db, db + QStringLiteral("-wal"), db + QStringLiteral("-shm"),
+            db + QStringLiteral("-journal"), dataFilePath + QStringLiteral(".lock")};
+}
+
 } // namespace
 
 QString ExportTargetProblem(const QString &target, const QString &dataFilePath,
@@ -59,6 +70,11 @@ QString ExportTargetProblem(const QString &target, const QString &dataFilePath,
     if (destination == Destination(dataFilePath)
         || IsWithin(destination, backupFolder.isEmpty() ? Destination(backups) : backupFolder))
         return refused;
+    const QStringList companions = Companions(dataFilePath);
+    for (const QString &companion : companions) {
+        if (destination == Destination(companion))
+            return refused;
+    }
 
 #if defined(Q_OS_UNIX)
     struct stat st;
@@ -75,6 +91,10 @@ QString ExportTargetProblem(const QString &target, const QString &dataFilePath,
                                                   : QStringLiteral("デバイス");
         return FileProblem::Message(failedText, target,
                                     kind + QStringLiteral("で、通常のファイルではありません。"));
+    }
+    for (const QString &companion : companions) {
+        if (StatOf(companion, other) && SameFile(st, other))
+            return refused;
     }
     // Another name of a backup: a hard link elsewhere.
     const QDir folder(backups);

@@ -775,6 +775,9 @@ void TestExport::refusedTargets_data()
             {"a hard link to a backup", true, u""},
             {"the backup folder", true, u""},
             {"a new file in the backup folder", true, u""},
+            {"the sessions' database", true, u""},
+            {"a hard link to the database's log", true, u""},
+            {"the data file's lock", true, u""},
             {"a FIFO", false, u": 名前付きパイプ（FIFO）で、通常のファイルではありません。"},
             {"a folder", false, u": 同じ名前のフォルダーがあります。"},
             {"a link to a device", false, u": デバイスで、通常のファイルではありません。"},
@@ -824,6 +827,18 @@ void TestExport::refusedTargets()
         path = backups;
     } else if (target == QLatin1String("a new file in the backup folder")) {
         path = backups + QStringLiteral("/new.out");
+    } else if (target == QLatin1String("the sessions' database")) {
+        path = dir.filePath(QStringLiteral("Murel1.db"));
+    } else if (target == QLatin1String("a hard link to the database's log")) {
+        const QString log = dir.filePath(QStringLiteral("Murel1.db-wal"));
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("log") == 3);
+        file.close();
+        path = Out(QStringLiteral("hard.out"));
+        QCOMPARE(::link(QFile::encodeName(log).constData(), QFile::encodeName(path).constData()),
+                 0);
+    } else if (target == QLatin1String("the data file's lock")) {
+        path = DataPath() + QStringLiteral(".lock");
     } else if (target == QLatin1String("a FIFO")) {
         path = Out(QStringLiteral("fifo.out"));
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
@@ -880,6 +895,7 @@ void TestExport::refusedTargets()
         QCOMPARE(is.st_ino, was.st_ino);
     }
     QDir(backups).removeRecursively();
+    QFile::remove(dir.filePath(QStringLiteral("Murel1.db-wal")));
 }
 
 void TestExport::printPreview()
