@@ -2,7 +2,7 @@
 # Installs what building and testing need on Debian 12 or Ubuntu, skipping what is already there.
 set -euo pipefail
 packages=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libgl-dev fonts-ipafont-gothic
-          xvfb xauth xdotool faketime openbox
+          xvfb xauth xdotool faketime openbox x11-xkb-utils
           dpkg-dev file desktop-file-utils appstream lintian clang-format python3 poppler-utils
           libqt6sql6-sqlite sqlite3 dbus-daemon at-spi2-core python3-dbus)
 missing=()

@@ -17,6 +17,7 @@ lines=('20030105,0,1200,4200,3000,' '20030512,1,-700,0,0,' '20030513,0,-100,0,10
 printf '%s\r\n' "${lines[@]}" > "$data"
 
 start_x_server 191 240
+map_characters "駅前ホール" "海物語" "朝一,好調" "夕方"
 (cd "$work/diary" && FAKETIME_DONT_FAKE_MONOTONIC=1 exec faketime -f '@2003-05-12 10:00:00' "$murel") >"$work/murel.log" 2>&1 &
 app=$!
 pids+=($app)

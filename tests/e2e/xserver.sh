@@ -3,7 +3,7 @@
 # LAST starts Xvfb on a free display between :FIRST and :LAST with a window manager, exports
 # DISPLAY, and sets the environment the program runs in.
 fail() { echo "FAIL: $*" >&2; exit 1; }
-for tool in Xvfb xdotool faketime openbox; do
+for tool in Xvfb xdotool xkbcomp faketime openbox; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
 done
 
@@ -36,4 +36,36 @@ start_x_server() {
     # faketime preloads its library ahead of a sanitizer build's runtime; that order is harmless here.
     export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0"
     unset QT_QPA_PLATFORMTHEME
+}
+
+# xdotool types a character missing from the keymap by binding it to a spare key for a moment,
+# and a client that reads the keymap after it was put back loses the character. So every
+# character beyond ASCII in the arguments gets a key of its own first (F13 and up, two levels),
+# and xdotool types it as any other key. At most 24 distinct characters.
+map_characters() {
+    local chars keys=() c n=0 spec
+    chars=$(printf '%s' "$*" | grep -o . | LC_ALL=C.UTF-8 awk '!seen[$0]++' | grep -v '^[ -~]$' || true)
+    while IFS= read -r c; do
+        [ -n "$c" ] || continue
+        keys+=("$(printf 'U%04X' "'$c")")
+    done <<<"$chars"
+    [ ${#keys[@]} -le 24 ] || fail "more than 24 characters to map"
+    spec=$work/keymap.xkb
+    {
+        echo 'xkb_keymap {'
+        echo '  xkb_keycodes { include "evdev+aliases(qwerty)" };'
+        echo '  xkb_types { include "complete" };'
+        echo '  xkb_compat { include "complete" };'
+        echo '  xkb_symbols { include "pc+us+inet(evdev)"'
+        while [ $n -lt ${#keys[@]} ]; do
+            printf '    key <FK%d> { type = "TWO_LEVEL", [ %s, %s ] };\n' $((13 + n / 2)) \
+                "${keys[$n]}" "${keys[$((n + 1))]:-NoSymbol}"
+            n=$((n + 2))
+        done
+        echo '  };'
+        echo '  xkb_geometry { include "pc(pc105)" };'
+        echo '};'
+    } >"$spec"
+    xkbcomp -w 0 "$spec" "$DISPLAY" >"$work/xkbcomp.log" 2>&1 \
+        || fail "the keymap could not be set: $(cat "$work/xkbcomp.log")"
 }
