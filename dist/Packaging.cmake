@@ -27,6 +27,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Murel developers <murel@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The play sessions' database driver is a Qt plugin, which dpkg-shlibdeps does not see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
