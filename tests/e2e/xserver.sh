@@ -43,14 +43,14 @@ start_x_server() {
 # character beyond ASCII in the arguments gets a key of its own first (F13 and up, two levels),
 # and xdotool types it as any other key. At most 24 distinct characters.
 map_characters() {
-    local chars keys=() c n=0 spec
+    local chars keys=() c n=0 keymap
     chars=$(printf '%s' "$*" | grep -o . | LC_ALL=C.UTF-8 awk '!seen[$0]++' | grep -v '^[ -~]$' || true)
     while IFS= read -r c; do
         [ -n "$c" ] || continue
         keys+=("$(printf 'U%04X' "'$c")")
     done <<<"$chars"
     [ ${#keys[@]} -le 24 ] || fail "more than 24 characters to map"
-    spec=$work/keymap.xkb
+    keymap=$work/keymap.xkb
     {
         echo 'xkb_keymap {'
         echo '  xkb_keycodes { include "evdev+aliases(qwerty)" };'
@@ -65,7 +65,7 @@ map_characters() {
         echo '  };'
         echo '  xkb_geometry { include "pc(pc105)" };'
         echo '};'
-    } >"$spec"
-    xkbcomp -w 0 "$spec" "$DISPLAY" >"$work/xkbcomp.log" 2>&1 \
+    } >"$keymap"
+    xkbcomp -w 0 "$keymap" "$DISPLAY" >"$work/xkbcomp.log" 2>&1 \
         || fail "the keymap could not be set: $(cat "$work/xkbcomp.log")"
 }

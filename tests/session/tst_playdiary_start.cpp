@@ -169,10 +169,10 @@ void TestPlayDiaryStart::start()
         else
             QVERIFY(CPlayStore(db).Delete(1));
     } else if (!setup.isEmpty()) {
-        for (const QString &spec : setup.split(QLatin1Char(','))) {
-            const QStringList f = QString(spec).remove(QLatin1Char('!')).split(QLatin1Char('/'));
+        for (const QString &entry : setup.split(QLatin1Char(','))) {
+            const QStringList f = QString(entry).remove(QLatin1Char('!')).split(QLatin1Char('/'));
             d.putSessions({Make(f[0].toInt(), QStringLiteral("店"), f[1].toInt(), f[2].toInt())},
-                          spec.endsWith(QLatin1Char('!')));
+                          entry.endsWith(QLatin1Char('!')));
         }
     }
     const bool hadDatabase = QFileInfo::exists(db);

@@ -8,10 +8,10 @@ namespace {
 // Days of May 2003 written "day:balance": "+5" and "-3" are results, "0" a draw, "x" a line
 // without a result, "x-8" one without a result that carries a balance (a hand-edited file).
 // Days not written have no line.
-StatFigures Run(const QString &spec)
+StatFigures Run(const QString &text)
 {
     CStatsBuilder builder;
-    for (const QString &token : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &token : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList parts = token.split(QLatin1Char(':'));
         const int date = 20030500 + parts[0].toInt();
         QString value = parts[1];

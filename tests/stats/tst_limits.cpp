@@ -14,10 +14,10 @@
 namespace {
 
 // "L300 I1000 D4": the limits switched on, loss, invested and days.
-CSettings LimitsOf(const QString &spec)
+CSettings LimitsOf(const QString &text)
 {
     CSettings s;
-    for (const QString &part : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const int value = part.mid(1).toInt();
         switch (part[0].toLatin1()) {
         case 'L':
@@ -38,9 +38,9 @@ CSettings LimitsOf(const QString &spec)
 }
 
 // "200305 -150 20 3": month, balance, invested, days with a result.
-MonthTotals TotalsOf(const QString &spec)
+MonthTotals TotalsOf(const QString &text)
 {
-    const QStringList p = spec.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList p = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     return MonthTotals{p.value(0).toInt(), p.value(1).toLongLong(), p.value(2).toLongLong(),
                        p.value(3).toInt()};
 }
