@@ -11,6 +11,7 @@
 #include <QVariant>
 
 #include <cerrno>
+#include <limits>
 
 #include <sys/stat.h>
 
@@ -112,21 +113,11 @@ bool CPlayStore::DaySums(int32_t day, PlayDaySums *sums)
 bool CPlayStore::AllDaySums(QList<PlayDaySums> *sums)
 {
     sums->clear();
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
-    if (!Select(query,
-                QStringLiteral("SELECT day, count(*), sum(collected), sum(invested) "
-                               "FROM play_session GROUP BY day ORDER BY day")))
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    while (query.next())
-        sums->append(PlayDaySums{query.value(0).toInt(), query.value(1).toInt(),
-                                 query.value(2).toLongLong(), query.value(3).toLongLong()});
-    if (query.lastError().isValid())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    return true;
+    return ForEachDaySums(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(),
+                          [sums](const PlayDaySums &day) {
+                              sums->append(day);
+                              return true;
+                          });
 }
 
 bool CPlayStore::ForEachDaySums(int32_t first, int32_t last,
