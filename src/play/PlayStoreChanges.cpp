@@ -4,6 +4,7 @@
 #include "data/FileProblem.h"
 #include "play/PlayStoreTexts.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -139,12 +140,19 @@ bool CPlayStore::AddAll(QList<PlaySession> &sessions)
                                    ? query.lastError()
                                    : (insert.lastError().isValid() ? insert.lastError()
                                                                    : mark.lastError()));
+        // Each day's next place is asked of the database once, and each day marked once.
+        QHash<int32_t, int> nextOrder;
         for (PlaySession &session : stored) {
-            query.addBindValue(session.day);
-            if (!query.exec() || !query.next())
-                return FailSql(PlayTexts::SaveFailed(), query.lastError());
-            session.order = query.value(0).toInt();
-            query.finish();
+            auto next = nextOrder.find(session.day);
+            const bool firstOfDay = next == nextOrder.end();
+            if (firstOfDay) {
+                query.addBindValue(session.day);
+                if (!query.exec() || !query.next())
+                    return FailSql(PlayTexts::SaveFailed(), query.lastError());
+                next = nextOrder.insert(session.day, query.value(0).toInt());
+                query.finish();
+            }
+            session.order = next.value()++;
             for (const QVariant &value :
                  {QVariant(session.day), QVariant(session.order), Text(session.store),
                   Text(session.machine), Time(session.startMinute), Time(session.endMinute),
@@ -153,6 +161,8 @@ bool CPlayStore::AddAll(QList<PlaySession> &sessions)
             if (!insert.exec())
                 return FailSql(PlayTexts::SaveFailed(), insert.lastError());
             session.id = insert.lastInsertId().toLongLong();
+            if (!firstOfDay)
+                continue;
             mark.addBindValue(session.day);
             if (!mark.exec())
                 return FailSql(PlayTexts::SaveFailed(), mark.lastError());
