@@ -202,20 +202,17 @@ void TestRoundTrip::sessions()
     QCOMPARE(import.Counts().rejected, 0);
     ImportChanges changes = import.Changes(false);
     QCOMPARE(changes.sessions.size(), model.size());
-    std::map<int, std::pair<qint64, qint64>> sums;
+    std::vector<DayChange> sums; // the model's dates ascend
     for (size_t i = 0; i < model.size(); ++i) {
         QVERIFY2(changes.sessions[i].SameAs(model[i]), qPrintable(QString::number(i)));
-        sums[model[i].date].first += model[i].collected;
-        sums[model[i].date].second += model[i].invested;
+        if (sums.empty() || sums.back().date != model[i].date)
+            sums.push_back({model[i].date, {0, 0, 0, 0}});
+        DayRecord &sum = sums.back().record;
+        sum.collected += model[i].collected;
+        sum.invested += model[i].invested;
+        sum.balance = sum.collected - sum.invested;
     }
-    QStringList expected;
-    for (const auto &[day, sum] : sums) {
-        expected << QStringLiteral("%1,0,%2,%3,%4")
-                            .arg(day)
-                            .arg(sum.first)
-                            .arg(sum.second)
-                            .arg(sum.first - sum.second);
-    }
+    const QStringList expected = DayTexts(sums);
     QCOMPARE(DayTexts(changes.days), expected);
 
     QVERIFY(import.Compare(Path("empty/Murel1.Dat"), nullptr, lookup));
