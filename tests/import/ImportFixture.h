@@ -1,7 +1,7 @@
 #pragma once
 
-// Files for the import tests: bytes on disk, Shift_JIS made by Qt's own encoder, the session
-// rows in the diary's export format, and an import run from opening to the change list.
+// Files for the import tests: bytes on disk, data files' lines, Shift_JIS made by Qt's own encoder,
+// the session rows in the diary's export format, and an import run from opening to the change list.
 #include "import/CsvImport.h"
 
 #include <QFile>
@@ -16,6 +16,15 @@ inline bool WriteBytes(const QString &path, const QByteArray &bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
             && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// A data file's bytes: these lines, each ended by CR LF.
+inline QByteArray DataBytes(const QStringList &lines)
+{
+    QByteArray bytes;
+    for (const QString &line : lines)
+        bytes += line.toLatin1() + "\r\n";
+    return bytes;
 }
 
 inline QByteArray ShiftJis(const QString &text)

@@ -1,21 +1,16 @@
 #include "importdlg/ImportDlg.h"
 #include "importdlg/PreviewText.h"
 
-#include "common/DataLines.h"
 #include "import/ImportFixture.h"
 #include "settings/Profile.h"
+#include "tools/ToolsFixture.h"
 
-#include <QAccessible>
-#include <QAccessibleTableInterface>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSettings>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
@@ -39,10 +34,7 @@ QString LabelOf(QWidget *widget)
 
 QString SpokenCell(QTableWidget *table, int row, int column)
 {
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(table);
-    QAccessibleTableInterface *cells = iface ? iface->tableInterface() : nullptr;
-    QAccessibleInterface *cell = cells ? cells->cellAt(row, column) : nullptr;
-    return cell ? cell->text(QAccessible::Name) : QStringLiteral("(none)");
+    return AccessibleRows(table).value(row).section(QLatin1Char('|'), column, column);
 }
 
 QStringList Items(const QListWidget *list)
@@ -60,7 +52,7 @@ class TestImportDlg : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void init() { m_fx.Init(); }
     void window();
     void keyboardOnly();
     void encodingAndOverwrite();
@@ -68,21 +60,14 @@ private slots:
     void ownFile();
 
 private:
-    QString Csv() const { return m_dir.filePath(QStringLiteral("in.csv")); }
-    QString Data() const { return m_dir.filePath(QStringLiteral("Murel1.Dat")); }
+    QString Csv() const { return m_fx.FilePath(QStringLiteral("in.csv")); }
+    const QString &Data() const { return m_fx.Path(); }
     void Key(QWidget *target, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(target, key, modifiers);
     }
-    QTemporaryDir m_dir;
+    ToolsFixture m_fx;
 };
-
-void TestImportDlg::initTestCase()
-{
-    QVERIFY(m_dir.isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       m_dir.filePath(QStringLiteral("settings")));
-}
 
 void TestImportDlg::window()
 {
@@ -111,7 +96,6 @@ void TestImportDlg::keyboardOnly()
     QVERIFY(WriteBytes(Csv(),
                        QByteArray("日付,A,B\r\n2003/05/12,\"1,000\",300\r\n"
                                   "2003/05/13,0,250\r\n2003/02/30,1,1\r\n")));
-    QFile::remove(Data());
     CImportDlg dlg;
     QVERIFY(dlg.Open(Csv(), Data(), nullptr));
     dlg.show();
@@ -150,7 +134,7 @@ void TestImportDlg::keyboardOnly()
 
 void TestImportDlg::encodingAndOverwrite()
 {
-    QVERIFY(WriteBytes(Data(), (DataLine(20030512, 1, 0, 0, 5) + "\r\n").toLatin1()));
+    m_fx.WriteLines({DataLine(20030512, 1, 0, 0, 5)});
     QVERIFY(WriteBytes(Csv(),
                        ShiftJis(QStringLiteral("日付,収支\r\n2003年5月12日,８００円\r\n"
                                                "2003年5月13日,△300\r\n"))));
@@ -204,7 +188,6 @@ void TestImportDlg::ownFile()
                     + QStringLiteral("日付,曜日,入力方法,回収額(円),投資額(円),収支(円),"
                                      "回収率(%)\r\n2003/05/12,月,収支のみ,0,0,-4500,\r\n")
                               .toUtf8()));
-    QFile::remove(Data());
     CImportDlg dlg;
     QVERIFY(dlg.Open(Csv(), Data(), nullptr));
     auto *balance = qobject_cast<QComboBox *>(dlg.control(CImportDlg::IdBalance));

@@ -1,8 +1,8 @@
 #pragma once
 
-// A diary's folder for the session table's tests: its own settings store, play sessions added
-// through the play store, and a data file whose days with sessions hold their sums as the diary
-// writes them (by amounts), with any other lines after them.
+// A diary's folder for the statistics' tests: its own settings store, a data file of given lines,
+// play sessions added through the play store, and a data file whose days with sessions hold their
+// sums as the diary writes them (by amounts), with any other lines after them.
 #include "common/DataLines.h"
 #include "play/PlayFixture.h"
 #include "play/PlayStore.h"
@@ -40,6 +40,15 @@ public:
     // A statement run on the database from outside, as a hand edit would.
     void Sql(const QString &sql) const { QCOMPARE(PlayTest::Sql(DbPath(), sql), QStringList()); }
 
+    // The data file of these lines, each ended by CR LF.
+    void WriteLines(const QStringList &lines) const
+    {
+        QByteArray bytes;
+        for (const QString &line : lines)
+            bytes += line.toLatin1() + "\r\n";
+        QVERIFY(PlayTest::WriteBytes(m_dataPath, bytes));
+    }
+
     // The data file: a line by amounts with the sums of every day that has sessions, and the
     // other lines given, in date order.
     void WriteDataFile(const QStringList &otherLines = {}) const
@@ -54,10 +63,7 @@ public:
             lines << DataLine(day.day, 0, int(day.collected), int(day.invested),
                               int(day.collected - day.invested));
         std::sort(lines.begin(), lines.end());
-        QByteArray bytes;
-        for (const QString &line : lines)
-            bytes += line.toLatin1() + "\r\n";
-        QVERIFY(PlayTest::WriteBytes(m_dataPath, bytes));
+        WriteLines(lines);
     }
 
 private:

@@ -3,12 +3,8 @@
 #include "session/RowText.h"
 #include "stats/CalendarData.h"
 
-#include "common/DataLines.h"
 #include "common/RandomDataFile.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include "stats/SessionFixture.h"
 
 namespace {
 
@@ -33,23 +29,10 @@ class TestCalendarData : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
-    QString m_path;
-
-    void WriteLines(const QStringList &lines)
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        for (const QString &line : lines)
-            file.write(line.toLatin1() + "\r\n");
-    }
+    SessionFixture m_fx;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("Murel1.Dat"));
-    }
+    void init() { m_fx.Init(); }
 
     void layout_data()
     {
@@ -153,10 +136,10 @@ private slots:
     // A known file: days, months and years, and the years left out as the year table leaves them.
     void archive()
     {
-        WriteLines({DataLine(20020110, -1, 5, 0, 5), DataLine(20030501, 0, 100, 20, 80),
-                    DataLine(20030502, 1, 0, 0, -120), DataLine(20030503, -1, 0, 0, 30),
-                    DataLine(20030504, 0, 10, 10, 0), DataLine(20031231, 1, 0, 0, 7)});
-        const CResultBook book(m_path);
+        m_fx.WriteLines({DataLine(20020110, -1, 5, 0, 5), DataLine(20030501, 0, 100, 20, 80),
+                         DataLine(20030502, 1, 0, 0, -120), DataLine(20030503, -1, 0, 0, 30),
+                         DataLine(20030504, 0, 10, 10, 0), DataLine(20031231, 1, 0, 0, 7)});
+        const CResultBook book(m_fx.DataPath());
         CDayArchive archive;
         QVERIFY(archive.Load(book));
         QCOMPARE(archive.YearCount(), 1); // 2002 holds no result
@@ -177,8 +160,8 @@ private slots:
     // Days the book holds, saved or not, and days it takes while the calendar is open.
     void bookOverlay()
     {
-        WriteLines({DataLine(20030101, 0, 10, 5, 5), DataLine(20040505, 0, 20, 5, 15)});
-        CResultBook book(m_path);
+        m_fx.WriteLines({DataLine(20030101, 0, 10, 5, 5), DataLine(20040505, 0, 20, 5, 15)});
+        CResultBook book(m_fx.DataPath());
         QVERIFY(book.LoadPeriod(200312, 1, 1)); // 2003, January to December
         QVERIFY(book.EnterDay(20030102, EntryMethod::Balance, 0, 0, -9));
         CDayArchive archive;
@@ -212,15 +195,12 @@ private slots:
             shape.duplicatePercent = int(rng.bounded(5));
             shape.invalidPercent = int(rng.bounded(5));
             shape.junkPercent = int(rng.bounded(5));
-            QFile file(m_path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(RandomDataFile(rng, shape));
-            file.close();
-            CResultBook book(m_path);
+            QVERIFY(PlayTest::WriteBytes(m_fx.DataPath(), RandomDataFile(rng, shape)));
+            CResultBook book(m_fx.DataPath());
             CDayArchive archive;
             QVERIFY(archive.Load(book));
             CYearTotals totals;
-            QVERIFY(totals.Load(m_path));
+            QVERIFY(totals.Load(m_fx.DataPath()));
             QCOMPARE(archive.YearCount(), int(totals.Rows().size()));
             for (const YearFigures &year : totals.Rows()) {
                 QCOMPARE(archive.YearBalance(year.year), year.balance);

@@ -2,14 +2,7 @@
 #include "settings/Settings.h"
 #include "stats/Limits.h"
 
-#include "common/DataLines.h"
-
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
+#include "stats/SessionFixture.h"
 
 namespace {
 
@@ -74,16 +67,10 @@ class TestLimits : public QObject
 {
     Q_OBJECT
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    SessionFixture m_fx;
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           m_dir->filePath(QStringLiteral("settings")));
-    }
+    void init() { m_fx.Init(); }
 
     // Confirmed days one after another: the boxes each one brings.
     void thresholds_data()
@@ -293,16 +280,10 @@ private slots:
 
     void monthTotals()
     {
-        const QString path = m_dir->filePath(QStringLiteral("Murel1.Dat"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        for (const QString &line :
-             {DataLine(20021205, 1, 0, 0, 12), DataLine(20030301, 0, 10, 30, -20),
-              DataLine(20030415, 0, 5, 8, -3), DataLine(20030420, 1, 0, 0, 7),
-              DataLine(20030421, -1, 0, 0, 0), DataLine(20030502, 0, 50, 40, 10)})
-            file.write(line.toLatin1() + "\r\n");
-        file.close();
-        CResultBook book(path);
+        m_fx.WriteLines({DataLine(20021205, 1, 0, 0, 12), DataLine(20030301, 0, 10, 30, -20),
+                         DataLine(20030415, 0, 5, 8, -3), DataLine(20030420, 1, 0, 0, 7),
+                         DataLine(20030421, -1, 0, 0, 0), DataLine(20030502, 0, 50, 40, 10)});
+        CResultBook book(m_fx.DataPath());
         QVERIFY(book.LoadPeriod(200305, 1, 0)); // January to May 2003
         const std::optional<MonthTotals> april = MonthTotalsOf(book, 200304);
         QVERIFY(april);

@@ -3,9 +3,9 @@
 // back from the file, the days without sessions are the other lines with a result, and every
 // grouping splits the same total.
 #include "data/ResultBook.h"
-#include "data/YearReader.h"
 #include "stats/SessionTable.h"
 
+#include "common/RandomDataFile.h"
 #include "stats/SessionFixture.h"
 
 #include <QDate>
@@ -33,23 +33,6 @@ PlaySession RandomSession(QRandomGenerator &rng, int32_t day)
     s.collected = rng.bounded(3) == 0 ? 0 : int32_t(rng.bounded(10000));
     return s;
 }
-
-// The days with a result of the data file, as the file says.
-class FileDays : public CYearSink
-{
-public:
-    void Begin() override { days.clear(); }
-    void TakeYear(int year, std::span<const DayRecord> records) override
-    {
-        QDate date(year, 1, 1);
-        for (const DayRecord &record : records) {
-            if (record.HasResult())
-                days[date.year() * 10000 + date.month() * 100 + date.day()] = record;
-            date = date.addDays(1);
-        }
-    }
-    std::map<int32_t, DayRecord> days;
-};
 
 } // namespace
 
@@ -99,9 +82,8 @@ private slots:
         if (!sessions.isEmpty())
             m_fx.Add(sessions);
         m_fx.WriteDataFile(otherLines);
-        FileDays file;
-        CYearReader reader(m_fx.DataPath());
-        QVERIFY(reader.Read(file));
+        // The data file's days, as the file says.
+        const std::map<int, ModelDay> file = ModelDays(PlayTest::ReadBytes(m_fx.DataPath()));
 
         CResultBook book(m_fx.DataPath());
         QVERIFY(book.LoadPeriod(200312, 1, 0));
@@ -113,8 +95,8 @@ private slots:
             int64_t invested = 0;
             int64_t balance = 0;
             int daysWithout = 0;
-            for (const auto &[date, record] : file.days) {
-                if (!all && date / 10000 != 2003)
+            for (const auto &[date, record] : file) {
+                if (record.method == -1 || (!all && date / 10000 != 2003))
                     continue;
                 if (sessionDays.count(date) == 0) {
                     ++daysWithout;

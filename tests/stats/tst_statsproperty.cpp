@@ -7,11 +7,8 @@
 #include "stats/DayStats.h"
 #include "stats/StatsText.h"
 
+#include "stats/SessionFixture.h"
 #include "stats/StatsModel.h"
-
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <cmath>
 
@@ -84,22 +81,10 @@ class TestStatsProperty : public QObject
 {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
-    QString m_path;
-
-    void Write(const QByteArray &bytes)
-    {
-        QFile file(m_path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
+    SessionFixture m_fx;
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("Murel1.Dat"));
-    }
+    void initTestCase() { m_fx.Init(); }
 
     // Every year: the year table's total, its texts and the model.
     void allYears()
@@ -109,8 +94,8 @@ private slots:
             const QByteArray file = round % 4 == 3
                     ? SmallAmountsFile(rng, 2001 + int(rng.bounded(3)), int(rng.bounded(300)))
                     : RandomDataFile(rng, RandomShape(rng, false));
-            Write(file);
-            const CResultBook book(m_path);
+            QVERIFY(PlayTest::WriteBytes(m_fx.DataPath(), file));
+            const CResultBook book(m_fx.DataPath());
             CAllYearsStats stats;
             QVERIFY(stats.Load(book));
             const StatFigures f = stats.Figures();
@@ -121,7 +106,7 @@ private slots:
             }
 
             CYearTotals totals;
-            QVERIFY(totals.Load(m_path));
+            QVERIFY(totals.Load(m_fx.DataPath()));
             const YearFigures t = totals.Total();
             QCOMPARE(Value(f, "稼働日数"), QString::number(t.resultDays));
             QCOMPARE(Value(f, "勝ち日数"), QString::number(t.winDays));
@@ -144,10 +129,10 @@ private slots:
             const QByteArray file = round % 3 == 2
                     ? SmallAmountsFile(rng, 2001 + int(rng.bounded(3)), int(rng.bounded(300)))
                     : RandomDataFile(rng, RandomShape(rng, true));
-            Write(file);
+            QVERIFY(PlayTest::WriteBytes(m_fx.DataPath(), file));
             CYearTotals totals;
-            QVERIFY(totals.Load(m_path));
-            CResultBook book(m_path);
+            QVERIFY(totals.Load(m_fx.DataPath()));
+            CResultBook book(m_fx.DataPath());
             for (const YearFigures &year : totals.Rows()) {
                 QVERIFY(book.LoadPeriod(year.year * 100 + 12, 1, 0));
                 const StatFigures f = PeriodStats(book);
@@ -201,9 +186,9 @@ private slots:
             FileShape shape = RandomShape(rng, true);
             shape.lines = 50 + int(rng.bounded(200));
             const QByteArray file = RandomDataFile(rng, shape);
-            Write(file);
+            QVERIFY(PlayTest::WriteBytes(m_fx.DataPath(), file));
             const int year = shape.firstYear;
-            CResultBook book(m_path);
+            CResultBook book(m_fx.DataPath());
             QVERIFY(book.LoadPeriod(year * 100 + 12, 1, 0));
             const QDate day = QDate(year, 1, 1).addDays(rng.bounded(365));
             const int date = day.year() * 10000 + day.month() * 100 + day.day();

@@ -1,4 +1,3 @@
-#include "common/DataLines.h"
 #include "data/ResultBook.h"
 #include "dialogkit/DialogTemplate.h"
 #include "dialogkit/ReportList.h"
@@ -6,17 +5,11 @@
 #include "settings/Profile.h"
 #include "tools/YearTableDlg.h"
 
-#include <QAccessible>
-#include <QAccessibleTableInterface>
+#include "tools/ToolsFixture.h"
+
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <memory>
 
 namespace {
 
@@ -32,25 +25,6 @@ QStringList Cells(const CReportList &list)
             cells << list.CellText(r, c);
         rows << cells.join(QLatin1Char('|')) + QLatin1Char('#')
                         + QString::number(list.IconOfRow(r));
-    }
-    return rows;
-}
-
-// The same cells as a screen reader reads them.
-QStringList AccessibleCells(CReportList &list)
-{
-    QStringList rows;
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(&list);
-    QAccessibleTableInterface *table = iface ? iface->tableInterface() : nullptr;
-    if (!table)
-        return rows;
-    for (int r = 0; r < table->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table->columnCount(); ++c) {
-            QAccessibleInterface *cell = table->cellAt(r, c);
-            cells << (cell ? cell->text(QAccessible::Name) : QStringLiteral("?"));
-        }
-        rows << cells.join(QLatin1Char('|'));
     }
     return rows;
 }
@@ -72,31 +46,22 @@ class TestYearTableDlg : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
-    QString m_path;
+    ToolsFixture m_fx;
 
     void Write(const QByteArray &bytes)
     {
-        QFile file(m_path);
+        QFile file(m_fx.Path());
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         QCOMPARE(file.write(bytes), bytes.size());
     }
-    void WriteLines(const QStringList &lines)
-    {
-        QByteArray bytes;
-        for (const QString &line : lines)
-            bytes += line.toLatin1() + "\r\n";
-        Write(bytes);
-    }
     QByteArray Read() const
     {
-        QFile file(m_path);
+        QFile file(m_fx.Path());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
     }
 
 private slots:
-    void initTestCase();
-    void init();
+    void init() { m_fx.Init(); }
 
     void window();
     void rows_data();
@@ -107,25 +72,6 @@ private slots:
     void position_data();
     void position();
 };
-
-void TestYearTableDlg::initTestCase()
-{
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       m_dir->filePath(QStringLiteral("settings")));
-    m_path = m_dir->filePath(QStringLiteral("Murel1.Dat"));
-}
-
-void TestYearTableDlg::init()
-{
-    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Murel"),
-              QStringLiteral("Murel"))
-            .clear();
-    if (QFileInfo(m_path).isDir())
-        QDir(m_path).removeRecursively();
-    QFile::remove(m_path);
-}
 
 void TestYearTableDlg::window()
 {
@@ -195,7 +141,7 @@ void TestYearTableDlg::rows()
     if (exists)
         Write(file);
 
-    CResultBook book(m_path);
+    CResultBook book(m_fx.Path());
     CYearTableDlg dlg;
     dlg.SetData(&book, 2003);
     QCOMPARE(dlg.List()->RowCount(), 0); // read when it opens
@@ -213,7 +159,7 @@ void TestYearTableDlg::rows()
     QCOMPARE(qobject_cast<QLabel *>(dlg.control(CYearTableDlg::IdStatus))->text(), QString());
     dlg.reject();
     // Reading neither writes nor makes the file.
-    QCOMPARE(QFile::exists(m_path), exists);
+    QCOMPARE(QFile::exists(m_fx.Path()), exists);
     if (exists)
         QCOMPARE(Read(), file);
 }
@@ -222,8 +168,8 @@ void TestYearTableDlg::rows()
 // reason, no rows and an empty chart.
 void TestYearTableDlg::readFailure()
 {
-    QVERIFY(QDir().mkpath(m_path)); // a folder where the file should be
-    CResultBook book(m_path);
+    QVERIFY(QDir().mkpath(m_fx.Path())); // a folder where the file should be
+    CResultBook book(m_fx.Path());
     CYearTableDlg dlg;
     dlg.SetData(&book, 2003);
     dlg.show();
@@ -231,7 +177,7 @@ void TestYearTableDlg::readFailure()
     auto *status = qobject_cast<QLabel *>(dlg.control(CYearTableDlg::IdStatus));
     QCOMPARE(status->text(),
              QStringLiteral("ファイルの読み込みに失敗しました。\n")
-                     + QDir::toNativeSeparators(QFileInfo(m_path).absoluteFilePath())
+                     + QDir::toNativeSeparators(QFileInfo(m_fx.Path()).absoluteFilePath())
                      + QStringLiteral(": 同じ名前のフォルダーがあります。"));
     QVERIFY(status->isVisible());
     QCOMPARE(dlg.List()->RowCount(), 0);
@@ -247,7 +193,7 @@ void TestYearTableDlg::manyYears()
     for (int year = 1601; year <= 2000; ++year)
         file += QByteArray::number(year * 10000 + 101) + ",1,100,0,0,\r\n";
     Write(file);
-    CResultBook book(m_path);
+    CResultBook book(m_fx.Path());
     CYearTableDlg dlg;
     dlg.SetData(&book, 2003);
     dlg.show();
@@ -265,8 +211,8 @@ void TestYearTableDlg::manyYears()
 // Enter presses the close button.
 void TestYearTableDlg::keyboardAndScreenReader()
 {
-    WriteLines({Line(20020510, 0, 20, 10, 10), Line(20030512, 0, 50, 30, 20)});
-    CResultBook book(m_path);
+    m_fx.WriteLines({Line(20020510, 0, 20, 10, 10), Line(20030512, 0, 50, 30, 20)});
+    CResultBook book(m_fx.Path());
     CYearTableDlg dlg;
     dlg.SetData(&book, 2003);
     dlg.show();
@@ -284,7 +230,7 @@ void TestYearTableDlg::keyboardAndScreenReader()
     QCOMPARE(QAccessible::queryAccessibleInterface(list)->text(QAccessible::Name),
              QStringLiteral("年別一覧"));
 
-    QCOMPARE(AccessibleCells(*list),
+    QCOMPARE(AccessibleRows(list),
              QStringList({"2002|20/10|200%|10|10|1|100%", "2003|50/30|167%|20|30|1|100%",
                           "合計|70/40|175%|30|30|2|100%"}));
 
@@ -318,7 +264,7 @@ void TestYearTableDlg::position()
     QFETCH(QPoint, storedPos);
     QFETCH(bool, restored);
     QFETCH(CloseBy, closeBy);
-    CResultBook book(m_path);
+    CResultBook book(m_fx.Path());
 
     QPoint fallback;
     {
@@ -329,7 +275,7 @@ void TestYearTableDlg::position()
         dlg.hide();
     }
     QVERIFY(fallback != QPoint(0, 0)); // otherwise (0, 0) could not be told apart
-    init();
+    ToolsFixture::Store().clear();
     if (stored) {
         WriteProfileInt(QStringLiteral("YearTable"), QStringLiteral("Pos_X"), storedPos.x());
         WriteProfileInt(QStringLiteral("YearTable"), QStringLiteral("Pos_Y"), storedPos.y());
