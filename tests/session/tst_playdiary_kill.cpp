@@ -194,13 +194,8 @@ void TestPlayDiaryKill::killedAtRandomSteps()
         const int dieAt = kill ? 0 : int(rng.bounded(1, 90));
         const quint32 seed = 500 + quint32(round);
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kChildVariable, QStringLiteral("%1;%2;%3").arg(path).arg(seed).arg(dieAt));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForStarted());
-        QVERIFY(child.waitForReadyRead(30000));
-        QCOMPARE(child.readLine(), QByteArray("ready\n"));
+        QVERIFY(PlayTest::StartChild(child, kChildVariable,
+                                     QStringLiteral("%1;%2;%3").arg(path).arg(seed).arg(dieAt)));
         if (kill) {
             QTest::qSleep(int(rng.bounded(5, 80)));
             QCOMPARE(::kill(pid_t(child.processId()), SIGKILL), 0);

@@ -17,23 +17,6 @@ const QString kRewritten = QStringLiteral("データファイルに稼働記録�
                                           "稼働記録の合計に書き換えました。\n"
                                           "書き換える前のバックアップ: %BACKUP%\n\n");
 
-// A database of ours over several pages, closed, then damaged in the middle.
-void MakeDamaged(const QString &path)
-{
-    {
-        CPlayStore store(path);
-        QList<PlaySession> all;
-        for (int n = 0; n < 400; ++n)
-            all.append(Make(20030401 + n % 28, QStringLiteral("店%1").arg(n), n, n, QString(),
-                            PlaySession::kNoTime, PlaySession::kNoTime, QString(40, u'メ')));
-        QVERIFY(store.AddAll(all));
-    }
-    QByteArray bytes = PlayTest::ReadBytes(path);
-    QVERIFY(bytes.size() > 8 * 4096);
-    bytes.replace(3 * 4096, 4 * 4096, QByteArray(4 * 4096, '\x5a'));
-    QVERIFY(PlayTest::WriteBytes(path, bytes));
-}
-
 // The file's lines with the given lines put in date order (a day's old line replaced).
 QByteArray With(const QByteArray &file, const QList<QPair<int32_t, DayRecord>> &days)
 {
@@ -159,7 +142,7 @@ void TestPlayDiaryStart::start()
     if (setup == "empty") {
         QVERIFY(PlayTest::WriteBytes(db, QByteArray()));
     } else if (setup == "damaged") {
-        MakeDamaged(db);
+        QVERIFY(PlayTest::MakeDatabase(db, 20030401) && PlayTest::Damage(db));
     } else if (setup == "text") {
         QVERIFY(PlayTest::WriteBytes(db, kFile));
     } else if (setup == "newer" || setup == "emptied") {
