@@ -99,15 +99,6 @@ void TestPlayStore::nothingMadeBeforeTheFirstSession()
     QFETCH(bool, emptyFile);
     if (emptyFile)
         QVERIFY(WriteBytes(m_path, QByteArray()));
-    const auto entries = [&] {
-        QStringList out;
-        for (const QFileInfo &info :
-             QDir(m_dir->path())
-                     .entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-            out << info.fileName() + QLatin1Char(':') + QString::number(info.size());
-        return out;
-    };
-    const QStringList before = entries();
     {
         CPlayStore store(m_path);
         QVERIFY(store.Open());
@@ -133,8 +124,9 @@ void TestPlayStore::nothingMadeBeforeTheFirstSession()
         QList<PlaySession> none;
         QVERIFY(store.AddAll(none));
     }
-    QCOMPARE(entries(), before);
-    QCOMPARE(before, emptyFile ? QStringList{"Murel1.db:0"} : QStringList());
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+             emptyFile ? QStringList{"Murel1.db"} : QStringList());
+    QCOMPARE(QFileInfo(m_path).size(), 0); // an empty file stays empty
 
     CPlayStore store(m_path);
     PlaySession first = Make(20240101, QStringLiteral("店A"), 10, 25);
