@@ -64,7 +64,6 @@ private slots:
     void openDay();
     void openDayAsksFirst_data();
     void openDayAsksFirst();
-    void dayOutsideThePeriod();
 
 private:
     CCalendarDlg *OpenCalendar(CDiaryDlg &dlg)
@@ -108,12 +107,18 @@ void TestCalendarMain::openDay_data()
     QTest::addColumn<bool>("inputOpen"); // the daily input window is open on today
     QTest::addColumn<bool>("doubleClick"); // else Enter
     QTest::addColumn<int>("date");
+    QTest::addColumn<QString>("status"); // the calendar's; when given, the main window stays
 
-    QTest::newRow("Enter, this month") << false << false << false << 20030505;
-    QTest::newRow("double click, another month") << false << false << true << 20030420;
-    QTest::newRow("Enter, from the monthly list") << true << false << false << 20030420;
-    QTest::newRow("Enter, daily input window open") << false << true << false << 20030420;
-    QTest::newRow("double click, a day without result") << true << true << true << 20030131;
+    QTest::newRow("Enter, this month") << false << false << false << 20030505 << QString();
+    QTest::newRow("double click, another month") << false << false << true << 20030420 << QString();
+    QTest::newRow("Enter, from the monthly list")
+            << true << false << false << 20030420 << QString();
+    QTest::newRow("Enter, daily input window open")
+            << false << true << false << 20030420 << QString();
+    QTest::newRow("double click, a day without result")
+            << true << true << true << 20030131 << QString();
+    QTest::newRow("a day outside the loaded period")
+            << false << false << false << 20020101 << "この日は表示中の期間の外です";
 }
 
 void TestCalendarMain::openDay()
@@ -122,6 +127,7 @@ void TestCalendarMain::openDay()
     QFETCH(bool, inputOpen);
     QFETCH(bool, doubleClick);
     QFETCH(int, date);
+    QFETCH(QString, status);
 
     auto dlg = m_f.Show();
     if (inputOpen) {
@@ -131,10 +137,19 @@ void TestCalendarMain::openDay()
     if (monthlyFirst)
         QTest::mouseClick(dlg->Control(MainCtl::MonthlyList), Qt::LeftButton);
     QCOMPARE(dlg->IsDailyView(), !monthlyFirst);
+    const QString before = MainState(*dlg);
     CCalendarDlg *calendar = OpenCalendar(*dlg);
     QVERIFY(calendar);
 
     Activate(calendar, date, doubleClick);
+    QVERIFY(calendar->isVisible());
+    QCOMPARE(calendar->StatusText(), status);
+    QVERIFY(m_f.prompt.asked.isEmpty());
+    if (!status.isEmpty()) {
+        QCOMPARE(MainState(*dlg), before);
+        QCOMPARE(dlg->DailyInput() != nullptr, inputOpen);
+        return;
+    }
     const QString dateText = CResultBook::DateText(date);
     QCOMPARE(MainState(*dlg),
              QStringLiteral("daily %1 %2 %3").arg(date / 100).arg(date).arg(dateText));
@@ -142,9 +157,6 @@ void TestCalendarMain::openDay()
     const int row = dlg->List()->SelectedRow();
     QVERIFY(row >= 0);
     QCOMPARE(dlg->List()->CellText(row, 0), dateText);
-    QVERIFY(calendar->isVisible());
-    QCOMPARE(calendar->StatusText(), QString());
-    QVERIFY(m_f.prompt.asked.isEmpty());
 }
 
 void TestCalendarMain::openDayAsksFirst_data()
@@ -186,19 +198,6 @@ void TestCalendarMain::openDayAsksFirst()
     QCOMPARE(F::Stored(*dlg, 20030512), stored);
     if (answer == QMessageBox::Cancel)
         QCOMPARE(collected->text(), QStringLiteral("99"));
-}
-
-void TestCalendarMain::dayOutsideThePeriod()
-{
-    auto dlg = m_f.Show();
-    const QString before = MainState(*dlg);
-    CCalendarDlg *calendar = OpenCalendar(*dlg);
-    QVERIFY(calendar);
-    Activate(calendar, 20020101, false);
-    QCOMPARE(calendar->StatusText(), QStringLiteral("この日は表示中の期間の外です"));
-    QCOMPARE(MainState(*dlg), before);
-    QVERIFY(!dlg->DailyInput());
-    QVERIFY(m_f.prompt.asked.isEmpty());
 }
 
 QTEST_MAIN(TestCalendarMain)

@@ -24,19 +24,14 @@ const QStringList kSample = {
         DataLine(20030505, 0, 5, 45, -40),
 };
 
-void SetLimit(const char *kind, int value)
-{
-    const QString section = QStringLiteral("Limits");
-    WriteProfileInt(section, QLatin1String(kind) + QStringLiteral("_On"), value > 0 ? 1 : 0);
-    WriteProfileInt(section, QLatin1String(kind), qAbs(value));
-}
-
-// The limits as "Loss=100 Invest=0 Days=3": 0 leaves a limit off.
+// The limits as "Loss=100 Invest=0 Days=3": 0 leaves a limit off, a negative value switches it off.
 void SetLimits(const QString &limits)
 {
     for (const QString &part : limits.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QStringList pair = part.split(QLatin1Char('='));
-        SetLimit(qPrintable(pair.at(0)), pair.at(1).toInt());
+        const int value = pair.at(1).toInt();
+        WriteProfileInt(QStringLiteral("Limits"), pair.at(0) + QStringLiteral("_On"), value > 0);
+        WriteProfileInt(QStringLiteral("Limits"), pair.at(0), qAbs(value));
     }
 }
 
@@ -55,6 +50,13 @@ QStringList ThresholdsOf(const QStringList &boxes)
             told << QStringLiteral("?") + first;
     }
     return told;
+}
+
+// The thresholds told so far, joined by ",", then "|" and the status line.
+QString Told(const CDiaryDlg &dlg, const ScriptedPrompt &prompt)
+{
+    return ThresholdsOf(prompt.texts()).join(QLatin1Char(',')) + QLatin1Char('|')
+            + dlg.LimitStatus()->text();
 }
 
 // Lets the event loop deliver what was posted: the watch measures once it is back there.
@@ -84,8 +86,6 @@ private slots:
         m_f.WriteLines(kSample);
     }
 
-    void statusAtStart_data();
-    void statusAtStart();
     void confirmedDays_data();
     void confirmedDays();
     void boxAfterTheEntry();
@@ -98,76 +98,62 @@ private:
     MainWindowFixture m_f;
 };
 
-void TestLimitsMain::statusAtStart_data()
-{
-    QTest::addColumn<QString>("limits");
-    QTest::addColumn<QString>("status");
-
-    QTest::newRow("no limit") << ""
-                              << "";
-    QTest::newRow("loss") << "Loss=100"
-                          << "今月の負け 40/100 (40%)";
-    QTest::newRow("invested, truncated percent") << "Invest=200"
-                                                 << "今月の投資 45/200 (22%)";
-    QTest::newRow("every limit")
-            << "Loss=100 Invest=90 Days=4"
-            << "今月の負け 40/100 (40%)、今月の投資 45/90 (50%)、今月の稼働 1/4日 (25%)";
-    QTest::newRow("switched off") << "Loss=-100 Days=2"
-                                  << "今月の稼働 1/2日 (50%)";
-}
-
-// The status alone: a threshold the month had reached before the start is not a day confirmed
-// now, so no box comes.
-void TestLimitsMain::statusAtStart()
-{
-    QFETCH(QString, limits);
-    QFETCH(QString, status);
-
-    SetLimits(limits);
-    auto dlg = m_f.Show();
-    BackInTheEventLoop();
-    QCOMPARE(dlg->LimitStatus()->text(), status);
-    QVERIFY(m_f.prompt.asked.isEmpty());
-}
-
 void TestLimitsMain::confirmedDays_data()
 {
     QTest::addColumn<QString>("limits");
     // Each step: "date collected invested", entered by amounts.
     QTest::addColumn<QStringList>("days");
-    // After each step: the thresholds told, joined by ",", then "|" and the status line.
+    // After the start, then after each step: the thresholds told, joined by ",", then "|" and the
+    // status line.
     QTest::addColumn<QStringList>("after");
 
+    const QString loss = QStringLiteral("|今月の負け 40/100 (40%)");
+    // A threshold the month had reached before the start is not a day confirmed now: no box.
+    QTest::newRow("no limit") << "" << QStringList() << QStringList{"|"};
+    QTest::newRow("invested, truncated percent")
+            << "Invest=200" << QStringList() << QStringList{"|今月の投資 45/200 (22%)"};
+    QTest::newRow("every limit")
+            << "Loss=100 Invest=90 Days=4" << QStringList()
+            << QStringList{
+                       "|今月の負け 40/100 (40%)、今月の投資 45/90 (50%)、今月の稼働 1/4日 (25%)"};
+    QTest::newRow("switched off") << "Loss=-100 Days=2" << QStringList()
+                                  << QStringList{"|今月の稼働 1/2日 (50%)"};
     QTest::newRow("loss, one threshold a day")
             << "Loss=100"
             << QStringList{"20030506 0 15", "20030507 0 25", "20030508 0 10", "20030509 0 15",
                            "20030510 0 5"}
-            << QStringList{"50|今月の負け 55/100 (55%)", "75|今月の負け 80/100 (80%)",
-                           "90|今月の負け 90/100 (90%)", "100|今月の負け 105/100 (105%)",
+            << QStringList{loss,
+                           "50|今月の負け 55/100 (55%)",
+                           "75|今月の負け 80/100 (80%)",
+                           "90|今月の負け 90/100 (90%)",
+                           "100|今月の負け 105/100 (105%)",
                            "|今月の負け 110/100 (110%)"};
     QTest::newRow("several thresholds in one day")
             << "Loss=100" << QStringList{"20030506 0 55", "20030507 0 5"}
-            << QStringList{"50,75,90|今月の負け 95/100 (95%)", "100|今月の負け 100/100 (100%)"};
+            << QStringList{loss, "50,75,90|今月の負け 95/100 (95%)",
+                           "100|今月の負け 100/100 (100%)"};
     QTest::newRow("told once a month, also after a win")
             << "Loss=100" << QStringList{"20030506 0 20", "20030507 30 0", "20030508 0 30"}
-            << QStringList{"50|今月の負け 60/100 (60%)", "|今月の負け 30/100 (30%)",
+            << QStringList{loss, "50|今月の負け 60/100 (60%)", "|今月の負け 30/100 (30%)",
                            "|今月の負け 60/100 (60%)"};
     QTest::newRow("today's day corrected") << "Loss=100" << QStringList{"20030505 0 80"}
-                                           << QStringList{"50,75|今月の負け 80/100 (80%)"};
+                                           << QStringList{loss, "50,75|今月の負け 80/100 (80%)"};
     QTest::newRow("a day of another month")
             << "Loss=100" << QStringList{"20030420 0 100", "20030101 0 99"}
-            << QStringList{"|今月の負け 40/100 (40%)", "|今月の負け 40/100 (40%)"};
+            << QStringList{loss, loss, loss};
     QTest::newRow("days with a result")
             << "Days=3" << QStringList{"20030506 1 0", "20030507 0 0", "20030508 2 1"}
-            << QStringList{"50|今月の稼働 2/3日 (66%)", "|今月の稼働 2/3日 (66%)",
-                           "75,90,100|今月の稼働 3/3日 (100%)"};
+            << QStringList{"|今月の稼働 1/3日 (33%)", "50|今月の稼働 2/3日 (66%)",
+                           "|今月の稼働 2/3日 (66%)", "75,90,100|今月の稼働 3/3日 (100%)"};
     QTest::newRow("two limits")
             << "Loss=100 Invest=100" << QStringList{"20030506 0 40"}
-            << QStringList{"50,75,50,75|今月の負け 80/100 (80%)、今月の投資 85/100 (85%)"};
-    QTest::newRow("no limit on") << "" << QStringList{"20030506 0 500"} << QStringList{"|"};
+            << QStringList{"|今月の負け 40/100 (40%)、今月の投資 45/100 (45%)",
+                           "50,75,50,75|今月の負け 80/100 (80%)、今月の投資 85/100 (85%)"};
+    QTest::newRow("no limit on") << "" << QStringList{"20030506 0 500"} << QStringList{"|", "|"};
 }
 
-// Days confirmed through the session, as the daily input window and the play sessions do.
+// The status line from the start, and days confirmed through the session, as the daily input
+// window and the play sessions do.
 void TestLimitsMain::confirmedDays()
 {
     QFETCH(QString, limits);
@@ -177,23 +163,23 @@ void TestLimitsMain::confirmedDays()
     SetLimits(limits);
     auto dlg = m_f.Show();
     BackInTheEventLoop();
-    for (int i = 0; i < days.size(); ++i) {
-        const QStringList day = days[i].split(QLatin1Char(' '));
+    QStringList seen{Told(*dlg, m_f.prompt)};
+    for (const QString &step : days) {
+        const QStringList day = step.split(QLatin1Char(' '));
         m_f.prompt.asked.clear();
         QVERIFY(dlg->Session().EnterDay(day[0].toInt(), EntryMethod::Amounts, day[1].toInt(),
                                         day[2].toInt(), 0));
         // Never inside the entry.
         QVERIFY(m_f.prompt.asked.isEmpty());
         BackInTheEventLoop();
-        QCOMPARE(ThresholdsOf(m_f.prompt.texts()).join(QLatin1Char(',')) + QLatin1Char('|')
-                         + dlg->LimitStatus()->text(),
-                 after[i]);
+        seen << Told(*dlg, m_f.prompt);
         for (const ScriptedPrompt::Asked &box : std::as_const(m_f.prompt.asked)) {
             QCOMPARE(box.owner, dlg.get());
             QCOMPARE(box.icon, QMessageBox::Information);
             QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         }
     }
+    QCOMPARE(seen, after);
 }
 
 // Typed into the daily input window: the box comes once the day is saved and the window is gone,
@@ -323,9 +309,7 @@ void TestLimitsMain::limitsWindow()
 
     QVERIFY(dlg->Session().EnterDay(20030506, EntryMethod::Amounts, 0, 10, 0));
     BackInTheEventLoop();
-    QCOMPARE(ThresholdsOf(m_f.prompt.texts()).join(QLatin1Char(',')) + QLatin1Char('|')
-                     + dlg->LimitStatus()->text(),
-             next);
+    QCOMPARE(Told(*dlg, m_f.prompt), next);
 }
 
 QTEST_MAIN(TestLimitsMain)

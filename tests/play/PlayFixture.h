@@ -5,6 +5,7 @@
 // the store that random changes are checked against.
 #include "play/PlayStore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -74,6 +75,40 @@ inline QString Cli(const QString &path, const QString &sql)
     if (!cli.waitForFinished(60000))
         return QStringLiteral("<sqlite3 did not run: %1>").arg(cli.errorString());
     return QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError()).trimmed();
+}
+
+// A database of ours with enough sessions for several pages from firstDay on, closed (its log
+// folded in); false when it could not be made.
+inline bool MakeDatabase(const QString &path, int32_t firstDay)
+{
+    CPlayStore store(path);
+    QList<PlaySession> all;
+    for (int n = 0; n < 400; ++n)
+        all.append(Make(firstDay + n % 28, QStringLiteral("店%1").arg(n), n, n,
+                        QStringLiteral("機種"), PlaySession::kNoTime, PlaySession::kNoTime,
+                        QString(40, QChar(u'メ'))));
+    return store.AddAll(all);
+}
+
+// Four pages in the middle of the database overwritten.
+inline bool Damage(const QString &path)
+{
+    QByteArray bytes = ReadBytes(path);
+    return bytes.size() > 8 * 4096
+            && WriteBytes(path, bytes.replace(3 * 4096, 4 * 4096, QByteArray(4 * 4096, '\x5a')));
+}
+
+// Starts this test's own program as the child of a kill test, its arguments in variable; true
+// once it said "ready".
+inline bool StartChild(QProcess &child, const char *variable, const QString &arguments,
+                       bool waitForReady = true)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(variable), arguments);
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    return child.waitForStarted()
+            && (!waitForReady || (child.waitForReadyRead(30000) && child.readLine() == "ready\n"));
 }
 
 // Every session in the store's order, or a failure.

@@ -18,11 +18,6 @@ const QString kStoreControl = QStringLiteral("店舗に改行やタブなどの�
 const QString kMemoControl
         = QStringLiteral("メモに使えない制御文字が含まれています（使えるのは改行とタブです）。");
 
-QString Repeat(const QString &piece, int times)
-{
-    return piece.repeated(times);
-}
-
 } // namespace
 
 class TestPlayInput : public QObject
@@ -122,9 +117,9 @@ void TestPlayInput::names_data()
     QTest::newRow("trimmed") << true << "  店 A　"
                              << "店 A" << QString();
     QTest::newRow("100 characters")
-            << true << Repeat(emoji, 100) << Repeat(emoji, 100) << QString();
+            << true << emoji.repeated(100) << emoji.repeated(100) << QString();
     QTest::newRow("101 characters")
-            << true << Repeat(QStringLiteral("店"), 101) << QString()
+            << true << QString(101, u'店') << QString()
             << QStringLiteral("店舗は100文字以内で入力してください（いま101文字です）。");
     QTest::newRow("empty store") << true << "" << QString()
                                  << QStringLiteral("店舗を入力してください。");
@@ -170,15 +165,15 @@ void TestPlayInput::memo_data()
     QTest::newRow("line separators") << QStringLiteral("a\u2028b\u2029") << "a\nb\n" << QString();
     QTest::newRow("tab and spaces kept") << " a\tb "
                                          << " a\tb " << QString();
-    QTest::newRow("2000 after CR LF") << Repeat(QStringLiteral("x\r\n"), 1000)
-                                      << Repeat(QStringLiteral("x\n"), 1000) << QString();
-    QTest::newRow("2000 outside the plane")
-            << Repeat(QStringLiteral("😀"), 2000) << Repeat(QStringLiteral("😀"), 2000) << QString();
-    QTest::newRow("2001") << Repeat(QStringLiteral("メ"), 2001) << QString()
+    QTest::newRow("2000 after CR LF") << QStringLiteral("x\r\n").repeated(1000)
+                                      << QStringLiteral("x\n").repeated(1000) << QString();
+    QTest::newRow("2000 outside the plane") << QStringLiteral("😀").repeated(2000)
+                                            << QStringLiteral("😀").repeated(2000) << QString();
+    QTest::newRow("2001") << QString(2001, u'メ') << QString()
                           << QStringLiteral(
                                      "メモは2000文字以内で入力してください（いま2001文字です）。");
     QTest::newRow("100,001 pasted")
-            << Repeat(QStringLiteral("x"), 100001) << QString()
+            << QString(100001, u'x') << QString()
             << QStringLiteral("メモは2000文字以内で入力してください（いま100001文字です）。");
     QTest::newRow("NUL") << QString(QChar(0)) << QString() << kMemoControl;
     QTest::newRow("escape") << "a\x1b[31m" << QString() << kMemoControl;

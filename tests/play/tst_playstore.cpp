@@ -16,8 +16,8 @@ private slots:
     void pathFor_data();
     void pathFor();
     void longNamesShortenedAlike();
+    void nothingMadeBeforeTheFirstSession_data();
     void nothingMadeBeforeTheFirstSession();
-    void emptyFileTakesTheFirstSession();
     void viewingLeavesNothingBehind();
     void changesAndMarks();
     void queries();
@@ -85,9 +85,20 @@ void TestPlayStore::longNamesShortenedAlike()
 }
 
 // A diary without sessions has no database: opening, checking, reading, clearing marks, backing
-// up and refused changes make none.
+// up and refused changes make none. An empty file, as a kill before the first commit leaves, is
+// such a database too.
+void TestPlayStore::nothingMadeBeforeTheFirstSession_data()
+{
+    QTest::addColumn<bool>("emptyFile");
+    QTest::newRow("no file") << false;
+    QTest::newRow("an empty file") << true;
+}
+
 void TestPlayStore::nothingMadeBeforeTheFirstSession()
 {
+    QFETCH(bool, emptyFile);
+    if (emptyFile)
+        QVERIFY(WriteBytes(m_path, QByteArray()));
     {
         CPlayStore store(m_path);
         QVERIFY(store.Open());
@@ -114,29 +125,19 @@ void TestPlayStore::nothingMadeBeforeTheFirstSession()
         QVERIFY(store.AddAll(none));
     }
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-             QStringList());
+             emptyFile ? QStringList{"Murel1.db"} : QStringList());
+    QCOMPARE(QFileInfo(m_path).size(), 0); // an empty file stays empty
 
     CPlayStore store(m_path);
     PlaySession first = Make(20240101, QStringLiteral("店A"), 10, 25);
     QVERIFY2(store.Add(first), qPrintable(store.LastError()));
+    QVERIFY(store.HasDatabase());
     QCOMPARE(first.id, qint64(1));
     QCOMPARE(first.order, 1);
+    QCOMPARE(AllSessions(store), QList<PlaySession>{first});
     QCOMPARE(Sql(m_path, QStringLiteral("PRAGMA user_version")), QStringList{"1"});
     QCOMPARE(Sql(m_path, QStringLiteral("PRAGMA journal_mode")), QStringList{"wal"});
     QCOMPARE(Cli(m_path, QStringLiteral("PRAGMA integrity_check")), QStringLiteral("ok"));
-}
-
-// An empty file, as a kill before the first commit leaves, is a database without sessions.
-void TestPlayStore::emptyFileTakesTheFirstSession()
-{
-    QVERIFY(WriteBytes(m_path, QByteArray()));
-    CPlayStore store(m_path);
-    QVERIFY(store.Check());
-    QVERIFY(!store.HasDatabase());
-    PlaySession s = Make(20240101, QStringLiteral("店A"), 10, 25);
-    QVERIFY2(store.Add(s), qPrintable(store.LastError()));
-    QVERIFY(store.HasDatabase());
-    QCOMPARE(AllSessions(store), QList<PlaySession>{s});
 }
 
 // A run that only reads the sessions leaves the database as it was and nothing beside it.

@@ -103,10 +103,7 @@ void TestPlayStoreKill::endedInTheFirstChange()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Murel1.db"));
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kChildVariable, path + QStringLiteral(";0;1;20000"));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
+    QVERIFY(StartChild(child, kChildVariable, path + QStringLiteral(";0;1;20000"), false));
     QVERIFY(child.waitForFinished(60000));
     QCOMPARE(child.exitCode(), 3);
     QVERIFY(QFileInfo(path).size() > 0);
@@ -136,13 +133,8 @@ void TestPlayStoreKill::killedInTheMiddle()
         const int dieInChange = kill ? 0 : int(rng.bounded(1, 25));
         const quint32 seed = 100 + round;
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kChildVariable, QStringLiteral("%1;%2;%3").arg(path).arg(seed).arg(dieInChange));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForStarted());
-        QVERIFY(child.waitForReadyRead(30000));
-        QCOMPARE(child.readLine(), QByteArray("ready\n"));
+        QVERIFY(StartChild(child, kChildVariable,
+                           QStringLiteral("%1;%2;%3").arg(path).arg(seed).arg(dieInChange)));
         if (kill) {
             QTest::qSleep(int(rng.bounded(5, 150)));
             QCOMPARE(child.state(), QProcess::Running);

@@ -15,18 +15,6 @@ namespace {
 
 const QString kCannotOpen = QStringLiteral("稼働記録のデータベースを開けません。");
 
-// A database of ours with enough sessions for several pages, closed (its log folded in).
-void MakeDatabase(const QString &path)
-{
-    CPlayStore store(path);
-    QList<PlaySession> all;
-    for (int n = 0; n < 400; ++n)
-        all.append(Make(20240101 + n % 28, QStringLiteral("店%1").arg(n), n, n,
-                        QStringLiteral("機種"), PlaySession::kNoTime, PlaySession::kNoTime,
-                        QString(40, QChar(u'メ'))));
-    QVERIFY2(store.AddAll(all), qPrintable(store.LastError()));
-}
-
 // The folder's entries with their bytes (a folder or FIFO by its kind).
 QMap<QString, QByteArray> Snapshot(const QString &folder)
 {
@@ -147,15 +135,14 @@ void TestPlayStoreUnusable::unusable()
                  QStringList());
         QCOMPARE(Sql(path, QStringLiteral("PRAGMA user_version = 1")), QStringList());
     } else {
-        MakeDatabase(path);
-        QByteArray bytes = ReadBytes(path);
+        QVERIFY(MakeDatabase(path, 20240101));
+        const QByteArray bytes = ReadBytes(path);
         QVERIFY(bytes.size() > 16 * 4096);
         if (setup == "truncated")
-            bytes.truncate(bytes.size() / 2);
+            QVERIFY(WriteBytes(path, bytes.left(bytes.size() / 2)));
         else if (setup == "pages")
-            bytes.replace(3 * 4096, 4 * 4096, QByteArray(4 * 4096, '\x5a'));
-        QVERIFY(WriteBytes(path, bytes));
-        if (setup == "newer")
+            QVERIFY(Damage(path));
+        else if (setup == "newer")
             QCOMPARE(Sql(path,
                          QStringLiteral("PRAGMA user_version = %1")
                                  .arg(CPlayStore::kSchemaVersion + 1)),
@@ -171,7 +158,8 @@ void TestPlayStoreUnusable::unreadable()
     QCOMPARE(RunUnprivileged([] {
                  QTemporaryDir dir(QStringLiteral("/tmp/murel-play-XXXXXX"));
                  const QString path = dir.filePath(QStringLiteral("Murel1.db"));
-                 MakeDatabase(path);
+                 if (!MakeDatabase(path, 20240101))
+                     return QStringLiteral("no database");
                  if (!QFile::setPermissions(path, QFileDevice::WriteOwner))
                      return QStringLiteral("chmod failed");
                  const QString problem = Refused(path, QStringLiteral("アクセス権がありません。"));
@@ -188,7 +176,8 @@ void TestPlayStoreUnusable::readOnlyFileIsReadNotWritten()
     QCOMPARE(RunUnprivileged([] {
                  QTemporaryDir dir(QStringLiteral("/tmp/murel-play-XXXXXX"));
                  const QString path = dir.filePath(QStringLiteral("Murel1.db"));
-                 MakeDatabase(path);
+                 if (!MakeDatabase(path, 20240101))
+                     return QStringLiteral("no database");
                  QFile::setPermissions(path, QFileDevice::ReadOwner);
                  const QByteArray before = ReadBytes(path);
                  CPlayStore store(path);

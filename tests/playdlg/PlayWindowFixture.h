@@ -4,6 +4,7 @@
 // holds a typed balance of -7), its sessions beside it, scripted boxes and a clock at 10:00.
 #include "common/ScriptedPrompt.h"
 #include "common/TestBook.h"
+#include "play/PlayFixture.h"
 #include "playdlg/PlayEditDlg.h"
 #include "session/DiarySession.h"
 #include "session/PlayDiary.h"
@@ -70,11 +71,7 @@ struct Fixture
     }
     void Add(int date, const QString &store, int invested, int collected)
     {
-        PlaySession s;
-        s.day = date;
-        s.store = store;
-        s.invested = invested;
-        s.collected = collected;
+        PlaySession s = PlayTest::Make(date, store, invested, collected);
         QString problem;
         if (!Plays().Add(s, &problem))
             qFatal("cannot add a session: %s", qPrintable(problem));

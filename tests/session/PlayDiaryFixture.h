@@ -19,6 +19,10 @@ namespace PlayDiaryTest {
 
 using PlayTest::Make;
 
+// The data file the diaries start from: a balance, amounts, a balance.
+inline const QByteArray kFile
+        = "20030501,1,300,0,0,\r\n20030510,0,100,300,200,\r\n20030511,1,-500,0,0,\r\n";
+
 // The record of each date's last line in the data file, as the program reads it.
 inline std::map<int32_t, DayRecord> Lines(const QString &path)
 {
@@ -58,7 +62,7 @@ struct Diary
     BookTest::FaultyBook *book = nullptr; // owned by the session
     std::unique_ptr<CDiarySession> session;
 
-    explicit Diary(const QByteArray &file = QByteArray())
+    explicit Diary(const QByteArray &file = kFile)
     {
         if (!file.isNull())
             PlayTest::WriteBytes(path(), file);
@@ -82,10 +86,23 @@ struct Diary
         session->SelectPeriod(0);
         return *session;
     }
+    // Opened, then the start of its sessions, as once the main window shows.
+    QList<PlayNotice> start(bool viewOnly = false)
+    {
+        open(viewOnly);
+        return plays().Start();
+    }
     void close() { session.reset(); }
     CDiarySession &s() { return *session; }
     CPlayDiary &plays() { return session->Plays(); }
     QByteArray read() const { return PlayTest::ReadBytes(path()); }
+    // The data file's record of a day, or none.
+    DayRecord line(int32_t date) const
+    {
+        const auto lines = Lines(path());
+        const auto it = lines.find(date);
+        return it == lines.end() ? DayRecord() : it->second;
+    }
     QList<int32_t> pending() const
     {
         CPlayStore store(dbPath());

@@ -11,21 +11,6 @@
 
 using namespace PlayDiaryTest;
 
-namespace {
-
-const QByteArray kFile
-        = "20030501,1,300,0,0,\r\n20030510,0,100,300,200,\r\n20030511,1,-500,0,0,\r\n";
-
-// The data file's record of a day, or none.
-DayRecord LineRecord(const QString &path, int32_t date)
-{
-    const auto lines = Lines(path);
-    const auto it = lines.find(date);
-    return it == lines.end() ? DayRecord() : it->second;
-}
-
-} // namespace
-
 class TestPlayDiary : public QObject
 {
     Q_OBJECT
@@ -70,10 +55,9 @@ void TestPlayDiary::changes()
     QFETCH(QString, steps);
     QFETCH(QString, lines);
     QFETCH(QString, told);
-    Diary d(kFile);
+    Diary d;
     d.putSessions({Make(20030510, QStringLiteral("店"), 2, 3)});
-    d.open();
-    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QCOMPARE(d.start(), QList<PlayNotice>());
     QSignalSpy spy(&d.plays(), &CPlayDiary::sessionsChanged);
     QList<qint64> ids{1};
     for (const QString &step : steps.split(QLatin1Char(';'))) {
@@ -96,7 +80,7 @@ void TestPlayDiary::changes()
     QStringList seen;
     for (const QString &line : lines.split(QLatin1Char(','))) {
         const int32_t date = line.left(8).toInt();
-        const DayRecord r = LineRecord(d.path(), date);
+        const DayRecord r = d.line(date);
         seen << QStringLiteral("%1=%2/%3/%4")
                         .arg(date)
                         .arg(r.method)
@@ -131,9 +115,8 @@ void TestPlayDiary::failedSaveRetried_data()
 void TestPlayDiary::failedSaveRetried()
 {
     QFETCH(QString, retry);
-    Diary d(kFile);
-    d.open();
-    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    Diary d;
+    QCOMPARE(d.start(), QList<PlayNotice>());
     d.book->syncErrno = EIO;
     PlaySession s = Make(20030510, QStringLiteral("店"), 4, 9);
     QString problem;
@@ -163,18 +146,17 @@ void TestPlayDiary::failedSaveRetried()
         d.close();
         QCOMPARE(d.read(), kFile);
         QCOMPARE(d.pending().isEmpty(), false);
-        d.open();
-        QCOMPARE(d.plays().Start(), QList<PlayNotice>()); // written, not told
+        QCOMPARE(d.start(), QList<PlayNotice>()); // written, not told
     }
     QCOMPARE(d.s().TakeReports(), QStringList());
     QVERIFY(!d.plays().HasUnsavedDays());
-    QCOMPARE(LineRecord(d.path(), 20030510), RecordOf(9, 4));
+    QCOMPARE(d.line(20030510), RecordOf(9, 4));
     if (retry == QLatin1String("change") || retry == QLatin1String("again"))
-        QCOMPARE(LineRecord(d.path(), 20030511), RecordOf(2, 1));
+        QCOMPARE(d.line(20030511), RecordOf(2, 1));
     else
-        QCOMPARE(LineRecord(d.path(), 20030511), (DayRecord{1, 0, 0, -5}));
+        QCOMPARE(d.line(20030511), (DayRecord{1, 0, 0, -5}));
     if (retry == QLatin1String("typed"))
-        QCOMPARE(LineRecord(d.path(), 20030512), (DayRecord{1, 0, 0, 7}));
+        QCOMPARE(d.line(20030512), (DayRecord{1, 0, 0, 7}));
     d.close();
     QCOMPARE(d.pending(), QList<int32_t>());
 }
@@ -182,10 +164,9 @@ void TestPlayDiary::failedSaveRetried()
 // The day's first change backs up the data file and the database as they were before it.
 void TestPlayDiary::dayBackupHoldsTheStateBeforeTheChange()
 {
-    Diary d(kFile);
+    Diary d;
     d.putSessions({Make(20030510, QStringLiteral("前日"), 2, 3)});
-    d.open();
-    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QCOMPARE(d.start(), QList<PlayNotice>());
     PlaySession s = Make(20030512, QStringLiteral("当日"), 1, 1);
     QString problem;
     QVERIFY(d.plays().Add(s, &problem));
@@ -208,10 +189,9 @@ void TestPlayDiary::dayBackupHoldsTheStateBeforeTheChange()
 // their sums whatever the given record says, other days as given, one save.
 void TestPlayDiary::import()
 {
-    Diary d(kFile);
+    Diary d;
     d.putSessions({Make(20030510, QStringLiteral("元"), 2, 3)});
-    d.open();
-    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QCOMPARE(d.start(), QList<PlayNotice>());
     const DayChange days[] = {{20030501, DayRecord{1, 0, 0, 9}},
                               {20030510, DayRecord{1, 0, 0, 50}},
                               {20030511, DayRecord{1, 0, 0, 60}}};
@@ -236,19 +216,17 @@ void TestPlayDiary::import()
 // written: the next start finds nothing to repair.
 void TestPlayDiary::sumsBeyondALine()
 {
-    Diary d(kFile);
+    Diary d;
     QList<PlaySession> many;
     for (int n = 0; n < 2200; ++n)
         many.append(Make(20030510, QStringLiteral("店"), 0, 9999));
     many.append(Make(20030511, QStringLiteral("店"), 9999, 0));
     d.putSessions(many, true);
-    d.open();
-    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QCOMPARE(d.start(), QList<PlayNotice>());
     QVERIFY(d.read().contains("20030510,0,2147483600,2147483600,0,\r\n"));
-    QCOMPARE(LineRecord(d.path(), 20030510), (DayRecord{0, 21474836, 0, 21474836}));
+    QCOMPARE(d.line(20030510), (DayRecord{0, 21474836, 0, 21474836}));
     QCOMPARE(d.s().Book().Day(d.s().Book().IndexOf(20030510)).balance, 21474836);
-    d.open();
-    QCOMPARE(d.plays().Start(), QList<PlayNotice>());
+    QCOMPARE(d.start(), QList<PlayNotice>());
     QCOMPARE(d.s().TakeReports(), QStringList());
 }
 

@@ -25,9 +25,9 @@ namespace {
 const char kChildVariable[] = "MUREL_PLAYDIARY_KILL_CHILD";
 const QDate kToday(2024, 1, 15);
 // The days RandomChange picks from, and their lines at the start: typed days and empty ones.
-const QByteArray kFile = "20231231,1,-2500,0,0,\r\n20240101,1,300,0,0,\r\n"
-                         "20240103,0,100,300,200,\r\n20240106,1,-700,0,0,\r\n"
-                         "20240109,0,-900,100,1000,\r\n";
+const QByteArray kLines = "20231231,1,-2500,0,0,\r\n20240101,1,300,0,0,\r\n"
+                          "20240103,0,100,300,200,\r\n20240106,1,-700,0,0,\r\n"
+                          "20240109,0,-900,100,1000,\r\n";
 
 // The step at which the child ends itself; 0: never.
 int g_dieAt = 0;
@@ -181,7 +181,7 @@ void TestPlayDiaryKill::killedAtRandomSteps()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Murel1.Dat"));
     const QString db = CPlayStore::PathFor(path);
-    QVERIFY(PlayTest::WriteBytes(path, kFile));
+    QVERIFY(PlayTest::WriteBytes(path, kLines));
     const std::map<int32_t, DayRecord> initial = Lines(path);
     // What a day without sessions must hold: its sums when it last had sessions, or its line.
     std::map<int32_t, DayRecord> kept = initial;
@@ -194,13 +194,8 @@ void TestPlayDiaryKill::killedAtRandomSteps()
         const int dieAt = kill ? 0 : int(rng.bounded(1, 90));
         const quint32 seed = 500 + quint32(round);
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kChildVariable, QStringLiteral("%1;%2;%3").arg(path).arg(seed).arg(dieAt));
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(), {});
-        QVERIFY(child.waitForStarted());
-        QVERIFY(child.waitForReadyRead(30000));
-        QCOMPARE(child.readLine(), QByteArray("ready\n"));
+        QVERIFY(PlayTest::StartChild(child, kChildVariable,
+                                     QStringLiteral("%1;%2;%3").arg(path).arg(seed).arg(dieAt)));
         if (kill) {
             QTest::qSleep(int(rng.bounded(5, 80)));
             QCOMPARE(::kill(pid_t(child.processId()), SIGKILL), 0);

@@ -10,29 +10,10 @@ using namespace PlayDiaryTest;
 
 namespace {
 
-const QByteArray kFile
-        = "20030501,1,300,0,0,\r\n20030510,0,100,300,200,\r\n20030511,1,-500,0,0,\r\n";
 const QString kCannotOpen = QStringLiteral("稼働記録のデータベースを開けません。\n%DB%: ");
 const QString kRewritten = QStringLiteral("データファイルに稼働記録の合計と合わない日があったため、"
                                           "稼働記録の合計に書き換えました。\n"
                                           "書き換える前のバックアップ: %BACKUP%\n\n");
-
-// A database of ours over several pages, closed, then damaged in the middle.
-void MakeDamaged(const QString &path)
-{
-    {
-        CPlayStore store(path);
-        QList<PlaySession> all;
-        for (int n = 0; n < 400; ++n)
-            all.append(Make(20030401 + n % 28, QStringLiteral("店%1").arg(n), n, n, QString(),
-                            PlaySession::kNoTime, PlaySession::kNoTime, QString(40, u'メ')));
-        QVERIFY(store.AddAll(all));
-    }
-    QByteArray bytes = PlayTest::ReadBytes(path);
-    QVERIFY(bytes.size() > 8 * 4096);
-    bytes.replace(3 * 4096, 4 * 4096, QByteArray(4 * 4096, '\x5a'));
-    QVERIFY(PlayTest::WriteBytes(path, bytes));
-}
 
 // The file's lines with the given lines put in date order (a day's old line replaced).
 QByteArray With(const QByteArray &file, const QList<QPair<int32_t, DayRecord>> &days)
@@ -154,12 +135,12 @@ void TestPlayDiaryStart::start()
     QFETCH(QString, pending);
     QFETCH(bool, available);
 
-    Diary d(kFile);
+    Diary d;
     const QString db = d.dbPath();
     if (setup == "empty") {
         QVERIFY(PlayTest::WriteBytes(db, QByteArray()));
     } else if (setup == "damaged") {
-        MakeDamaged(db);
+        QVERIFY(PlayTest::MakeDatabase(db, 20030401) && PlayTest::Damage(db));
     } else if (setup == "text") {
         QVERIFY(PlayTest::WriteBytes(db, kFile));
     } else if (setup == "newer" || setup == "emptied") {
@@ -179,8 +160,7 @@ void TestPlayDiaryStart::start()
     const QByteArray dbBefore = PlayTest::ReadBytes(db);
     const QDateTime dbTime = QFileInfo(db).lastModified();
 
-    d.open(viewOnly);
-    const QList<PlayNotice> told = d.plays().Start();
+    const QList<PlayNotice> told = d.start(viewOnly);
     QCOMPARE(Joined(told),
              QString(notices)
                      .replace(QStringLiteral("%DB%"), db)
@@ -252,11 +232,10 @@ void TestPlayDiaryStart::start()
 void TestPlayDiaryStart::unreadableAsUser()
 {
     QCOMPARE(RunUnprivileged([] {
-                 Diary d(kFile);
+                 Diary d;
                  d.putSessions({Make(20030510, QStringLiteral("店"), 3, 5)});
                  QFile::setPermissions(d.dbPath(), QFileDevice::WriteOwner);
-                 d.open();
-                 const QList<PlayNotice> told = d.plays().Start();
+                 const QList<PlayNotice> told = d.start();
                  const QString expected = QString(kCannotOpen).replace("%DB%", d.dbPath())
                          + QStringLiteral("アクセス権がありません。");
                  if (told.size() != 1 || told.front().text != expected
@@ -276,9 +255,8 @@ void TestPlayDiaryStart::unreadableAsUser()
 // folded its log into it, which it does soon after each change.
 void TestPlayDiaryStart::viewOnlySeesWhatWasFolded()
 {
-    Diary holder(kFile);
-    holder.open();
-    QCOMPARE(holder.plays().Start(), QList<PlayNotice>());
+    Diary holder;
+    QCOMPARE(holder.start(), QList<PlayNotice>());
     // The first change makes the database; the second goes to its log.
     PlaySession first = Make(20030509, QStringLiteral("ホール"), 1, 1);
     PlaySession s = Make(20030510, QStringLiteral("ホール"), 3, 5);
