@@ -72,7 +72,7 @@ table=$(wait_window "店舗・機種別集計")
 # The table as read, until it reads as expected (the window fills it as it shows).
 read_table() {
     local want=$1 seen=""
-    for _ in $(seq 1 30); do
+    for _ in $(seq 1 50); do
         seen=$(/usr/bin/python3 "$here/atspi_table.py" "$app" "店舗・機種別集計")
         [ "$seen" = "$want" ] && return 0
         sleep 0.2
