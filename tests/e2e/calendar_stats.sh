@@ -8,10 +8,7 @@ murel=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xserver.sh"
 . "$here/windows.sh"
-for tool in dbus-daemon /usr/libexec/at-spi-bus-launcher /usr/bin/python3; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
-done
-/usr/bin/python3 -c 'import dbus' 2>/dev/null || fail "python3-dbus is not installed (scripts/setup.sh installs it)"
+. "$here/accessible.sh"
 
 mkdir -p "$work/run" "$work/config/Murel" "$work/diary"
 chmod 700 "$work/run"
@@ -23,37 +20,15 @@ lines=('20021215,0,5000,15000,10000,' '20030420,0,-10000,0,10000,' '20030505,0,8
 printf '%s\r\n' "${lines[@]}" > "$data"
 
 start_x_server 381 420
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-pids+=("$(sed -n 2p <<<"$bus")")
-export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/a11y.log" 2>&1 &
-pids+=($!)
-libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1 2>/dev/null | head -n 1 || true)
-[ -n "$libfaketime" ] || fail "libfaketime.so.1 is not installed (package faketime)"
-log=$work/murel.log
-(cd "$work/diary" && LD_PRELOAD="$libfaketime${LD_PRELOAD:+:$LD_PRELOAD}" FAKETIME='@2003-05-12 10:00:00' \
-    FAKETIME_DONT_FAKE_MONOTONIC=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec "$murel") >"$log" 2>&1 &
-app=$!
-pids+=($app)
+start_accessibility
+start_murel_aloud "$work/diary"
 main=$(wait_window "ミュレル")
-
-# The first table of the window as read (headings, then rows), until it reads as expected.
-read_table() {
-    local title=$1 rows=$2 want=$3 seen=""
-    for _ in $(seq 1 50); do
-        seen=$(/usr/bin/python3 "$here/atspi_table.py" "$app" "$title")
-        seen=$(head -n "$rows" <<<"$seen")
-        [ "$seen" = "$want" ] && return 0
-        sleep 0.2
-    done
-    fail "\"$title\" reads:"$'\n'"$seen"$'\n'"not:"$'\n'"$want"
-}
 
 xdotool key --delay 100 alt+t c
 wait_window "カレンダー" >/dev/null
-read_table "カレンダー" 3 "日|月|火|水|木|金|土
+read_table "カレンダー" "日|月|火|水|木|金|土
 ||||2003/05/01 (木) 結果なし|2003/05/02 (金) 結果なし|2003/05/03 (土) 結果なし
-2003/05/04 (日) 結果なし|2003/05/05 (月) 収支 80|2003/05/06 (火) 収支 -20|2003/05/07 (水) 結果なし|2003/05/08 (木) 結果なし|2003/05/09 (金) 結果なし|2003/05/10 (土) 結果なし"
+2003/05/04 (日) 結果なし|2003/05/05 (月) 収支 80|2003/05/06 (火) 収支 -20|2003/05/07 (水) 結果なし|2003/05/08 (木) 結果なし|2003/05/09 (金) 結果なし|2003/05/10 (土) 結果なし" 3
 xdotool key Escape
 wait_gone "カレンダー"
 
@@ -61,7 +36,7 @@ activate "$main"
 xdotool key --delay 100 alt+t t
 wait_window "統計" >/dev/null
 # 2003: -100, +80, -20. Spread of (-100, 80, -20): mean -13.3, sample variance 8133.3.
-read_table "統計" 20 "項目|値
+read_table "統計" "項目|値
 稼働日数|3
 勝ち日数|1
 負け日数|2
@@ -79,11 +54,11 @@ read_table "統計" 20 "項目|値
 最大連敗|1連敗 2003/04/20 (日) ～ 2003/04/20 (日)
 最大ドローダウン|100 開始時 ～ 2003/04/20 (日)
 最高の月|60 2003/05
-最低の月|-100 2003/04"
+最低の月|-100 2003/04" 20
 # Every year: +50 first, so the fall of 100 runs from 2002/12/15 to 2003/04/20. Spread of
 # (50, -100, 80, -20): mean 2.5, sample variance 6425.
 xdotool key alt+a
-read_table "統計" 20 "項目|値
+read_table "統計" "項目|値
 稼働日数|4
 勝ち日数|2
 負け日数|2
@@ -101,7 +76,7 @@ read_table "統計" 20 "項目|値
 最大連敗|1連敗 2003/04/20 (日) ～ 2003/04/20 (日)
 最大ドローダウン|100 2002/12/15 (日) ～ 2003/04/20 (日)
 最高の月|60 2003/05
-最低の月|-100 2003/04"
+最低の月|-100 2003/04" 20
 xdotool key Escape
 wait_gone "統計"
 end_murel "$main"

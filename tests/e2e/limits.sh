@@ -9,10 +9,7 @@ murel=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xserver.sh"
 . "$here/windows.sh"
-for tool in dbus-daemon /usr/libexec/at-spi-bus-launcher /usr/bin/python3; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
-done
-/usr/bin/python3 -c 'import dbus' 2>/dev/null || fail "python3-dbus is not installed (scripts/setup.sh installs it)"
+. "$here/accessible.sh"
 
 mkdir -p "$work/run" "$work/config/Murel" "$work/diary"
 chmod 700 "$work/run"
@@ -22,20 +19,8 @@ data=$work/diary/Murel1.Dat
 printf '%s\r\n' '20030420,0,-10000,0,10000,' '20030505,0,-4000,500,4500,' > "$data"
 
 start_x_server 241 290
-# A session bus and the accessibility bus beside it, as a desktop has them.
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-pids+=("$(sed -n 2p <<<"$bus")")
-export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/a11y.log" 2>&1 &
-pids+=($!)
-
-libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1 2>/dev/null | head -n 1 || true)
-[ -n "$libfaketime" ] || fail "libfaketime.so.1 is not installed (package faketime)"
-log=$work/murel.log
-(cd "$work/diary" && LD_PRELOAD="$libfaketime${LD_PRELOAD:+:$LD_PRELOAD}" FAKETIME='@2003-05-12 10:00:00' \
-    FAKETIME_DONT_FAKE_MONOTONIC=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec "$murel") >"$log" 2>&1 &
-app=$!
-pids+=($app)
+start_accessibility
+start_murel_aloud "$work/diary"
 main=$(wait_window "ミュレル")
 
 # The labels of the program's windows, "window<TAB>text", as AT-SPI gives them.

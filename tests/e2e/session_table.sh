@@ -8,10 +8,7 @@ murel=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xserver.sh"
 . "$here/windows.sh"
-for tool in dbus-daemon /usr/libexec/at-spi-bus-launcher /usr/bin/python3; do
-    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup.sh installs it)"
-done
-/usr/bin/python3 -c 'import dbus' 2>/dev/null || fail "python3-dbus is not installed (scripts/setup.sh installs it)"
+. "$here/accessible.sh"
 
 mkdir -p "$work/run" "$work/config" "$work/diary"
 chmod 700 "$work/run"
@@ -20,19 +17,9 @@ data=$work/diary/Murel1.Dat
 
 start_x_server 291 340
 map_characters "駅前ホール" "海物語" "北斗" "番長"
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
-pids+=("$(sed -n 2p <<<"$bus")")
-export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
-/usr/libexec/at-spi-bus-launcher --launch-immediately >"$work/a11y.log" 2>&1 &
-pids+=($!)
+start_accessibility
 
-libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1 2>/dev/null | head -n 1 || true)
-[ -n "$libfaketime" ] || fail "libfaketime.so.1 is not installed (package faketime)"
-log=$work/murel.log
-(cd "$work/diary" && LD_PRELOAD="$libfaketime${LD_PRELOAD:+:$LD_PRELOAD}" FAKETIME='@2003-05-12 10:00:00' \
-    FAKETIME_DONT_FAKE_MONOTONIC=1 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 exec "$murel") >"$log" 2>&1 &
-app=$!
-pids+=($app)
+start_murel_aloud "$work/diary"
 
 input=$(wait_window "実績入力")
 xdotool key alt+v
@@ -69,32 +56,22 @@ grep -q $'^20030512,0,5000,25000,20000,\r$' "$data" || fail "the day's line: $(c
 main=$(wait_window "ミュレル")
 xdotool key --delay 100 alt+t s
 table=$(wait_window "店舗・機種別集計")
-# The table as read, until it reads as expected (the window fills it as it shows).
-read_table() {
-    local want=$1 seen=""
-    for _ in $(seq 1 50); do
-        seen=$(/usr/bin/python3 "$here/atspi_table.py" "$app" "店舗・機種別集計")
-        [ "$seen" = "$want" ] && return 0
-        sleep 0.2
-    done
-    fail "the table reads:"$'\n'"$seen"$'\n'"not:"$'\n'"$want"
-}
 heading="名前|稼働数|回収/投資|回収率|収支|勝率|稼働時間|時給"
 # By store: ABC 100/50, 50 in 1:45 (5000 yen / 1.75 h); 駅前ホール 150/150, 0 in 4:00.
-read_table "$heading
+read_table "店舗・機種別集計" "$heading
 ABC|2|100/50|200%|50|50%|1:45|2857
 駅前ホール|2|150/150|100%|0|50%|4:00|0
 合計|4|250/200|125%|50|50%|5:45|870"
 # By machine: 海物語 240/130 (185%), 110 in 3:45; 番長 -10 and 北斗 -50, an hour each.
 xdotool key alt+k
-read_table "$heading
+read_table "店舗・機種別集計" "$heading
 海物語|2|240/130|185%|110|100%|3:45|2933
 番長|1|10/20|50%|-10|0%|1:00|-1000
 北斗|1|0/50|0%|-50|0%|1:00|-5000
 合計|4|250/200|125%|50|50%|5:45|870"
 # By the starting hour.
 xdotool key alt+h
-read_table "$heading
+read_table "店舗・機種別集計" "$heading
 18時|1|90/30|300%|60|100%|0:45|8000
 9時|1|150/100|150%|50|100%|3:00|1667
 20時|1|10/20|50%|-10|0%|1:00|-1000
