@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -153,6 +154,10 @@ private:
     bool MarkPending(QSqlQuery &query, int32_t day);
     bool NextOrder(QSqlQuery &query, int32_t day, int32_t *order);
     bool Names(const QString &column, QStringList *names, int limit);
+    // Runs a SELECT and hands each row to row, which returns false to stop: then false with no
+    // error. Without a database there are no rows.
+    bool ReadRows(const QString &sql, std::initializer_list<QVariant> values,
+                  const std::function<bool(const QSqlQuery &)> &row);
 
     bool Fail(const QString &message);
     // The failure of a statement: a damaged file makes the store unavailable.

@@ -50,64 +50,60 @@ bool Select(QSqlQuery &query, const QString &sql, std::initializer_list<QVariant
 
 } // namespace
 
-bool CPlayStore::SessionsOfDay(int32_t day, QList<PlaySession> *sessions)
+bool CPlayStore::ReadRows(const QString &sql, std::initializer_list<QVariant> values,
+                          const std::function<bool(const QSqlQuery &)> &row)
 {
-    sessions->clear();
     if (!Readable())
         return false;
     if (m_state == State::Absent)
         return true;
     QSqlQuery query(m_db);
-    if (!Select(query,
-                QStringLiteral("SELECT %1 FROM play_session WHERE day = ? ORDER BY seq")
-                        .arg(kColumns),
-                {day}))
+    if (!Select(query, sql, values))
         return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    while (query.next())
-        sessions->append(FromRow(query));
-    if (query.lastError().isValid())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    return true;
-}
-
-bool CPlayStore::Session(qint64 id, PlaySession *session, bool *found)
-{
-    *found = false;
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
-    if (!Select(query, QStringLiteral("SELECT %1 FROM play_session WHERE id = ?").arg(kColumns),
-                {id}))
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    if (query.next()) {
-        *session = FromRow(query);
-        *found = true;
+    while (query.next()) {
+        if (!row(query)) {
+            m_error.clear();
+            return false;
+        }
     }
     if (query.lastError().isValid())
         return FailSql(PlayTexts::ReadFailed(), query.lastError());
     return true;
 }
 
+bool CPlayStore::SessionsOfDay(int32_t day, QList<PlaySession> *sessions)
+{
+    sessions->clear();
+    return ReadRows(
+            QStringLiteral("SELECT %1 FROM play_session WHERE day = ? ORDER BY seq").arg(kColumns),
+            {day}, [sessions](const QSqlQuery &query) {
+                sessions->append(FromRow(query));
+                return true;
+            });
+}
+
+bool CPlayStore::Session(qint64 id, PlaySession *session, bool *found)
+{
+    *found = false;
+    return ReadRows(QStringLiteral("SELECT %1 FROM play_session WHERE id = ?").arg(kColumns), {id},
+                    [session, found](const QSqlQuery &query) {
+                        *session = FromRow(query);
+                        *found = true;
+                        return true;
+                    });
+}
+
 bool CPlayStore::DaySums(int32_t day, PlayDaySums *sums)
 {
     *sums = PlayDaySums{day, 0, 0, 0};
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
-    if (!Select(query,
-                QStringLiteral("SELECT count(*), coalesce(sum(collected), 0), "
-                               "coalesce(sum(invested), 0) FROM play_session WHERE day = ?"),
-                {day})
-        || !query.next())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    sums->sessions = query.value(0).toInt();
-    sums->collected = query.value(1).toLongLong();
-    sums->invested = query.value(2).toLongLong();
-    return true;
+    return ReadRows(QStringLiteral("SELECT count(*), coalesce(sum(collected), 0), "
+                                   "coalesce(sum(invested), 0) FROM play_session WHERE day = ?"),
+                    {day}, [sums](const QSqlQuery &query) {
+                        sums->sessions = query.value(0).toInt();
+                        sums->collected = query.value(1).toLongLong();
+                        sums->invested = query.value(2).toLongLong();
+                        return true;
+                    });
 }
 
 bool CPlayStore::AllDaySums(QList<PlayDaySums> *sums)
@@ -123,69 +119,39 @@ bool CPlayStore::AllDaySums(QList<PlayDaySums> *sums)
 bool CPlayStore::ForEachDaySums(int32_t first, int32_t last,
                                 const std::function<bool(const PlayDaySums &)> &visit)
 {
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
-    if (!Select(query,
-                QStringLiteral("SELECT day, count(*), sum(collected), sum(invested) "
-                               "FROM play_session WHERE day BETWEEN ? AND ? GROUP BY day "
-                               "ORDER BY day"),
-                {first, last}))
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    while (query.next()) {
-        if (!visit(PlayDaySums{query.value(0).toInt(), query.value(1).toInt(),
-                               query.value(2).toLongLong(), query.value(3).toLongLong()})) {
-            m_error.clear();
-            return false;
-        }
-    }
-    if (query.lastError().isValid())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    return true;
+    return ReadRows(QStringLiteral("SELECT day, count(*), sum(collected), sum(invested) "
+                                   "FROM play_session WHERE day BETWEEN ? AND ? GROUP BY day "
+                                   "ORDER BY day"),
+                    {first, last}, [&visit](const QSqlQuery &query) {
+                        return visit(PlayDaySums{query.value(0).toInt(), query.value(1).toInt(),
+                                                 query.value(2).toLongLong(),
+                                                 query.value(3).toLongLong()});
+                    });
 }
 
 bool CPlayStore::DaysWithSessions(int32_t first, int32_t last, QList<int32_t> *days)
 {
     days->clear();
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
-    if (!Select(query,
-                QStringLiteral("SELECT DISTINCT day FROM play_session WHERE day BETWEEN ? AND ? "
-                               "ORDER BY day"),
-                {first, last}))
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    while (query.next())
-        days->append(query.value(0).toInt());
-    if (query.lastError().isValid())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    return true;
+    return ReadRows(
+            QStringLiteral("SELECT DISTINCT day FROM play_session WHERE day BETWEEN ? AND ? "
+                           "ORDER BY day"),
+            {first, last}, [days](const QSqlQuery &query) {
+                days->append(query.value(0).toInt());
+                return true;
+            });
 }
 
 bool CPlayStore::Names(const QString &column, QStringList *names, int limit)
 {
     names->clear();
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
     // The day, then the id, in one number: a name's most recent session is its greatest.
-    if (!Select(query,
-                QStringLiteral("SELECT %1 FROM play_session WHERE %1 <> '' GROUP BY %1 "
-                               "ORDER BY max(day * 4294967296 + id) DESC LIMIT ?")
-                        .arg(column),
-                {limit > 0 ? limit : -1}))
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    while (query.next())
-        names->append(query.value(0).toString());
-    if (query.lastError().isValid())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    return true;
+    return ReadRows(QStringLiteral("SELECT %1 FROM play_session WHERE %1 <> '' GROUP BY %1 "
+                                   "ORDER BY max(day * 4294967296 + id) DESC LIMIT ?")
+                            .arg(column),
+                    {limit > 0 ? limit : -1}, [names](const QSqlQuery &query) {
+                        names->append(query.value(0).toString());
+                        return true;
+                    });
 }
 
 bool CPlayStore::Stores(QStringList *names, int limit)
@@ -200,23 +166,8 @@ bool CPlayStore::Machines(QStringList *names, int limit)
 
 bool CPlayStore::ForEachSession(const std::function<bool(const PlaySession &)> &visit)
 {
-    if (!Readable())
-        return false;
-    if (m_state == State::Absent)
-        return true;
-    QSqlQuery query(m_db);
-    if (!Select(query,
-                QStringLiteral("SELECT %1 FROM play_session ORDER BY day, seq").arg(kColumns)))
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    while (query.next()) {
-        if (!visit(FromRow(query))) {
-            m_error.clear();
-            return false;
-        }
-    }
-    if (query.lastError().isValid())
-        return FailSql(PlayTexts::ReadFailed(), query.lastError());
-    return true;
+    return ReadRows(QStringLiteral("SELECT %1 FROM play_session ORDER BY day, seq").arg(kColumns),
+                    {}, [&visit](const QSqlQuery &query) { return visit(FromRow(query)); });
 }
 
 bool CPlayStore::BackupTo(const QString &targetPath, bool *copied)
