@@ -5,7 +5,6 @@
 #include "session/Messages.h"
 
 #include <QFileInfo>
-#include <QThreadPool>
 
 class TestStartWarning : public QObject, public MainWindowFixture
 {
@@ -133,7 +132,6 @@ void TestStartWarning::warnsOnceAtStart()
         return;
     }
     // Permissions must bite: as root, the case runs as an ordinary user with files of its own.
-    QThreadPool::globalInstance()->waitForDone(); // the child has none of the pool's threads
     QCOMPARE(RunUnprivileged([&] {
                  QTemporaryDir own;
                  if (!own.isValid())
