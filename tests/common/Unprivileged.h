@@ -66,6 +66,7 @@ inline const bool droppedAtStart = [] {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (QByteArray::number(::getppid()) != parent)
         ::_exit(4);
+    ::unsetenv(kAsNobody); // not for the programs it starts
     return true;
 }();
 
