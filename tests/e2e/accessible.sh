@@ -35,7 +35,7 @@ start_murel_aloud() {
 read_table() {
     local title=$1 want=$2 rows=${3:-} seen=""
     for _ in $(seq 1 50); do
-        seen=$(/usr/bin/python3 "$e2e/atspi_table.py" "$app" "$title")
+        seen=$(/usr/bin/python3 "$e2e/atspi.py" table "$app" "$title")
         [ -z "$rows" ] || seen=$(head -n "$rows" <<<"$seen")
         [ "$seen" = "$want" ] && return 0
         sleep 0.2

@@ -24,7 +24,7 @@ start_murel_aloud "$work/diary"
 main=$(wait_window "ミュレル")
 
 # The labels of the program's windows, "window<TAB>text", as AT-SPI gives them.
-labels() { /usr/bin/python3 "$here/atspi_labels.py" "$app"; }
+labels() { /usr/bin/python3 "$here/atspi.py" labels "$app"; }
 status_line() {
     local want=$1 seen=""
     for _ in $(seq 1 30); do

@@ -1,7 +1,9 @@
 #!/usr/bin/python3
-"""Prints the tables of a running program's window as a screen reader reads them through AT-SPI,
-cell by cell: a line of the column headings, then one line per row, cells joined by "|".
-Usage: atspi_table.py <process id> <window name>"""
+"""Reads a running program as a screen reader reads it through AT-SPI.
+  atspi.py labels <process id>: its labels, one per line: the window's name, a tab, the label's
+    name. Lists and tables are not entered.
+  atspi.py table <process id> <window name>: the tables of that window, cell by cell: a line of
+    the column headings, then one line per row, cells joined by "|"."""
 import sys
 
 import dbus
@@ -9,10 +11,13 @@ import dbus
 ACCESSIBLE = "org.a11y.atspi.Accessible"
 TABLE = "org.a11y.atspi.Table"
 PROPERTIES = "org.freedesktop.DBus.Properties"
+WINDOWS = ("dialog", "frame", "window", "alert")
+TABLES = ("tree", "table", "tree table", "list")
 
 
 def main():
-    pid, title = int(sys.argv[1]), sys.argv[2]
+    mode, pid = sys.argv[1], int(sys.argv[2])
+    title = sys.argv[3] if mode == "table" else None
     session = dbus.SessionBus()
     address = session.get_object("org.a11y.Bus", "/org/a11y/bus").GetAddress(
         dbus_interface="org.a11y.Bus")
@@ -43,11 +48,13 @@ def main():
     def walk(name, path, window):
         node = bus.get_object(name, path)
         role = node.GetRoleName(dbus_interface=ACCESSIBLE)
-        text = str(node.Get(ACCESSIBLE, "Name", dbus_interface=PROPERTIES))
-        if role in ("dialog", "frame", "window"):
+        text = name_of(name, path)
+        if role in WINDOWS:
             window = text
-        if role in ("table", "tree table", "tree"):
-            if window == title:
+        if mode == "labels" and role == "label":
+            print("%s\t%s" % (window, text.replace("\n", "\\n")))
+        if role in TABLES:
+            if mode == "table" and window == title and role != "list":
                 print_table(name, path)
             return
         for child, child_path in node.GetChildren(dbus_interface=ACCESSIBLE):
