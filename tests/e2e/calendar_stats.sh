@@ -10,10 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/windows.sh"
 . "$here/accessible.sh"
 
-mkdir -p "$work/run" "$work/config/Murel" "$work/diary"
-chmod 700 "$work/run"
-printf '[Option]\nDailyInput_Show=0\n' > "$work/config/Murel/Murel.conf"
-data=$work/diary/Murel1.Dat
+without_daily_input_at_start
 # +50 in December 2002; then -100, +80 and a balance-only -20 in 2003.
 lines=('20021215,0,5000,15000,10000,' '20030420,0,-10000,0,10000,' '20030505,0,8000,18000,10000,'
        '20030506,1,-2000,0,0,')

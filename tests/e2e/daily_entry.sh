@@ -23,8 +23,7 @@ for arg in "$@"; do
 done
 . "$(dirname "$0")/xserver.sh"
 
-mkdir -p "$work/run" "$work/config" "$work/diary" "$work/elsewhere"
-chmod 700 "$work/run"
+mkdir -p "$work/elsewhere"
 if [ "$named" = "--named" ]; then
     name="収支 2003.dat"
     cwd=$work/elsewhere

@@ -8,11 +8,8 @@ set -euo pipefail
 murel=$(realpath "$1")
 . "$(dirname "$0")/xserver.sh"
 
-mkdir -p "$work/run" "$work/config/Murel" "$work/diary"
-chmod 700 "$work/run"
 # Without the daily input window at start: the exports rest while it is open.
-printf '[Option]\nDailyInput_Show=0\n' > "$work/config/Murel/Murel.conf"
-data=$work/diary/Murel1.Dat
+without_daily_input_at_start
 printf '%s\r\n' \
     '20020101,0,-5000,10000,15000,' \
     '20030105,1,3000,0,0,' \

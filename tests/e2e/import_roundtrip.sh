@@ -9,8 +9,7 @@ murel=$(realpath "$1")
 . "$(dirname "$0")/xserver.sh"
 . "$(dirname "$0")/windows.sh"
 
-mkdir -p "$work/run" "$work/config/Murel" "$work/old" "$work/new"
-chmod 700 "$work/run"
+mkdir -p "$work/old" "$work/new"
 # Every kind of day the program writes, over three years: amounts, the balance alone, a loss, a
 # win, a day of no gain.
 printf '%s\r\n' \
@@ -26,7 +25,7 @@ old=$(od -An -c "$work/old/Murel1.Dat")
 start_x_server 191 240
 
 # The old diary, without its daily input window: the exports rest while it is open.
-printf '[Option]\nDailyInput_Show=0\n' > "$work/config/Murel/Murel.conf"
+without_daily_input_at_start
 start_murel "$work/old"
 main=$(wait_window "ミュレル")
 xdotool key --delay 100 alt+f s

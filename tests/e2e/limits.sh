@@ -11,10 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/windows.sh"
 . "$here/accessible.sh"
 
-mkdir -p "$work/run" "$work/config/Murel" "$work/diary"
-chmod 700 "$work/run"
-printf '[Option]\nDailyInput_Show=0\n' > "$work/config/Murel/Murel.conf"
-data=$work/diary/Murel1.Dat
+without_daily_input_at_start
 # May 2003 has lost 40 (hundreds of yen) so far.
 printf '%s\r\n' '20030420,0,-10000,0,10000,' '20030505,0,-4000,500,4500,' > "$data"
 

@@ -9,9 +9,6 @@ murel=$(realpath "$1")
 . "$(dirname "$0")/xserver.sh"
 command -v sqlite3 >/dev/null || fail "sqlite3 is not installed"
 
-mkdir -p "$work/run" "$work/config" "$work/diary"
-chmod 700 "$work/run"
-data=$work/diary/Murel1.Dat
 # Today holds a balance typed earlier: the sessions' sums take its place.
 lines=('20030105,0,1200,4200,3000,' '20030512,1,-700,0,0,' '20030513,0,-100,0,100,')
 printf '%s\r\n' "${lines[@]}" > "$data"

@@ -10,9 +10,6 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/windows.sh"
 . "$here/accessible.sh"
 
-mkdir -p "$work/run" "$work/config" "$work/diary"
-chmod 700 "$work/run"
-data=$work/diary/Murel1.Dat
 : > "$data"
 
 start_x_server 291 340

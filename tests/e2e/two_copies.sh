@@ -9,9 +9,7 @@ set -euo pipefail
 murel=$(realpath "$1")
 . "$(dirname "$0")/xserver.sh"
 
-mkdir -p "$work/run" "$work/config" "$work/diary" "$work/tmp"
-chmod 700 "$work/run"
-data=$work/diary/Murel1.Dat
+mkdir -p "$work/tmp"
 printf '%s\r\n' '20030105,0,1200,4200,3000,' '20030511,0,-100,0,100,' > "$data"
 
 start_x_server 90 140

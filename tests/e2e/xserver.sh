@@ -1,5 +1,7 @@
-# Sourced first by the end-to-end scripts: fail, the tools they need, a scratch folder in work and
-# the processes to stop on exit in pids, all removed when the script ends. start_x_server FIRST
+# Sourced first by the end-to-end scripts: fail, the tools they need, a scratch folder in work with
+# the program's runtime, settings and diary folders (data names the diary's file), and the
+# processes to stop on exit in pids, all removed when the script ends.
+# without_daily_input_at_start writes settings that keep the daily input window closed at start. start_x_server FIRST
 # LAST starts Xvfb on a free display between :FIRST and :LAST with a window manager, exports
 # DISPLAY, and sets the environment the program runs in.
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -8,6 +10,9 @@ for tool in Xvfb xdotool xkbcomp faketime openbox; do
 done
 
 work=$(mktemp -d)
+mkdir -p "$work/run" "$work/config" "$work/diary"
+chmod 700 "$work/run"
+data=$work/diary/Murel1.Dat
 pids=()
 cleanup() {
     for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
@@ -15,6 +20,11 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+without_daily_input_at_start() {
+    mkdir -p "$work/config/Murel"
+    printf '[Option]\nDailyInput_Show=0\n' > "$work/config/Murel/Murel.conf"
+}
 
 start_x_server() {
     local display="" n
